@@ -1,0 +1,18 @@
+#pragma once
+// Parses the program's command line: --simulate[=DESCRIPTION] and --help.
+#include <optional>
+#include <string>
+
+namespace vantix {
+
+struct CommandLine {
+    bool help = false;
+    bool simulate = false;
+    std::string benchDescription; // empty: the default bench
+    std::string error;            // non-empty when the line could not be read
+};
+
+CommandLine parseCommandLine(int argc, char** argv);
+std::string usageText();
+
+} // namespace vantix

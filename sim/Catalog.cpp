@@ -1,0 +1,24 @@
+#include "Catalog.h"
+
+#include "Loopback.h"
+
+namespace sim {
+
+const std::vector<ModelEntry>& catalog() {
+    // One entry per encoder model the bench can simulate; families add theirs.
+    static const std::vector<ModelEntry> entries = {
+        {"echo", false, false, "loopback device: answers every byte with the same byte",
+         [](const ModelOptions&) { return std::make_unique<Loopback>(); }, nullptr},
+        {"spi-echo", true, false, "SPI loopback: each frame answers the previous frame's byte", nullptr,
+         [](const ModelOptions&) { return std::make_unique<SpiLoopback>(); }},
+    };
+    return entries;
+}
+
+const ModelEntry* findModel(const std::string& name) {
+    for (const auto& entry : catalog())
+        if (entry.name == name) return &entry;
+    return nullptr;
+}
+
+} // namespace sim

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <random>
@@ -112,6 +113,8 @@ private:
     bool inDevice_ = false;
     Clock::time_point txFree_{};        // when the host-to-device wire is free
     Clock::time_point rxFree_{};        // when the device-to-host wire is free
+    bool spiReady_ = false;
+    FTDI::ChannelConfig spiConfig_{};
 };
 
 class Bench final : public FTDI::Platform {
@@ -143,6 +146,8 @@ public:
     void setUsbLatency(std::chrono::microseconds latency) { usbLatency_ = latency; }
     std::chrono::microseconds usbLatency() const { return usbLatency_; }
     Counters totals() const;
+    // The next listing call (device list or SPI channel count/info) fails.
+    void failNextListing(FTDI::Status status);
     // Advances the bench clock (virtually on the instant line model).
     void advanceTo(Clock::time_point t);
 
@@ -187,12 +192,15 @@ private:
     Module* uartByHandle(FTDI::Handle handle);
     Module* spiByHandle(FTDI::Handle handle);
     std::vector<Module*> listed(bool spi);
-    FTDI::Status changeLine(FTDI::Handle handle, void (*change)(LineState&, std::uint32_t), std::uint32_t value);
+    FTDI::Status changeLine(FTDI::Handle handle, const std::function<void(LineState&)>& change);
+    FTDI::Status takeListingFailure();
 
     std::vector<std::unique_ptr<Module>> modules_;
     LineModel lineModel_;
     std::chrono::microseconds usbLatency_{1000};
     Clock::duration virtualOffset_{0};
+    Counters hostSleeps_;
+    FTDI::Status listingFailure_ = 0;
 };
 
 // Installs a bench as the platform for the lifetime of the guard (tests).

@@ -1,0 +1,7 @@
+#pragma once
+// The simulated bench: virtual RVX-LINK modules, their line model, fault
+// injection and counters, and the encoder models that sit on them.
+#include "Bench.h"
+#include "Catalog.h"
+#include "Device.h"
+#include "Loopback.h"

@@ -98,7 +98,8 @@ TEST(BenchLine, DeviceSeesLineChangesAndBytes) {
     link.setBreak(false);
     link.write("hi");
     EXPECT_EQ("hi", std::string(device.received.begin(), device.received.end()));
-    ASSERT_EQ(3u, device.changes.size());
+    ASSERT_EQ(4u, device.changes.size());
+    EXPECT_FALSE(device.changes[3].breakOn);
     EXPECT_EQ(115200u, device.changes[0].baud);
     EXPECT_TRUE(device.changes[1].rts);
     EXPECT_TRUE(device.changes[2].breakOn);

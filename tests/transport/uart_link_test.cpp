@@ -102,12 +102,13 @@ TEST_F(Uart, EveryFailingCallNamesItsOperationAndStatus) {
         {[&] { link.setRts(false); }, "Unable to set RTS (request to send) signal on FTDI device: FT_SetRts failed"},
         {[&] { link.setBreak(true); }, "Unable to set break on FTDI device: FT_SetBreakOn/Ft_SetBreakOff failed"},
         {[&] { link.setBreak(false); }, "Unable to set break on FTDI device: FT_SetBreakOn/Ft_SetBreakOff failed"},
-        {[&] { link.purge(3); }, "Unable to purge buffers on FTDI device: FT_Purge failed"},
         {[&] { link.queueStatus(); }, "Unable to get queue status on FTDI device: FT_GetQueueStatus failed"},
         {[&] { link.write("A"); }, "Unable to write to FTDI device: FT_Write failed"},
         {[&] { link.read(1); }, "Unable to read from FTDI device: FT_Read failed"},
         {[&] { link.readByte(); }, "Unable to read from FTDI device: FT_Read failed"},
+        {[&] { link.purge(3); }, "Unable to purge buffers on FTDI device: FT_Purge failed"},
     };
+    link.write(std::string(32, '.')); // something for the reads to find once the fault has passed
     for (const auto& [call, message] : cases) {
         echo.failCalls(FTDI::IO_ERROR);
         expectFtdiError(call, message, FTDI::IO_ERROR);

@@ -1,0 +1,15 @@
+#!/bin/sh
+# Installs the Debian 12 packages RVX Vantix needs to build, run and test,
+# skipping those already present. Runs apt-get as root, through sudo if needed.
+set -eu
+packages="cmake g++ make pkg-config libwxgtk3.2-dev libsqlitecpp-dev libsqlite3-dev sqlite3 libboost-dev
+libfmt-dev libftdi1-dev libcurl4-openssl-dev libgtest-dev libgmock-dev xvfb xauth"
+missing=""
+for p in $packages; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+if [ "$(id -u)" -eq 0 ]; then as_root=""; else as_root="sudo"; fi
+echo "Installing:$missing"
+$as_root apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $as_root apt-get install -y -qq --no-install-recommends $missing

@@ -1,6 +1,7 @@
 // The drivers the connect flow can create, by model name. Each driver family
 // adds its models here.
 #include "Encoder.h"
+#include "RVX63.h"
 
 #include <functional>
 #include <map>
@@ -17,6 +18,7 @@ template <class Driver> Factory make() {
 const std::map<std::string, Factory>& drivers() {
     static const std::map<std::string, Factory> table = {
         // {"RVX46", make<RVX46>()},
+        {"RVX63", make<RVX63>()},
     };
     return table;
 }

@@ -1,6 +1,7 @@
 #include "Catalog.h"
 
 #include "Loopback.h"
+#include "models/Rvx63.h"
 
 namespace sim {
 
@@ -11,6 +12,11 @@ const std::vector<ModelEntry>& catalog() {
          [](const ModelOptions&) { return std::make_unique<Loopback>(); }, nullptr},
         {"spi-echo", true, false, "SPI loopback: each frame answers the previous frame's byte", nullptr,
          [](const ModelOptions&) { return std::make_unique<SpiLoopback>(); }},
+        {"RVX63", true, true,
+         "RVX63 absolute encoder (SPI, 12-bit); options fw, code, station, datecode, date, resolution, busy, "
+         "rpm, position, boot",
+         nullptr,
+         [](const ModelOptions& o) { return std::make_unique<Rvx63>(o); }},
     };
     return entries;
 }

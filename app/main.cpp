@@ -1,8 +1,11 @@
-// Until the main window lands this only reads the command line and sets up the
-// chosen backend.
+// Reads the command line, installs the chosen backend (the simulated bench or
+// libftdi1 for real RVX-LINK modules) and runs the program.
 #include "app/CommandLine.h"
+#include "app/VantixApp.h"
 #include "sim/Bench.h"
-#include "transport/UartLink.h"
+#include "transport/FtdiPlatform.h"
+
+#include <wx/app.h>
 
 #include <iostream>
 
@@ -17,11 +20,16 @@ int main(int argc, char** argv) {
         return 0;
     }
     try {
-        if (line.simulate) FTDI::installPlatform(sim::Bench::fromDescription(line.benchDescription));
-        for (const auto& info : FTDI::listDevices()) std::cout << info.description << "\n";
+        if (line.simulate)
+            FTDI::installPlatform(sim::Bench::fromDescription(line.benchDescription));
+        else
+            FTDI::installPlatform(FTDI::makeLibftdiPlatform());
     } catch (const std::exception& e) {
         std::cerr << e.what() << "\n";
         return 1;
     }
-    return 0;
+    // The toolkit gets only the program name: our options are not its options.
+    wxApp::SetInstance(new VantixApp);
+    int toolkitArgc = 1;
+    return wxEntry(toolkitArgc, argv);
 }

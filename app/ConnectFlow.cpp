@@ -1,0 +1,173 @@
+// Connecting to an encoder and disconnecting from it.
+#include "Artwork.h"
+#include "EncoderGauge.h"
+#include "ProgressStatus.h"
+#include "SignalPages.h"
+#include "UserInterface.h"
+#include "VantixFrame.h"
+#include "transport/SpiLink.h"
+#include "transport/UartLink.h"
+
+#include <wx/button.h>
+#include <wx/choice.h>
+#include <wx/generic/statbmpg.h>
+#include <wx/msgdlg.h>
+#include <wx/notebook.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+
+#include <fmt/format.h>
+
+#include <mutex>
+#include <optional>
+
+namespace {
+
+const wxString errorCaption = "RVX Vantix Error";
+
+wxString moduleLine(const FTDI::DeviceInfo& info) {
+    if (info.flags & FTDI::FLAG_OPENED) return "<busy>";
+    return wxString::FromUTF8(
+        std::string(info.description, strnlen(info.description, sizeof info.description)));
+}
+
+// The module the user picks from the listing; none when cancelled.
+std::optional<std::uint32_t> chooseModule(const std::vector<FTDI::DeviceInfo>& modules, wxWindow* parent) {
+    if (modules.size() == 1) return 0;
+    wxArrayString lines;
+    for (const auto& info : modules)
+        lines.Add(moduleLine(info));
+    const int chosen = vantix::userInterface().chooseIndex("Select programming module",
+                                                           "Connect to RVX encoder", lines, parent);
+    if (chosen < 0) return std::nullopt;
+    return static_cast<std::uint32_t>(chosen);
+}
+
+} // namespace
+
+void VantixFrame::OnConnect(wxCommandEvent&) {
+    std::unique_lock lock(encoderMutex, std::try_to_lock);
+    if (!lock.owns_lock()) return; // a flow is running its own dialog
+    if (encoder)
+        disconnect();
+    else
+        connectFlow();
+}
+
+void VantixFrame::disconnect() {
+    encoder.reset();
+    datasheetButton->Disable();
+    gauge->value = std::min(gauge->counts - 1, -1);
+    gauge->redraw();
+    gauge->inactive = true;
+    picture->SetBitmap(vantix::placeholderPicture().GetBitmap({140, 140}));
+    title->SetLabel("RVX Vantix");
+    status->SetLabel("Disconnected");
+    connectButton->SetLabel("Connect");
+    diagnosticsButton->Disable();
+    zeroButton->Disable();
+    programButton->Disable();
+    for (auto& row : settingRows) {
+        row.label->SetLabel("");
+        row.choice->Clear();
+        row.choice->Disable();
+    }
+    while (notebook->GetPageCount() > 0)
+        notebook->RemovePage(0);
+    notebook->Hide();
+}
+
+std::unique_ptr<RVX::Encoder> VantixFrame::createChosenDriver(const std::string& model) {
+    auto& ui = vantix::userInterface();
+    std::vector<FTDI::DeviceInfo> modules;
+    if (model == "RVX63") {
+        const std::uint32_t count = FTDI::spiChannelCount();
+        if (count == 0) {
+            ui.message("No RVX SPI programming module found", errorCaption, wxOK | wxICON_ERROR, nullptr);
+            return nullptr;
+        }
+        for (std::uint32_t i = 0; i < count; ++i)
+            modules.push_back(FTDI::spiChannelInfo(i));
+    } else {
+        modules = FTDI::listDevices();
+        if (modules.empty()) {
+            ui.message("No RVX programming module found", errorCaption, wxOK | wxICON_ERROR, nullptr);
+            return nullptr;
+        }
+    }
+    const auto index = chooseModule(modules, this);
+    if (!index) return nullptr;
+    auto driver = createDriver(model, *index);
+    if (!driver) ui.message("Unknown encoder", wxMessageBoxCaptionStr, wxOK | wxCENTRE, nullptr);
+    return driver;
+}
+
+void VantixFrame::connectFlow() {
+    const std::string model = vantix::userInterface().chooseModel(this);
+    if (model.empty()) return;
+    auto driver = createChosenDriver(model);
+    if (!driver) return;
+    encoder = std::move(driver);
+    fillWindow();
+    offerFirmwareUpdate();
+}
+
+void VantixFrame::fillWindow() {
+    connectButton->SetLabel("Disconnect");
+    datasheetButton->Enable();
+
+    const std::int64_t counts = encoder->position_bits ? std::int64_t{1} << *encoder->position_bits : 4096;
+    gauge->counts = static_cast<std::int32_t>(std::clamp<std::int64_t>(counts, 1, INT32_MAX));
+    gauge->redraw();
+    gauge->absolute = encoder->is_absolute();
+    gauge->counterClockwise = encoder->counts_counter_clockwise();
+    gauge->inactive = !encoder->read_position;
+
+    diagnosticsButton->Enable();
+    zeroButton->Enable(static_cast<bool>(encoder->zero));
+
+    notebook->Show(static_cast<bool>(encoder->set_resolution));
+    configurationSizer->ShowItems(encoder->set_resolution || encoder->set_address);
+
+    if (!encoder->picture.empty()) picture->SetBitmap(wxBitmap(loadPngImage(encoder->picture)));
+
+    try {
+        ShowEncoderSettings();
+    } catch (const RVX::EEPROMInvalid&) {
+        const int answer = vantix::userInterface().message(
+            "Encoder settings are invalid/corrupt. Reprogram with default values?", "Encoder EEPROM",
+            wxYES_NO, this);
+        if (answer == wxYES) {
+            encoder->restore_defaults();
+            ShowEncoderSettings();
+        }
+    }
+}
+
+void VantixFrame::offerFirmwareUpdate() {
+    if (!encoder->update_firmware) return;
+    const std::uint8_t carried = encoder->latest_firmware_version();
+    if (!(encoder->firmware_version() < carried)) return;
+    const std::uint8_t latest = encoder->latest_firmware_version();
+    const std::uint8_t current = encoder->firmware_version();
+    auto& ui = vantix::userInterface();
+    const auto question =
+        fmt::format("Encoder firmware update available\nFirmware version on encoder: 0x{:02X}\n"
+                    "Latest firmware version available: 0x{:02X}\n\nUpdate to latest version?",
+                    current, latest);
+    if (ui.message(question, "Update RVX Encoder Firmware?", wxYES_NO, this) != wxYES) return;
+    for (;;) {
+        std::string failure;
+        try {
+            vantix::ProgressDialog progress("Programming RVX Encoder", vantix::programmingMessage, this);
+            encoder->update_firmware(progress.programmingStatus());
+            ShowEncoderSettings();
+            return;
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
+        const auto retry = fmt::format("Error occured while programming encoder:\n{}\n\nRe-try?", failure);
+        if (ui.message(wxString::FromUTF8(retry), "RVX Encoder Programming Error", wxYES_NO, this) != wxYES)
+            return;
+    }
+}

@@ -1,0 +1,150 @@
+// Filling the configuration rows from the driver's accessors, the live preview
+// in the signal pages, and programming the chosen settings.
+#include "EncoderGauge.h"
+#include "ProgressStatus.h"
+#include "SignalPages.h"
+#include "UserInterface.h"
+#include "VantixFrame.h"
+
+#include <wx/button.h>
+#include <wx/choice.h>
+#include <wx/notebook.h>
+#include <wx/stattext.h>
+
+#include <fmt/format.h>
+
+#include <array>
+#include <mutex>
+
+namespace {
+
+constexpr std::array<std::uint8_t, 7> poleCounts{2, 4, 6, 8, 10, 12, 20};
+constexpr std::array<const char*, 2> directions{"Clockwise", "Counter-Clockwise"};
+constexpr std::array<std::uint32_t, 4> baudRates{115200, 38400, 19200, 9600};
+constexpr std::array<const char*, 2> terminations{"Disabled", "Enabled (120 Ohm)"};
+constexpr int addressCount = 64; // 0x00 to 0xFC in steps of 4
+
+const wxString configureCaption = "Configure RVX encoder";
+const wxString errorCaption = "RVX Vantix error";
+
+// Appends the entries and selects the one equal to `current`, if any.
+template <class Values, class Format>
+void fill(wxChoice* choice, const Values& values, std::uint64_t current, Format format) {
+    for (const auto& value : values) {
+        const int index = choice->Append(format(value));
+        if (static_cast<std::uint64_t>(value) == current) choice->SetSelection(index);
+    }
+}
+
+void enableRow(const VantixFrame::SettingRow& row, const char* label) {
+    row.label->SetLabel(label);
+    row.choice->Enable();
+}
+
+} // namespace
+
+void VantixFrame::ShowEncoderSettings() {
+    title->SetLabel(wxString::FromUTF8(encoder->part_number ? encoder->part_number : ""));
+    const std::uint16_t datecode = encoder->datecode();
+    const std::uint8_t firmware = encoder->firmware_version();
+    status->SetLabel(fmt::format("Firmware: 0x{:02X} - Date Code: {:04d}", firmware, datecode));
+
+    while (notebook->GetPageCount() > 0)
+        notebook->RemovePage(0);
+    for (auto& row : settingRows)
+        row.choice->Clear();
+
+    if (encoder->set_resolution) {
+        programButton->Enable();
+        enableRow(settingRows[0], "Resolution: ");
+        notebook->Show();
+        notebook->AddPage(quadrature, "Quadrature", true);
+        const std::uint16_t resolution = encoder->get_resolution();
+        quadrature->update(resolution);
+        fill(settingRows[0].choice, encoder->resolutions, resolution,
+             [](std::uint64_t value) { return fmt::format("{} PPR", value); });
+        if (encoder->set_commutation) {
+            enableRow(settingRows[1], "Poles: ");
+            enableRow(settingRows[2], "Direction: ");
+            notebook->AddPage(commutation, "Commutation", false);
+            const std::uint8_t poles = encoder->get_poles();
+            commutation->update(poles);
+            fill(settingRows[1].choice, poleCounts, poles,
+                 [](unsigned value) { return fmt::format("{}", value); });
+            for (const char* direction : directions)
+                settingRows[2].choice->Append(direction);
+            settingRows[2].choice->SetSelection(encoder->get_direction() ? 1 : 0);
+        }
+    } else if (encoder->set_address) {
+        programButton->Enable();
+        enableRow(settingRows[0], "Address: ");
+        for (int i = 0; i < addressCount; ++i)
+            settingRows[0].choice->Append(fmt::format("0x{:02X}", i * 4));
+        settingRows[0].choice->SetSelection(encoder->get_address() / 4);
+        if (encoder->set_baud_rate) {
+            enableRow(settingRows[1], "Baud Rate: ");
+            const std::uint32_t baud = encoder->get_baud_rate();
+            fill(settingRows[1].choice, baudRates, baud,
+                 [](std::uint32_t value) { return fmt::format("{} bps", value); });
+        }
+        if (encoder->set_termination) {
+            enableRow(settingRows[2], "Termination: ");
+            for (const char* termination : terminations)
+                settingRows[2].choice->Append(termination);
+            settingRows[2].choice->SetSelection(encoder->get_termination() ? 1 : 0);
+        }
+    }
+}
+
+void VantixFrame::OnSettingChoice(wxCommandEvent&) {
+    std::unique_lock lock(encoderMutex, std::try_to_lock);
+    if (!lock.owns_lock() || !encoder || !encoder->set_resolution) return;
+    const int resolution = settingRows[0].choice->GetSelection();
+    if (resolution != wxNOT_FOUND && static_cast<std::size_t>(resolution) < encoder->resolutions.size())
+        quadrature->update(static_cast<std::uint32_t>(encoder->resolutions[resolution]));
+    const int poles = settingRows[1].choice->GetSelection();
+    if (encoder->set_commutation && poles != wxNOT_FOUND)
+        commutation->update(poleCounts.at(static_cast<std::size_t>(poles)));
+}
+
+void VantixFrame::OnProgram(wxCommandEvent&) {
+    std::unique_lock lock(encoderMutex, std::try_to_lock);
+    if (!lock.owns_lock()) return;
+    auto& ui = vantix::userInterface();
+    if (!encoder) {
+        ui.message("Not connected to encoder", errorCaption, wxOK | wxICON_ERROR, nullptr);
+        return;
+    }
+    const int row0 = settingRows[0].choice->GetSelection();
+    const int row1 = settingRows[1].choice->GetSelection();
+    const int row2 = settingRows[2].choice->GetSelection();
+
+    if (encoder->set_commutation) {
+        if (row0 == wxNOT_FOUND || row1 == wxNOT_FOUND || row2 == wxNOT_FOUND) return;
+        vantix::ProgressDialog progress("Setting RVX Encoder Resolution", vantix::programmingMessage, this);
+        encoder->set_commutation(static_cast<std::uint16_t>(encoder->resolutions[row0]), poleCounts.at(row1),
+                                 row2 != 0, progress.programmingStatus());
+    } else if (encoder->set_resolution) {
+        if (row0 == wxNOT_FOUND) return;
+        vantix::ProgressDialog progress("Setting RVX Encoder Resolution", vantix::programmingMessage, this);
+        encoder->set_resolution(static_cast<std::uint16_t>(encoder->resolutions[row0]),
+                                progress.programmingStatus());
+    } else if (encoder->set_baud_rate) {
+        if (row1 == wxNOT_FOUND || row0 == wxNOT_FOUND) return;
+        const std::uint32_t baud = baudRates.at(row1);
+        if (baud != encoder->get_baud_rate()) {
+            vantix::ProgressDialog progress("Setting RVX Encoder Baud Rate", vantix::programmingMessage,
+                                            this);
+            encoder->set_baud_rate(baud, progress.programmingStatus());
+        }
+        encoder->set_address(static_cast<std::uint8_t>(row0 * 4));
+        if (encoder->set_termination && row2 != wxNOT_FOUND) encoder->set_termination(row2 != 0);
+        ui.message("Encoder programmed successfully", configureCaption, wxOK, nullptr);
+    } else if (encoder->set_address) {
+        if (row0 == wxNOT_FOUND) return;
+        encoder->set_address(static_cast<std::uint8_t>(row0 * 4));
+        ui.message("Encoder address set", configureCaption, wxOK, nullptr);
+    } else {
+        ui.message("Nothing to program on this encoder", errorCaption, wxOK | wxICON_ERROR, nullptr);
+    }
+}

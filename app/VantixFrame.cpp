@@ -1,0 +1,211 @@
+#include "VantixFrame.h"
+
+#include "Artwork.h"
+#include "EncoderGauge.h"
+#include "Links.h"
+#include "SignalPages.h"
+#include "UserInterface.h"
+
+#include <wx/button.h>
+#include <wx/choice.h>
+#include <wx/generic/statbmpg.h>
+#include <wx/notebook.h>
+#include <wx/panel.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+
+#include <algorithm>
+#include <mutex>
+
+namespace {
+
+struct Link {
+    int id;
+    const char* label;
+    const char* icon;
+    const char* path; // null: the connected encoder's data sheet
+};
+
+const Link links[] = {
+    {ID_DATASHEET, "Datasheet", "link-datasheet.svg", nullptr},
+    {ID_HOMEPAGE, "RVX Homepage", "link-home.svg", "/rvx-modular-encoders"},
+    {ID_USER_GUIDE, "Vantix User Guide", "link-guide.svg", "/catalog/resource/rvx-vantix-user-guide.pdf"},
+    {ID_ASSEMBLY, "Assembly Instructions", "link-assembly.svg", "/rvx-mounting"},
+    {ID_BLOG, "Skelby Blog", "link-blog.svg", "/blog/motion-and-control"},
+    {ID_RESOURCES, "Resource Library", "link-library.svg",
+     "/resources/resource-library?categories=motion-and-control&tags=All&itemsPerPage=15"},
+    {ID_SUPPORT, "Technical Support", "link-support.svg", "/contact"},
+};
+
+wxFont boldFont(wxWindow* window) {
+    wxFont font = window->GetFont();
+    font.MakeBold();
+    return font;
+}
+
+wxStaticText* heading(wxWindow* parent, const wxString& text, int width) {
+    auto* label = new wxStaticText(parent, wxID_ANY, text, wxDefaultPosition, {width, 20},
+                                   wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
+    label->SetFont(boldFont(parent));
+    return label;
+}
+
+} // namespace
+
+VantixFrame::VantixFrame()
+    : wxFrame(nullptr, wxID_ANY, "RVX Vantix", wxDefaultPosition, wxDefaultSize,
+              wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX | wxCLIP_CHILDREN),
+      createDriver(RVX::create_encoder), pollTimer(this, ID_POLL_TIMER) {
+    SetIcon(vantix::windowIcon());
+    buildWindow();
+
+    Bind(wxEVT_BUTTON, &VantixFrame::OnConnect, this, ID_CONNECT);
+    Bind(wxEVT_BUTTON, &VantixFrame::OnZero, this, ID_ZERO);
+    Bind(wxEVT_BUTTON, &VantixFrame::OnDiagnostics, this, ID_DIAGNOSTICS);
+    Bind(wxEVT_TIMER, &VantixFrame::OnTimer, this, ID_POLL_TIMER);
+    Bind(wxEVT_CHOICE, &VantixFrame::OnSettingChoice, this, ID_SETTING_0, ID_SETTING_2);
+    Bind(wxEVT_BUTTON, &VantixFrame::openLink, this, ID_DATASHEET, ID_SUPPORT);
+    Bind(wxEVT_BUTTON, &VantixFrame::OnProgram, this, ID_PROGRAM);
+
+    pollTimer.Start(100, wxTIMER_CONTINUOUS);
+    // The selection dialog opens as soon as the event loop runs.
+    wxQueueEvent(this, new wxCommandEvent(wxEVT_BUTTON, ID_CONNECT));
+}
+
+VantixFrame::~VantixFrame() {
+    pollTimer.Stop();
+    encoder.reset();
+}
+
+void VantixFrame::buildWindow() {
+    topSizer = new wxFlexGridSizer(2, 3, 10, 10);
+    auto cell = [this](wxSize size) {
+        auto* panel = new wxPanel(this, wxID_ANY, wxDefaultPosition, size);
+        panel->SetMinSize(size);
+        panel->SetMaxSize(size);
+        topSizer->Add(panel, 0, wxALIGN_CENTER);
+        return panel;
+    };
+
+    // Connection.
+    wxPanel* panel = cell({180, 260});
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    title = heading(panel, "RVX Vantix", 180);
+    sizer->Add(title, 0, wxALIGN_CENTER_HORIZONTAL);
+    status = new wxStaticText(panel, wxID_ANY, "Disconnected", wxDefaultPosition, {180, 20},
+                              wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
+    sizer->Add(status, 0, wxALIGN_CENTER_HORIZONTAL);
+    picture = new wxGenericStaticBitmap(panel, ID_PICTURE, vantix::placeholderPicture().GetBitmap({140, 140}),
+                                        wxDefaultPosition, {140, 140});
+    sizer->Add(picture, 0, wxALIGN_CENTER_HORIZONTAL);
+    connectButton = new wxButton(panel, ID_CONNECT, "Connect", wxDefaultPosition, {180, 40});
+    sizer->Add(connectButton);
+    diagnosticsButton = new wxButton(panel, ID_DIAGNOSTICS, "Get Diagnostics", wxDefaultPosition, {180, 40});
+    sizer->Add(diagnosticsButton);
+    panel->SetSizer(sizer);
+
+    // Configuration.
+    panel = cell({220, 260});
+    configurationSizer = new wxBoxSizer(wxVERTICAL);
+    configurationSizer->Add(heading(panel, "Encoder Configuration", 180), 0, wxALIGN_CENTER_HORIZONTAL);
+    for (int row = 0; row < 3; ++row) {
+        auto* line = new wxBoxSizer(wxHORIZONTAL);
+        settingRows[row].label = new wxStaticText(panel, wxID_ANY, "", wxDefaultPosition, {80, 20},
+                                                  wxALIGN_RIGHT | wxST_NO_AUTORESIZE);
+        settingRows[row].choice = new wxChoice(panel, ID_SETTING_0 + row, wxDefaultPosition, {130, 30});
+        settingRows[row].choice->Disable();
+        line->Add(settingRows[row].label, 0, wxALIGN_CENTER_VERTICAL);
+        line->Add(settingRows[row].choice);
+        configurationSizer->Add(line, 0, wxALIGN_CENTER_HORIZONTAL);
+    }
+    programButton = new wxButton(panel, ID_PROGRAM, "Program");
+    programButton->Disable();
+    configurationSizer->Add(programButton, 0, wxALIGN_CENTER_HORIZONTAL);
+    panel->SetSizer(configurationSizer);
+
+    // Position.
+    panel = cell({200, 260});
+    sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(heading(panel, "Encoder Position", 200), 0, wxALIGN_CENTER_HORIZONTAL);
+    gauge = new wxEncoderGauge(panel, ID_GAUGE);
+    sizer->Add(gauge);
+    zeroButton = new wxButton(panel, ID_ZERO, "Zero");
+    zeroButton->Disable();
+    sizer->Add(zeroButton, 0, wxALIGN_CENTER_HORIZONTAL);
+    panel->SetSizer(sizer);
+
+    // Links.
+    panel = cell({180, 280});
+    sizer = new wxBoxSizer(wxVERTICAL);
+    for (const Link& link : links) {
+        auto* button = new wxButton(panel, link.id, link.label, wxDefaultPosition, {180, 40});
+        button->SetBitmap(vantix::artBundle(link.icon, {40, 40}), wxLEFT);
+        sizer->Add(button);
+        if (link.id == ID_DATASHEET) datasheetButton = button;
+    }
+    datasheetButton->Disable();
+    panel->SetSizer(sizer);
+
+    // Signals.
+    panel = cell({220, 280});
+    notebook = new wxNotebook(panel, wxID_ANY, wxDefaultPosition, {220, 280});
+    quadrature = new wxQuadratureSignals(notebook, wxID_ANY);
+    commutation = new wxCommutationSignals(notebook, wxID_ANY);
+    notebook->AddPage(quadrature, "Quadrature", true);
+    notebook->AddPage(commutation, "Commutation");
+    quadrature->SetBackgroundColour(notebook->GetBackgroundColour());
+    commutation->SetBackgroundColour(notebook->GetBackgroundColour());
+
+    // About.
+    panel = cell({200, 280});
+    sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->AddSpacer(60);
+    sizer->Add(new wxGenericStaticBitmap(panel, wxID_ANY, vantix::logoPicture().GetBitmap({180, 44}),
+                                         wxDefaultPosition, {180, 44}),
+               0, wxALIGN_CENTER_HORIZONTAL);
+    sizer->Add(new wxStaticText(panel, wxID_ANY, wxString::FromUTF8(vantix::aboutText()), wxDefaultPosition,
+                                {180, 60}, wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE),
+               0, wxALIGN_CENTER_HORIZONTAL);
+    panel->SetSizer(sizer);
+
+    topSizer->SetSizeHints(this);
+    SetSizer(topSizer);
+}
+
+void VantixFrame::OnTimer(wxTimerEvent&) {
+    try {
+        std::unique_lock lock(encoderMutex, std::try_to_lock);
+        if (lock.owns_lock()) {
+            std::int32_t position = -1;
+            if (encoder && encoder->read_position) position = encoder->read_position();
+            gauge->value = std::min(position, gauge->counts - 1);
+            gauge->redraw();
+        }
+    } catch (const std::exception& e) {
+        if (errorCountdown > 0) {
+            wxCommandEvent none;
+            OnConnect(none);
+            vantix::userInterface().message(
+                wxString::FromUTF8("Lost connection to encoder, please check cable\n\n" +
+                                   std::string(e.what())),
+                "Encoder communication error", wxOK | wxICON_ERROR, nullptr);
+        } else {
+            errorCountdown += 20;
+        }
+        return;
+    }
+    errorCountdown = std::max(errorCountdown - 1, 0);
+}
+
+void VantixFrame::openLink(wxCommandEvent& event) {
+    for (const Link& link : links) {
+        if (link.id != event.GetId()) continue;
+        if (link.path) {
+            vantix::userInterface().openUrl(vantix::makerUrl(link.path));
+            return;
+        }
+        std::unique_lock lock(encoderMutex, std::try_to_lock);
+        if (lock.owns_lock() && encoder)
+            vantix::userInterface().openUrl(vantix::makerUrl(encoder->datasheet_url()));
+    }
+}

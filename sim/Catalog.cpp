@@ -13,8 +13,8 @@ const std::vector<ModelEntry>& catalog() {
         {"spi-echo", true, false, "SPI loopback: each frame answers the previous frame's byte", nullptr,
          [](const ModelOptions&) { return std::make_unique<SpiLoopback>(); }},
         {"RVX63", true, true,
-         "RVX63 absolute encoder (SPI, 12-bit); options fw, code, station, datecode, date, resolution, busy, "
-         "rpm, position, boot",
+         "RVX63 absolute encoder, SPI, 12-bit (fw, code, station, datecode, date, resolution, waits, rpm, "
+         "position, boot)",
          nullptr,
          [](const ModelOptions& o) { return std::make_unique<Rvx63>(o); }},
     };

@@ -72,8 +72,8 @@ Rvx63::Rvx63(const ModelOptions& options) {
                                     " is not one it supports");
     eeprom_[addrResolution] = static_cast<std::uint8_t>(0xE0 + (found - resolutionByIndex.begin()));
 
-    const long long busy = options.number("busy", defaultBusy_);
-    if (busy < 0 || busy > 1000) throw std::invalid_argument("RVX63: busy must be 0 to 1000");
+    const long long busy = options.number("waits", defaultBusy_);
+    if (busy < 0 || busy > 1000) throw std::invalid_argument("RVX63: waits must be 0 to 1000");
     defaultBusy_ = static_cast<std::uint32_t>(busy);
     try {
         rpm_ = std::stod(options.get("rpm", "5"));

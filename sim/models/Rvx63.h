@@ -21,7 +21,7 @@ public:
     static constexpr std::uint32_t countsPerTurn = 4096;
 
     // Options: fw, code (model code), station, datecode, date (packed), resolution
-    // (a value of the index table), busy (busy answers per command), rpm, position
+    // (a value of the index table), waits (busy answers per command), rpm, position
     // (counts at power-on), boot (ms after a restart until ready).
     explicit Rvx63(const ModelOptions& options = {});
 

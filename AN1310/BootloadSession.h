@@ -1,0 +1,57 @@
+#pragma once
+// One re-flash of an encoder through its AN1310 bootloader: wake the
+// bootloader, identify the chip, load and prepare the HEX image, erase, write,
+// verify, and start the application. Borrows the driver's link.
+#include "Comm.h"
+#include "DeviceData.h"
+#include "DeviceReader.h"
+#include "DeviceVerifier.h"
+#include "DeviceWriter.h"
+#include "Log.h"
+#include "WritePlanner.h"
+
+#include <istream>
+#include <memory>
+#include <span>
+
+namespace AN1310 {
+
+class BootloadSession {
+public:
+    explicit BootloadSession(UartLink& link);
+    BootloadSession(const BootloadSession&) = delete;
+    BootloadSession& operator=(const BootloadSession&) = delete;
+
+    void connect();
+    void loadImage(std::istream& hex);
+    void erase();
+    void write();
+    void verify();
+    void runApplication();
+
+    // The whole sequence, connect to runApplication, on a HEX text.
+    void run(std::span<const char> hex);
+
+    const Device& device() const { return *device_; }
+    const DeviceData& hexImage() const { return hexImage_; }
+
+private:
+    std::uint32_t flashWriteEnd() const;
+
+    UartLink& link_;
+    Comm comm_;
+    std::unique_ptr<Device> device_; // stable address: the components point at it
+    WritePlanner planner_;
+    DeviceData hexImage_;
+    DeviceData readBack_;
+    DeviceReader reader_;
+    DeviceWriter writer_;
+    DeviceVerifier verifier_;
+};
+
+// What an encoder driver calls to re-flash: status and warning lines go to
+// `status`, debug lines nowhere, and afterwards (also on failure) the status
+// and warning sinks discard. Exceptions propagate to the caller.
+void reflash(UartLink& link, std::span<const char> hex, const LogSink& status);
+
+} // namespace AN1310

@@ -1,0 +1,44 @@
+#include "DeviceData.h"
+
+namespace AN1310 {
+
+DeviceData::DeviceData(Device* device) : device(device), flash(flashEntries), eeprom(eepromEntries) {
+    preset();
+}
+
+void DeviceData::preset() {
+    std::fill(flash.begin(), flash.end(), device->blankFlashWord);
+    std::fill(eeprom.begin(), eeprom.end(), 0xFFFFFFFF);
+}
+
+std::uint32_t DeviceData::flashWord(std::uint32_t address) const {
+    if (device->familyId == 8 && address < device->flashStart) return device->blankFlashWord;
+    return flashEntry(device->flashIndex(address));
+}
+
+std::uint32_t DeviceData::flashEntry(std::uint32_t index) const {
+    return index < flash.size() ? flash[index] : device->blankFlashWord;
+}
+
+void DeviceData::setFlashEntry(std::uint32_t index, std::uint32_t value) {
+    if (index < flash.size()) flash[index] = value;
+}
+
+std::uint32_t DeviceData::eepromEntry(std::uint32_t index) const {
+    return index < eeprom.size() ? eeprom[index] : 0xFFFFFFFF;
+}
+
+bool fitsMemoryImage(const Device& device) {
+    if (device.flashEnd > device.flashStart) {
+        const auto lastWord = device.flashEnd - device.addressUnitsPerInstruction();
+        if (device.familyId == 8 ? (lastWord - device.flashStart) / 4 >= DeviceData::flashEntries
+                                 : device.flashIndex(lastWord) >= DeviceData::flashEntries)
+            return false;
+    }
+    if (device.hasEeprom() && device.eepromEnd > device.eepromStart &&
+        (device.eepromEnd - device.eepromStart) / device.eepromAddressStep > DeviceData::eepromEntries)
+        return false;
+    return device.eraseBlockSize != 0 && device.writeBlockSize != 0 && device.bytesPerWordFlash != 0;
+}
+
+} // namespace AN1310

@@ -2,6 +2,7 @@
 
 #include "Loopback.h"
 #include "models/Rvx63.h"
+#include "pic/PicBootloaderDevice.h"
 
 namespace sim {
 
@@ -17,6 +18,9 @@ const std::vector<ModelEntry>& catalog() {
          "position, boot)",
          nullptr,
          [](const ModelOptions& o) { return std::make_unique<Rvx63>(o); }},
+        {"pic-bootloader", false, false,
+         "bare PIC with the AN1310 bootloader (part, devid, erase, extras, major, minor, bs, bsize, timing)",
+         PicBootloaderDevice::create, nullptr},
     };
     return entries;
 }

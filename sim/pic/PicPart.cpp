@@ -1,0 +1,202 @@
+#include "PicPart.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace sim {
+
+std::uint32_t PicPart::unitsPerWord() const {
+    switch (family) {
+    case 2:
+        return 1;
+    case 8:
+        return 4;
+    default:
+        return 2;
+    }
+}
+
+std::uint32_t PicPart::bytesPerWord() const {
+    switch (family) {
+    case 5:
+        return 3;
+    case 8:
+        return 4;
+    default:
+        return 2;
+    }
+}
+
+std::uint32_t PicPart::blankWord() const {
+    switch (family) {
+    case 2:
+        return 0x3FFF;
+    case 5:
+        return 0xFFFFFF;
+    case 8:
+        return 0xFFFFFFFF;
+    default:
+        return 0xFFFF;
+    }
+}
+
+std::uint32_t PicPart::packetBuffer(bool blockExtras) const {
+    const std::uint32_t ram = ramEnd - ramStart;
+    switch (family) {
+    case 2:
+        return 90; // a mid-range part keeps its buffer in one RAM bank
+    case 5:
+        return ram < 0x10000 ? ram - 1024 : 28672;
+    case 8:
+        return ram - 2048;
+    default:
+        return ram - (blockExtras ? 59 : 16);
+    }
+}
+
+const std::vector<PicPart>& picParts() {
+    // Values from the parts' data sheets and programming specifications; the
+    // bootloader placement and timings are those of the bench's bootloader.
+    static const std::vector<PicPart> parts = {
+        // name, family, device ID, revision, flash, EEPROM, user ID, configuration, RAM,
+        // write block, erase block, bootloader, erase/write/EEPROM-byte times, shipped configuration
+        {"PIC16F886", 2,
+         0x2060 >> 5, 0x05,
+         0x0000,      0x2000,
+         0x2100,      0x2200,
+         0x2000,      0x2004,
+         0x2007,      0x2009,
+         0x0020,      0x0190,
+         8,           8,
+         0x1E00,      0x0200,
+         2000,        2000,
+         5000,        {{0x2007, 0x3FFF}, {0x2008, 0x3FFF}}},
+        {"PIC18F2620",
+         4,
+         0x0C80 >> 5,
+         0x07,
+         0x0000,
+         0x10000,
+         0xF00000,
+         0xF00400,
+         0x200000,
+         0x200008,
+         0x300000,
+         0x30000E,
+         0x0000,
+         0x0F80,
+         64,
+         64,
+         0xFC00,
+         0x0400,
+         2000,
+         2000,
+         4000,
+         {{0x300001, 0x07},
+          {0x300002, 0x1F},
+          {0x300003, 0x1F},
+          {0x300005, 0x83},
+          {0x300006, 0x85},
+          {0x300008, 0x0F},
+          {0x300009, 0xC0},
+          {0x30000A, 0x0F},
+          {0x30000B, 0xE0},
+          {0x30000C, 0x0F},
+          {0x30000D, 0x40}}},
+        {"PIC18F4620",
+         4,
+         0x0C00 >> 5,
+         0x07,
+         0x0000,
+         0x10000,
+         0xF00000,
+         0xF00400,
+         0x200000,
+         0x200008,
+         0x300000,
+         0x30000E,
+         0x0000,
+         0x0F80,
+         64,
+         64,
+         0xFC00,
+         0x0400,
+         2000,
+         2000,
+         4000,
+         {{0x300001, 0x07},
+          {0x300002, 0x1F},
+          {0x300003, 0x1F},
+          {0x300005, 0x83},
+          {0x300006, 0x85},
+          {0x300008, 0x0F},
+          {0x300009, 0xC0},
+          {0x30000A, 0x0F},
+          {0x30000B, 0xE0},
+          {0x30000C, 0x0F},
+          {0x30000D, 0x40}}},
+        // Family 5: the flash configuration words sit in the last two instructions of flash.
+        {"PIC24FJ64GA002",
+         5,
+         0x0447,
+         0x003,
+         0x0000,
+         0xAC00,
+         0,
+         0,
+         0,
+         0,
+         0xABFC,
+         0xAC00,
+         0x0800,
+         0x2800,
+         128,
+         1024,
+         0x0400,
+         0x0800,
+         20000,
+         2000,
+         0,
+         {{0xABFC, 0x00F9DF}, {0xABFE, 0x003F7F}}},
+        // Family 8: the bootloader lives in boot flash, outside the program flash it serves.
+        {"PIC32MX360F512L",
+         8,
+         0x38,
+         0x109,
+         0x1D000000,
+         0x1D080000,
+         0,
+         0,
+         0,
+         0,
+         0x1FC02FF0,
+         0x1FC03000,
+         0x00000000,
+         0x00008000,
+         512,
+         4096,
+         0,
+         0,
+         20000,
+         2000,
+         0,
+         {{0x1FC02FF0, 0xFFFFFFFF},
+          {0x1FC02FF4, 0xFFF8FFD9},
+          {0x1FC02FF8, 0xFF7F4DDB},
+          {0x1FC02FFC, 0x7FFFFFFB}}},
+    };
+    return parts;
+}
+
+const PicPart* findPicPart(const std::string& name) {
+    auto upper = [](std::string s) {
+        std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
+        return s;
+    };
+    const auto wanted = upper(name);
+    for (const auto& part : picParts())
+        if (part.name == wanted) return &part;
+    return nullptr;
+}
+
+} // namespace sim

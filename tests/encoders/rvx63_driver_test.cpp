@@ -2,6 +2,7 @@
 #include "encoders/RVX63.h"
 #include "sim/Bench.h"
 #include "sim/models/Rvx63.h"
+#include "transport/FtdiException.h"
 #include "transport/FtdiPlatform.h"
 
 #include <gtest/gtest.h>
@@ -340,6 +341,55 @@ TEST_F(Rvx63Bench, ConnectFailsWhenTheEncoderDoesNotComeBack) {
 
     EXPECT_STREQ(e.what(), "Timeout waiting for RVX63 to be ready");
     EXPECT_EQ(e.code(), 0u);
+}
+
+// ---------------------------------------------------------------- bad line
+
+TEST_F(Rvx63Bench, LinkFailuresReachTheCallerAndTheDriverRecovers) {
+    auto& module = addEncoder();
+    RVX::RVX63 encoder(0);
+
+    // The command byte itself is lost: the encoder never saw the read begin.
+    module.failCalls(FTDI::IO_ERROR);
+    try {
+        encoder.firmware_version();
+        ADD_FAILURE() << "no FTDI::Exception";
+    } catch (const FTDI::Exception& e) {
+        EXPECT_STREQ(e.what(), "Unable to transfer to FTDI SPI device: SPI_ReadWrite failed");
+        EXPECT_EQ(e.status(), FTDI::IO_ERROR);
+    }
+    EXPECT_EQ(encoder.firmware_version(), 0x15);
+
+    module.faults.drop = 1;
+    try {
+        encoder.read_position();
+        ADD_FAILURE() << "no FTDI::Exception";
+    } catch (const FTDI::Exception& e) {
+        EXPECT_EQ(e.status(), FTDI::OTHER_ERROR);
+    }
+}
+
+TEST_F(Rvx63Bench, GarbledAnswersEndInAnErrorNeverInAHang) {
+    auto& module = addEncoder({{"position", "2222"}});
+    RVX::RVX63 encoder(0);
+    module.faults.flip = 0.2;
+    module.reseed(63);
+
+    int good = 0, failed = 0;
+    for (int i = 0; i < 200; ++i) {
+        try {
+            const auto position = encoder.read_position();
+            // A flip may hit the position bytes themselves; nothing in the protocol can tell.
+            good += position == 2222;
+        } catch (const RVX::Exception& e) {
+            ++failed;
+            EXPECT_TRUE(std::string(e.what()).find("RVX63") != std::string::npos ||
+                        std::string(e.what()) == "Encoder did not respond with read-position command")
+                << e.what();
+        }
+    }
+    EXPECT_GT(good, 0);
+    EXPECT_GT(failed, 0);
 }
 
 } // namespace

@@ -1,0 +1,177 @@
+#include "GuiTest.h"
+
+#include "app/SignalPages.h"
+
+#include <wx/app.h>
+#include <wx/button.h>
+#include <wx/choice.h>
+#include <wx/notebook.h>
+#include <wx/progdlg.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+namespace vantix::test {
+
+int ScriptedUserInterface::message(const wxString& text, const wxString& caption, long style,
+                                   wxWindow* parent) {
+    Shown entry{text.utf8_string(), caption.utf8_string(), style, parent != nullptr};
+    shown.push_back(entry);
+    if (onMessage) onMessage(entry);
+    if (!entry.isQuestion()) return wxOK;
+    if (answers.empty()) {
+        ADD_FAILURE() << "unanswered question: " << entry.text;
+        return wxNO;
+    }
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+int ScriptedUserInterface::chooseIndex(const wxString& text, const wxString& caption,
+                                       const wxArrayString& choices, wxWindow* parent) {
+    EXPECT_EQ(text, "Select programming module");
+    EXPECT_EQ(caption, "Connect to RVX encoder");
+    EXPECT_NE(parent, nullptr);
+    std::vector<std::string> lines;
+    for (const auto& line : choices)
+        lines.push_back(line.utf8_string());
+    moduleLists.push_back(lines);
+    if (moduleChoices.empty()) {
+        ADD_FAILURE() << "unexpected module choice";
+        return -1;
+    }
+    const int answer = moduleChoices.front();
+    moduleChoices.pop_front();
+    return answer;
+}
+
+std::string ScriptedUserInterface::chooseModel(wxWindow*) {
+    ++modelDialogs;
+    if (models.empty()) return {};
+    auto model = models.front();
+    models.pop_front();
+    return model;
+}
+
+wxString ScriptedUserInterface::chooseDiagnosticsFile(wxWindow*) {
+    ++fileDialogs;
+    if (files.empty()) return {};
+    auto file = files.front();
+    files.pop_front();
+    return wxString::FromUTF8(file);
+}
+
+std::optional<ProgressState> openProgressDialog() {
+    for (wxWindow* window : wxTopLevelWindows) {
+        if (auto* dialog = dynamic_cast<wxGenericProgressDialog*>(window); dialog && dialog->IsShown())
+            return ProgressState{dialog->GetTitle().utf8_string(), dialog->GetMessage().utf8_string()};
+    }
+    return std::nullopt;
+}
+
+void FrameTest::SetUp() {
+    previousUi = installUserInterface(ui);
+    bench.emplace(std::make_shared<sim::Bench>());
+    (*bench)->add("echo");
+    (*bench)->add("spi-echo");
+    frame = new VantixFrame;
+    frame->positionTimer().Stop();
+    frame->createDriver = [this](const std::string& model,
+                                 std::uint32_t index) -> std::unique_ptr<RVX::Encoder> {
+        ++driversCreated;
+        script->createdModel = model;
+        script->createdIndex = index;
+        return std::make_unique<TestEncoder>(script);
+    };
+    frame->Show();
+    wxTheApp->ProcessPendingEvents(); // the start-up Connect click: cancelled
+}
+
+void FrameTest::TearDown() {
+    frame->Destroy();
+    wxTheApp->ProcessPendingEvents();
+    wxTheApp->ProcessIdle(); // deletes the destroyed window
+    bench.reset();
+    installUserInterface(previousUi);
+}
+
+void FrameTest::connect() {
+    ui->models.push_back("RVX46");
+    click(ID_CONNECT);
+}
+
+void FrameTest::deliver(wxEvent& event) {
+    vantix::test::deliver(*frame, event);
+}
+
+void deliver(wxWindow& window, wxEvent& event) {
+    // As the main loop does: an exception that leaves a handler goes to the application object.
+    try {
+        window.ProcessWindowEvent(event);
+    } catch (...) {
+        if (!wxTheApp->OnExceptionInMainLoop()) ADD_FAILURE() << "the program would have ended";
+    }
+}
+
+void FrameTest::click(int id) {
+    wxCommandEvent event(wxEVT_BUTTON, id);
+    event.SetEventObject(frame->FindWindow(id));
+    deliver(event);
+}
+
+void FrameTest::choose(int row, int index) {
+    wxChoice* choice = frame->settingRow(row).choice;
+    choice->SetSelection(index);
+    wxCommandEvent event(wxEVT_CHOICE, choice->GetId());
+    event.SetEventObject(choice);
+    event.SetInt(index);
+    deliver(event);
+}
+
+void FrameTest::tick() {
+    wxTimerEvent event(frame->positionTimer());
+    deliver(event);
+}
+
+std::vector<std::string> FrameTest::rowEntries(int row) const {
+    std::vector<std::string> entries;
+    for (const auto& entry : frame->settingRow(row).choice->GetStrings())
+        entries.push_back(entry.utf8_string());
+    return entries;
+}
+
+std::string FrameTest::rowLabel(int row) const {
+    return frame->settingRow(row).label->GetLabel().utf8_string();
+}
+int FrameTest::rowSelection(int row) const {
+    return frame->settingRow(row).choice->GetSelection();
+}
+bool FrameTest::enabled(int id) const {
+    return frame->FindWindow(id)->IsEnabled();
+}
+std::string FrameTest::label(int id) const {
+    return frame->FindWindow(id)->GetLabel().utf8_string();
+}
+
+std::vector<std::string> FrameTest::notebookPages() const {
+    std::vector<std::string> pages;
+    wxNotebook* notebook = frame->signalNotebook();
+    for (size_t i = 0; i < notebook->GetPageCount(); ++i)
+        pages.push_back(notebook->GetPageText(i).utf8_string());
+    return pages;
+}
+
+std::string FrameTest::field(bool commutationPage, const std::string& label) const {
+    wxSignalPage* page = commutationPage ? static_cast<wxSignalPage*>(frame->commutationPage())
+                                         : static_cast<wxSignalPage*>(frame->quadraturePage());
+    return page->field(label)->GetValue().utf8_string();
+}
+
+std::vector<std::string> FrameTest::messages() const {
+    std::vector<std::string> texts;
+    for (const auto& entry : ui->shown)
+        texts.push_back(entry.text);
+    return texts;
+}
+
+} // namespace vantix::test

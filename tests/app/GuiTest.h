@@ -1,0 +1,102 @@
+#pragma once
+// What the GUI tests share: a scripted user interface that answers questions
+// and records messages, and a fixture holding a real main window on a bench.
+#include "TestEncoder.h"
+#include "app/UserInterface.h"
+#include "app/VantixFrame.h"
+#include "sim/Bench.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/string.h>
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Lets a real modal dialog run (tests of the dialog itself); returns the previous setting.
+bool allowModalDialogs(bool allow);
+
+namespace vantix::test {
+
+struct Shown {
+    std::string text;
+    std::string caption;
+    long style = 0;
+    bool hasParent = false;
+    bool isQuestion() const { return (style & wxYES_NO) != 0; }
+};
+
+class ScriptedUserInterface : public UserInterface {
+public:
+    int message(const wxString& text, const wxString& caption, long style, wxWindow* parent) override;
+    int chooseIndex(const wxString& text, const wxString& caption, const wxArrayString& choices,
+                    wxWindow* parent) override;
+    std::string chooseModel(wxWindow* parent) override;
+    wxString chooseDiagnosticsFile(wxWindow* parent) override;
+    void openUrl(const wxString& url) override { opened.push_back(url.utf8_string()); }
+
+    // Answers, consumed in order. A question with no answer left fails the test and gets "No".
+    std::deque<int> answers;        // wxYES / wxNO
+    std::deque<std::string> models; // "" = cancelled
+    std::deque<int> moduleChoices;  // -1 = cancelled
+    std::deque<std::string> files;  // "" = cancelled
+
+    std::vector<Shown> shown; // messages and questions, in order
+    std::vector<std::vector<std::string>> moduleLists;
+    int modelDialogs = 0;
+    int fileDialogs = 0;
+    std::vector<std::string> opened;
+    std::function<void(const Shown&)> onMessage;
+};
+
+// The progress dialog open right now, if any: its title and message.
+struct ProgressState {
+    std::string title;
+    std::string message;
+};
+std::optional<ProgressState> openProgressDialog();
+
+// Sends an event to a window; an escaped exception is reported as the main loop reports it.
+void deliver(wxWindow& window, wxEvent& event);
+
+// A main window with a scripted user interface, a bench with one UART and one
+// SPI module, and the test driver as the driver of every model. The start-up
+// Connect click has been answered with "cancel" and the position timer is
+// stopped: tests tick it themselves.
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Connects the test driver through the Connect button.
+    void connect();
+    // Presses a button of the window, reporting escaped exceptions as the main loop does.
+    void click(int id);
+    // Chooses entry `index` of setting row `row` as a user would.
+    void choose(int row, int index);
+    // One tick of the position timer.
+    void tick();
+    void deliver(wxEvent& event);
+    std::vector<std::string> rowEntries(int row) const;
+    std::string rowLabel(int row) const;
+    int rowSelection(int row) const;
+    bool enabled(int id) const;
+    std::string label(int id) const;
+    std::vector<std::string> notebookPages() const;
+    std::string field(bool commutationPage, const std::string& label) const;
+    // Texts of the messages shown so far, in order.
+    std::vector<std::string> messages() const;
+
+    std::shared_ptr<DriverScript> script = std::make_shared<DriverScript>();
+    std::shared_ptr<ScriptedUserInterface> ui = std::make_shared<ScriptedUserInterface>();
+    std::shared_ptr<UserInterface> previousUi;
+    std::optional<sim::BenchGuard> bench;
+    VantixFrame* frame = nullptr;
+    int driversCreated = 0;
+};
+
+} // namespace vantix::test

@@ -1,0 +1,127 @@
+#include "TestEncoder.h"
+
+namespace vantix::test {
+
+std::size_t DriverScript::count(const std::string& prefix) const {
+    std::size_t n = 0;
+    for (const auto& entry : log)
+        n += entry.starts_with(prefix);
+    return n;
+}
+
+TestEncoder::TestEncoder(std::shared_ptr<DriverScript> script) : script_(std::move(script)) {
+    auto& s = *script_;
+    if (s.constructorFailure) std::rethrow_exception(s.constructorFailure);
+    part_number = s.partNumber.c_str();
+    auto has = [&](Accessor a) { return s.accessors.contains(a); };
+    if (has(Accessor::Resolution)) {
+        resolutions = s.resolutions;
+        get_resolution = [this] { return call("get_resolution"), script_->resolution; };
+        set_resolution = [this](std::uint16_t r, StatusCallback status) {
+            call("set_resolution " + std::to_string(r));
+            reportProgress(status);
+            script_->resolution = r;
+        };
+    }
+    if (has(Accessor::Commutation)) {
+        get_poles = [this] { return call("get_poles"), script_->poles; };
+        get_direction = [this] { return call("get_direction"), script_->direction; };
+        set_commutation = [this](std::uint16_t r, std::uint8_t poles, bool ccw, StatusCallback status) {
+            call("set_commutation " + std::to_string(r) + " " + std::to_string(poles) + " " +
+                 (ccw ? "ccw" : "cw"));
+            reportProgress(status);
+        };
+    }
+    if (has(Accessor::Address)) {
+        get_address = [this] { return call("get_address"), script_->address; };
+        set_address = [this](std::uint8_t a) { call("set_address " + std::to_string(a)); };
+    }
+    if (has(Accessor::BaudRate)) {
+        get_baud_rate = [this] { return call("get_baud_rate"), script_->baudRate; };
+        set_baud_rate = [this](std::uint32_t b, StatusCallback status) {
+            call("set_baud_rate " + std::to_string(b));
+            reportProgress(status);
+        };
+    }
+    if (has(Accessor::Termination)) {
+        get_termination = [this] { return call("get_termination"), script_->termination; };
+        set_termination = [this](bool on) { call(std::string("set_termination ") + (on ? "on" : "off")); };
+    }
+    if (has(Accessor::Zero)) zero = [this] { call("zero"); };
+    if (has(Accessor::ReadPosition))
+        read_position = [this] { return call("read_position"), script_->position; };
+    if (has(Accessor::UpdateFirmware))
+        update_firmware = [this](StatusCallback status) {
+            call("update_firmware");
+            reportProgress(status);
+        };
+    if (has(Accessor::Picture)) picture = s.picture;
+    if (has(Accessor::PositionBits)) position_bits = s.positionBits;
+}
+
+void TestEncoder::call(const std::string& what) {
+    script_->log.push_back(what);
+    if (script_->during) script_->during(what);
+    const auto name = what.substr(0, what.find(' '));
+    auto it = script_->failures.find(name);
+    if (it != script_->failures.end() && !it->second.empty()) {
+        auto error = it->second.front();
+        it->second.pop_front();
+        std::rethrow_exception(error);
+    }
+}
+
+void TestEncoder::reportProgress(const StatusCallback& status) {
+    for (const auto& line : script_->statusLines)
+        status(line);
+}
+
+bool TestEncoder::is_absolute() {
+    return call("is_absolute"), script_->absolute;
+}
+void TestEncoder::connect() {
+    call("connect");
+}
+bool TestEncoder::counts_counter_clockwise() {
+    return call("counts_counter_clockwise"), script_->counterClockwise;
+}
+void TestEncoder::restore_defaults() {
+    call("restore_defaults");
+}
+std::uint8_t TestEncoder::firmware_version() {
+    return call("firmware_version"), script_->firmware;
+}
+std::uint8_t TestEncoder::latest_firmware_version() {
+    return call("latest_firmware_version"), script_->latestFirmware;
+}
+std::uint16_t TestEncoder::model_code() {
+    return call("model_code"), 0x42;
+}
+std::uint8_t TestEncoder::last_programmed_by() {
+    return call("last_programmed_by"), 0x30;
+}
+std::uint16_t TestEncoder::datecode() {
+    return call("datecode"), script_->datecode;
+}
+void TestEncoder::set_datecode(std::uint16_t) {
+    call("set_datecode");
+}
+RVX::TimePoint TestEncoder::last_program_date() {
+    call("last_program_date");
+    return RVX::unpack_program_date(0x3221);
+}
+void TestEncoder::set_last_program_date(RVX::TimePoint) {
+    call("set_last_program_date");
+}
+
+void TestEncoder::diagnostics(std::ostream& out, std::function<void()> step) {
+    call("diagnostics");
+    write_diagnostics_header(out);
+    for (int channel = 1; channel <= 3; ++channel) {
+        out << "Channel " << channel << ": ok\n";
+        step();
+        call("diagnostics step");
+    }
+}
+
+} // namespace vantix::test

@@ -1,0 +1,97 @@
+#pragma once
+// A driver for GUI tests: the accessors it offers, the values it reports and
+// the failures it raises are set per test; every call is logged.
+#include "encoders/Encoder.h"
+
+#include <deque>
+#include <exception>
+#include <functional>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace vantix::test {
+
+enum class Accessor {
+    Resolution,  // get_resolution, set_resolution, resolutions
+    Commutation, // get_poles, get_direction, set_commutation
+    Address,     // get_address, set_address
+    BaudRate,    // get_baud_rate, set_baud_rate
+    Termination, // get_termination, set_termination
+    Zero,
+    ReadPosition,
+    UpdateFirmware,
+    Picture,
+    PositionBits,
+};
+
+// What the driver reports and does; shared with the test so that it outlives the driver.
+struct DriverScript {
+    std::set<Accessor> accessors;
+    std::string partNumber = "RVXTEST";
+    bool absolute = false;
+    bool counterClockwise = false;
+    std::uint8_t firmware = 0x15;
+    std::uint8_t latestFirmware = 0x15;
+    std::uint16_t datecode = 2519;
+    std::vector<std::uint64_t> resolutions{500, 1000, 1024, 2048};
+    std::uint16_t resolution = 1024;
+    std::uint8_t poles = 4;
+    bool direction = false;
+    std::uint8_t address = 0x08;
+    std::uint32_t baudRate = 38400;
+    bool termination = false;
+    std::uint16_t position = 0;
+    std::uint8_t positionBits = 12;
+    std::vector<unsigned char> picture;
+    std::vector<std::string> statusLines{"Erasing", "Programming complete. Resetting encoder..."};
+
+    // Calls in order, e.g. "set_resolution 2048".
+    std::vector<std::string> log;
+    // Per call name, exceptions the next calls throw (one each, in order).
+    std::map<std::string, std::deque<std::exception_ptr>> failures;
+    // Runs inside every call, after logging it (for looking at the window mid-flow).
+    std::function<void(const std::string& call)> during;
+    // Constructor failure.
+    std::exception_ptr constructorFailure;
+    // Model and module index the driver was created with.
+    std::string createdModel;
+    std::uint32_t createdIndex = 0;
+
+    template <class E> void fail(const std::string& call, E error, int times = 1) {
+        for (int i = 0; i < times; ++i)
+            failures[call].push_back(std::make_exception_ptr(error));
+    }
+    std::size_t count(const std::string& prefix) const;
+};
+
+class TestEncoder : public RVX::Encoder {
+public:
+    explicit TestEncoder(std::shared_ptr<DriverScript> script);
+
+    bool is_absolute() override;
+    void connect() override;
+    const char* name() override { return "RVXTEST"; }
+    const char* datasheet_url() override { return "/product/resource/rvxtest.pdf"; }
+    bool counts_counter_clockwise() override;
+    void restore_defaults() override;
+    std::uint8_t firmware_version() override;
+    std::uint8_t latest_firmware_version() override;
+    std::uint16_t model_code() override;
+    std::uint8_t last_programmed_by() override;
+    std::uint16_t datecode() override;
+    void set_datecode(std::uint16_t datecode) override;
+    RVX::TimePoint last_program_date() override;
+    void set_last_program_date(RVX::TimePoint date) override;
+    void diagnostics(std::ostream& out, std::function<void()> step) override;
+
+private:
+    void call(const std::string& what);
+    void reportProgress(const StatusCallback& status);
+    std::shared_ptr<DriverScript> script_;
+};
+
+} // namespace vantix::test

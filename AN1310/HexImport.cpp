@@ -3,6 +3,7 @@
 #include "DeviceReader.h"
 #include "Log.h"
 
+#include <algorithm>
 #include <fmt/format.h>
 #include <optional>
 #include <string>
@@ -41,11 +42,12 @@ std::optional<std::uint32_t> deviceAddress(const Device& device, std::uint32_t h
 void placeByte(DeviceData& image, std::uint32_t b, std::uint8_t byte) {
     const Device& device = *image.device;
     const bool family5 = device.familyId == 5;
-    const std::uint32_t lane = family5 ? b % 4 : b % device.bytesPerWordFlash;
+    const std::uint32_t bytesPerWord = std::max<std::uint32_t>(device.bytesPerWordFlash, 1);
+    const std::uint32_t lane = family5 ? b % 4 : b % bytesPerWord;
     const std::uint32_t mask = ~(0xFFu << (8 * lane)) | (static_cast<std::uint32_t>(byte) << (8 * lane));
 
     if (within(b / device.bytesPerAddress, device.flashStart, device.flashEnd - 1) && device.flashEnd > 0) {
-        const auto index = (b - device.flashStart) / (family5 ? 4 : device.bytesPerWordFlash);
+        const auto index = (b - device.flashStart) / (family5 ? 4 : bytesPerWord);
         image.setFlashEntry(index, image.flashEntry(index) & mask);
     }
     if (device.familyId == 2) b /= 2;
@@ -68,10 +70,11 @@ bool importHex(DeviceData& image, std::istream& hex) {
     if (hex.fail()) return false;
     const Device& device = *image.device;
     image.preset();
-    image.blockExtras.assign(device.bytesPerWordFlash && device.flashEnd > device.flashStart
-                                 ? (device.flashEnd - device.flashStart) / device.bytesPerWordFlash + 1
-                                 : 1,
-                             {});
+    // One slot per write block at most; never more than the image can hold.
+    std::size_t slots = 1;
+    if (device.bytesPerWordFlash && device.flashEnd > device.flashStart)
+        slots = (device.flashEnd - device.flashStart) / device.bytesPerWordFlash + 1;
+    image.blockExtras.assign(std::min(slots, DeviceData::flashEntries + 1), {});
     RangeList ranges;
     std::uint32_t extended = 0;
 
@@ -106,7 +109,7 @@ bool importHex(DeviceData& image, std::istream& hex) {
             for (std::uint32_t i = 0; i < count; ++i)
                 placeByte(image, absolute + i, static_cast<std::uint8_t>(hexField(line, 9 + 2 * i, 2)));
         } else if (type == BlockExtra && complete && count >= 16) {
-            const auto block = absolute / device.writeBlockSize;
+            const auto block = absolute / std::max<std::uint32_t>(device.writeBlockSize, 1);
             if (block < image.blockExtras.size()) {
                 std::vector<std::uint8_t> extras;
                 for (std::size_t i = 0; i < 16; ++i)

@@ -1,7 +1,9 @@
 // The drivers the connect flow can create, by model name. Each driver family
 // adds its models here.
 #include "Encoder.h"
+#include "RVX46_47.h"
 #include "RVX63.h"
+#include "RVX84_86.h"
 
 #include <functional>
 #include <map>
@@ -17,7 +19,10 @@ template <class Driver> Factory make() {
 
 const std::map<std::string, Factory>& drivers() {
     static const std::map<std::string, Factory> table = {
-        // {"RVX46", make<RVX46>()},
+        {"RVX46", make<RVX46>()},
+        {"RVX47", make<RVX47>()},
+        {"RVX84", make<RVX84>()},
+        {"RVX86", make<RVX86>()},
         {"RVX63", make<RVX63>()},
     };
     return table;

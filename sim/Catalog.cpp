@@ -1,6 +1,7 @@
 #include "Catalog.h"
 
 #include "Loopback.h"
+#include "models/Rvx46Line.h"
 #include "models/Rvx63.h"
 #include "pic/PicBootloaderDevice.h"
 
@@ -18,6 +19,21 @@ const std::vector<ModelEntry>& catalog() {
          "position, boot)",
          nullptr,
          [](const ModelOptions& o) { return std::make_unique<Rvx63>(o); }},
+        {"RVX46", false, true, "RVX46 incremental encoder, UART, AN1310 bootloader (" RVX46_LINE_OPTIONS ")",
+         [](const ModelOptions& o) { return std::make_unique<Rvx46Line>(Rvx46Line::rvx46, o); }, nullptr},
+        {"RVX47", false, true, "RVX47 incremental encoder, UART, AN1310 bootloader (" RVX46_LINE_OPTIONS ")",
+         [](const ModelOptions& o) { return std::make_unique<Rvx46Line>(Rvx46Line::rvx47, o); }, nullptr},
+        {"RVX84", false, true, "RVX84 commutation encoder, UART, AN1310 bootloader (" RVX46_LINE_OPTIONS ", poles, ccw)",
+         [](const ModelOptions& o) { return std::make_unique<Rvx46Line>(Rvx46Line::rvx84, o); }, nullptr},
+        {"RVX86", false, true, "RVX86 commutation encoder, UART, AN1310 bootloader (" RVX46_LINE_OPTIONS ", poles, ccw)",
+         [](const ModelOptions& o) { return std::make_unique<Rvx46Line>(Rvx46Line::rvx86, o); }, nullptr},
+        {"RVX46-oldfw", false, true, "RVX46 running firmware 0x14, older than the latest carried (update offer)",
+         [](const ModelOptions& o) {
+             ModelOptions options = o;
+             if (!options.has("fw")) options.set("fw", "0x14");
+             return std::make_unique<Rvx46Line>(Rvx46Line::rvx46, options);
+         },
+         nullptr},
         {"pic-bootloader", false, false,
          "bare PIC with the AN1310 bootloader (part, devid, erase, extras, major, minor, bs, bsize, timing)",
          PicBootloaderDevice::create, nullptr},

@@ -1,0 +1,264 @@
+#include "RVX46_47.h"
+
+#include "AsciiCommands.h"
+#include "FirmwareSet.h"
+#include "Pictures.h"
+#include "WebHost.h"
+
+#include <boost/numeric/conversion/cast.hpp>
+#include <fmt/format.h>
+
+namespace RVX {
+
+namespace {
+// The encoder's answer to "p" while it has no position yet.
+constexpr std::uint16_t noPositionYet = 0xFFAF;
+constexpr int positionTries = 10;
+// RAM of the data acquisition.
+constexpr std::uint8_t acquisitionReady = 0xC0;
+constexpr int samples = 128;
+
+const PartEntry rvx46Parts[] = {
+    {0xE0, "RVX462S", "RVX46"},
+    {0xE1, "RVX463S", "RVX46-2"},
+    {0xE2, "RVX462Q", "RVX46"},
+    {0xE3, "RVX463Q", "RVX46-2"},
+};
+const PartEntry rvx47Parts[] = {
+    {0xA0, "RVX472S", "RVX47"},
+    {0xA1, "RVX473S", "RVX47-2"},
+    {0xA2, "RVX472Q", "RVX47"},
+    {0xA3, "RVX473Q", "RVX47-2"},
+};
+
+const char* flag(std::uint8_t bits, int bit) {
+    return (bits >> bit) & 1 ? "True" : "False";
+}
+} // namespace
+
+const std::array<std::uint64_t, 22> RVX46_47::allowed_resolutions = {
+    48,  96,  100, 125, 192,  200,  250,  256,  360,  384,  400,
+    500, 512, 768, 800, 1000, 1024, 1600, 2000, 2048, 2500, 4096};
+
+RVX46_47::RVX46_47(std::uint32_t moduleIndex) : link(moduleIndex), dialect(link, [this] { return name(); }) {
+    link.setBaudRate(115200);
+    link.setDataCharacteristics(8, 0, 0);
+    link.setTimeouts(300, 300);
+    link.setFlowControl(0, 0, 0);
+    link.setDtr(true);
+
+    resolutions = allowed_resolutions;
+    position_bits = 14;
+    get_resolution = [this] { return dialect.read_eeprom_word(RESOLUTION); };
+    set_resolution = [this](std::uint16_t resolution, StatusCallback status) {
+        const auto target = settings_for(resolution);
+        reflash(image_for(target), target, status);
+        dialect.write_eeprom_word(RESOLUTION, resolution);
+    };
+    zero = [this] {
+        link.write("Q");
+        FTDI::sleepMs(250);
+        link.write("0");
+        FTDI::sleepMs(50);
+        connect();
+    };
+    read_position = [this] { return read_position_value(); };
+}
+
+FirmwareImage RVX46_47::firmware_image(std::uint16_t resolution) {
+    return image_for(settings_for(resolution));
+}
+
+void RVX46_47::reflash_present_settings(const StatusCallback& status) {
+    const auto target = unfinished_settings().value_or(settings_for(get_resolution()));
+    reflash(image_for(target), target, status);
+}
+
+void RVX46_47::identify(std::span<const PartEntry> parts) {
+    connect();
+    const auto code = model_code();
+    for (const auto& part : parts) {
+        if (part.model_code != code) continue;
+        part_number = part.part_number;
+        picture = model_picture(part.picture);
+        return;
+    }
+    throw Exception(fmt::format("Encoder does not appear to be an {}", name()), code);
+}
+
+void RVX46_47::connect() {
+    link.setRts(true);
+    FTDI::sleepMs(5);
+    link.setRts(false);
+    FTDI::sleepMs(200);
+    link.purge(FTDI::PURGE_RX | FTDI::PURGE_TX);
+    link.write("q");
+    const auto reply = link.read(4);
+    if (!ascii::holds(reply, 0, "q\r\n$"))
+        throw Exception(
+            fmt::format("Unable to connect to {} encoder. Failed to initialization calibration", name()),
+            ascii::first_bytes_code(reply));
+}
+
+std::uint8_t RVX46_47::firmware_version() {
+    return dialect.read_eeprom_hex(FIRMWARE_VERSION);
+}
+
+std::uint16_t RVX46_47::model_code() {
+    return dialect.read_eeprom_hex(MODEL_CODE);
+}
+
+std::uint8_t RVX46_47::last_programmed_by() {
+    return dialect.read_eeprom_hex(STATION);
+}
+
+std::uint16_t RVX46_47::datecode() {
+    const std::uint16_t hundreds = dialect.read_eeprom_dec(DATECODE_HUNDREDS);
+    return static_cast<std::uint16_t>(hundreds * 100 + dialect.read_eeprom_dec(DATECODE_UNITS));
+}
+
+void RVX46_47::set_datecode(std::uint16_t datecode) {
+    dialect.write_eeprom_dec(DATECODE_HUNDREDS, static_cast<std::uint8_t>(datecode / 100));
+    dialect.write_eeprom_dec(DATECODE_UNITS, static_cast<std::uint8_t>(datecode % 100));
+}
+
+TimePoint RVX46_47::last_program_date() {
+    return unpack_program_date(dialect.read_eeprom_word(PROGRAM_DATE));
+}
+
+void RVX46_47::set_last_program_date(TimePoint date) {
+    const std::chrono::year_month_day day{std::chrono::floor<std::chrono::days>(date)};
+    const int year = static_cast<int>(day.year());
+    if (year < 2000) throw Exception("Invalid year", 0);
+    // Years from 2128 on do not fit the 7-bit field: the word overflows.
+    const long word = (static_cast<long>(year - 2000) << 9) | (static_cast<unsigned>(day.month()) << 5) |
+                      static_cast<unsigned>(day.day());
+    dialect.write_eeprom_word(PROGRAM_DATE, boost::numeric_cast<std::uint16_t>(word));
+}
+
+void RVX46_47::check_position_preamble(const char* message) {
+    link.write("r");
+    const auto reply = link.read(8);
+    if (reply.size() < 8 || reply[0] != 'r' || !ascii::holds(reply, 5, ascii::trailer))
+        throw Exception(fmt::format(fmt::runtime(message), name()), 0);
+}
+
+std::uint16_t RVX46_47::read_position_value() {
+    check_position_preamble("Invalid {} response to read-position command");
+    for (int attempt = 0; attempt < positionTries; ++attempt) {
+        link.write("p");
+        const auto reply = link.read(8);
+        if (reply.size() < 8 || reply[0] != 'p' || !ascii::holds(reply, 5, ascii::trailer))
+            throw Exception(fmt::format("Invalid {} position response", name()),
+                            ascii::first_bytes_code(reply));
+        const auto value = ascii::parse_word(reply, 1, 16);
+        if (value != noPositionYet) return value;
+    }
+    throw Exception(fmt::format("Did not receive position response from {}", name()), 0);
+}
+
+void RVX46_47::diagnostics(std::ostream& out, std::function<void()> step) {
+    const auto errors = dialect.read_eeprom_hex(ERROR_FLAGS);
+    const auto checks = dialect.read_eeprom_hex(CHECK_ENABLES);
+    const auto blocks = dialect.read_eeprom_hex(BLOCK_FLAGS);
+    write_diagnostics_header(out);
+    out << "Resolution: " << dialect.read_eeprom_word(RESOLUTION) << "\n";
+    step();
+    if (get_poles && get_direction) {
+        out << "Pole count: " << unsigned{get_poles()} << "\n";
+        out << "Direction: " << (get_direction() ? 0 : 1) << "\n";
+    }
+    step();
+    const struct {
+        const char* label;
+        std::uint8_t bits;
+        int bit;
+    } lines[] = {
+        {"High speed check enabled: ", checks, 2},
+        {"Low speed check enabled: ", checks, 1},
+        {"Residual check enabled: ", checks, 0},
+        {"Startup delay enabled: ", checks, 3},
+        {"SPI check enabled: ", checks, 4},
+        {"High speed error: ", errors, 5},
+        {"Low speed error: ", errors, 7},
+        {"SPI error: ", errors, 4},
+        {"Residual error: ", errors, 6},
+        {"Block for high speed error: ", blocks, 5},
+        {"Block for low speed error: ", blocks, 7},
+        {"Block for residual error: ", blocks, 6},
+        {"Block for SPI error: ", blocks, 4},
+    };
+    for (const auto& line : lines)
+        out << line.label << flag(line.bits, line.bit) << "\n";
+    out << "Coarse,Fine\n";
+
+    link.write("d");
+    if (!ascii::holds(link.read(4), 0, "d\r\n$"))
+        throw Exception(fmt::format("Unable to do data acquisition on {}", name()), 0);
+    check_position_preamble("Invalid {} response to read-position command");
+    const auto ready = dialect.read_ram(0x00, 0x1D);
+    if (ready != acquisitionReady) throw Exception(fmt::format("Unable to get AO from {}", name()), ready);
+
+    struct Channel {
+        std::uint32_t sum = 0;
+        std::uint16_t min = 65535;
+        std::uint16_t max = 0;
+        void add(std::uint16_t v) {
+            sum += v;
+            min = std::min(min, v);
+            max = std::max(max, v);
+        }
+    } coarse, fine;
+    for (int i = 0; i < samples; ++i) {
+        const auto address = static_cast<std::uint8_t>(2 * i);
+        const auto c = dialect.read_ram_word(0x03, address);
+        const auto f = dialect.read_ram_word(0x04, address);
+        out << c << "," << f << "\n";
+        coarse.add(c);
+        fine.add(f);
+        step();
+    }
+    out << "Coarse amplitude: " << coarse.max - coarse.min << " mV\n";
+    out << "Coarse DC offset: " << (coarse.sum >> 7) << " mV\n";
+    out << "Fine amplitude: " << fine.max - fine.min << " mV\n";
+    out << "Fine DC offset: " << (fine.sum >> 7) << " mV\n";
+}
+
+// --- RVX46 and RVX47 ----------------------------------------------------------
+
+namespace {
+// Both models' images are keyed by resolution alone.
+FirmwareImage image_by_resolution(const char* model, std::uint16_t resolution) {
+    const auto image = firmware::find(model, resolution);
+    if (image.empty()) throw Exception(fmt::format("Invalid {} resolution", model), resolution);
+    return image;
+}
+} // namespace
+
+RVX46::RVX46(std::uint32_t moduleIndex) : RVX46_47(moduleIndex) {
+    identify(rvx46Parts);
+    update_firmware = [this](StatusCallback status) { reflash_present_settings(status); };
+}
+
+const char* RVX46::datasheet_url() {
+    return RVX_MAKER_WEB_HOST "/product/resource/rvx46.pdf";
+}
+
+FirmwareImage RVX46::image_for(const Settings& settings) {
+    return image_by_resolution(name(), settings.resolution);
+}
+
+RVX47::RVX47(std::uint32_t moduleIndex) : RVX46_47(moduleIndex) {
+    identify(rvx47Parts);
+    update_firmware = [this](StatusCallback status) { reflash_present_settings(status); };
+}
+
+const char* RVX47::datasheet_url() {
+    return RVX_MAKER_WEB_HOST "/product/resource/rvx47.pdf";
+}
+
+FirmwareImage RVX47::image_for(const Settings& settings) {
+    return image_by_resolution(name(), settings.resolution);
+}
+
+} // namespace RVX

@@ -1,0 +1,90 @@
+// Re-flashing an RVX46/47-line encoder through its AN1310 bootloader, keeping
+// the encoder's identity bytes across the flash.
+#include "FirmwareSet.h"
+#include "RVX46_47.h"
+
+#include <fmt/format.h>
+#include <istream>
+#include <streambuf>
+
+#if __has_include("AN1310/BootloadSession.h")
+#include "AN1310/BootloadSession.h"
+#define VANTIX_HAVE_AN1310 1
+#endif
+
+namespace RVX {
+
+namespace {
+constexpr std::uint8_t thisStation = 0x30;
+
+// Reads a character span in place, without copying the image.
+class SpanBuffer : public std::streambuf {
+public:
+    explicit SpanBuffer(std::span<const char> text) {
+        auto* begin = const_cast<char*>(text.data());
+        setg(begin, begin, begin + text.size());
+    }
+};
+} // namespace
+
+void RVX46_47::reflash(FirmwareImage image, const Settings& target, const StatusCallback& status) {
+    if (firmware::simulation_images() && FTDI::platform().isHardware())
+        throw Exception(fmt::format("This program carries firmware images for the simulated bench only; "
+                                    "they are not sent to a real {} encoder",
+                                    name()),
+                        0);
+    unfinishedSettings_ = target;
+    program_an1310(image, status);
+    unfinishedSettings_.reset();
+}
+
+void RVX46_47::program_an1310(FirmwareImage image, const StatusCallback& status) {
+    // An earlier attempt that failed may have left the image's defaults in the
+    // identity bytes; the identity read before that attempt is the true one.
+    if (!unfinishedIdentity_) {
+        const auto code = model_code();
+        const auto date = datecode();
+        const auto kept7A = dialect.read_eeprom_hex(KEPT_7A);
+        unfinishedIdentity_ = Identity{code, date, kept7A, dialect.read_eeprom_hex(KEPT_7D)};
+    }
+    const auto identity = *unfinishedIdentity_;
+
+#ifdef VANTIX_HAVE_AN1310
+    AN1310::debugLog = [](const std::string&) {};
+    AN1310::statusLog = status;
+    AN1310::warningLog = status;
+    struct QuietAfterwards {
+        ~QuietAfterwards() {
+            AN1310::statusLog = AN1310::debugLog;
+            AN1310::warningLog = AN1310::debugLog;
+        }
+    } quiet;
+    {
+        AN1310::BootloadSession session(link);
+        SpanBuffer buffer(image);
+        std::istream hex(&buffer);
+        session.connect();
+        session.loadImage(hex);
+        session.erase();
+        session.write();
+        session.verify();
+        session.runApplication();
+    }
+#else
+    (void)image;
+    throw Exception("The AN1310 bootloader host is not part of this build", 0);
+#endif
+
+    status("Programming complete. Resetting encoder...");
+    connect();
+    dialect.write_eeprom_hex(MODEL_CODE, static_cast<std::uint8_t>(identity.model_code));
+    set_datecode(identity.datecode);
+    dialect.write_eeprom_hex(KEPT_7A, identity.byte7A);
+    dialect.write_eeprom_hex(KEPT_7D, identity.byte7D);
+    dialect.write_eeprom_hex(STATION, thisStation);
+    dialect.write_eeprom_hex(FIRMWARE_VERSION, latest_firmware_version());
+    set_last_program_date(std::chrono::system_clock::now());
+    unfinishedIdentity_.reset();
+}
+
+} // namespace RVX

@@ -1,16 +1,13 @@
 // Re-flashing an RVX46/47-line encoder through its AN1310 bootloader, keeping
 // the encoder's identity bytes across the flash.
+#include "AN1310/BootloadSession.h"
+#include "AN1310/Log.h"
 #include "FirmwareSet.h"
 #include "RVX46_47.h"
 
 #include <fmt/format.h>
 #include <istream>
 #include <streambuf>
-
-#if __has_include("AN1310/BootloadSession.h")
-#include "AN1310/BootloadSession.h"
-#define VANTIX_HAVE_AN1310 1
-#endif
 
 namespace RVX {
 
@@ -49,17 +46,10 @@ void RVX46_47::program_an1310(FirmwareImage image, const StatusCallback& status)
     }
     const auto identity = *unfinishedIdentity_;
 
-#ifdef VANTIX_HAVE_AN1310
-    AN1310::debugLog = [](const std::string&) {};
-    AN1310::statusLog = status;
-    AN1310::warningLog = status;
-    struct QuietAfterwards {
-        ~QuietAfterwards() {
-            AN1310::statusLog = AN1310::debugLog;
-            AN1310::warningLog = AN1310::debugLog;
-        }
-    } quiet;
     {
+        // Debug lines go nowhere, status and warning lines to the caller, until
+        // the session is over (whichever way it ends).
+        AN1310::SessionLogs logs(status);
         AN1310::BootloadSession session(link);
         SpanBuffer buffer(image);
         std::istream hex(&buffer);
@@ -70,10 +60,6 @@ void RVX46_47::program_an1310(FirmwareImage image, const StatusCallback& status)
         session.verify();
         session.runApplication();
     }
-#else
-    (void)image;
-    throw Exception("The AN1310 bootloader host is not part of this build", 0);
-#endif
 
     status("Programming complete. Resetting encoder...");
     connect();

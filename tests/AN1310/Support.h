@@ -25,6 +25,17 @@ inline Bytes replyBody(const Bytes& payload) {
     return frame;
 }
 
+// Bytes escaped as a bootloader sends them, closed by ETX, with no checksum.
+inline Bytes rawBody(const Bytes& data) {
+    Bytes body;
+    for (auto byte : data) {
+        if (byte == AN1310::STX || byte == AN1310::ETX || byte == AN1310::DLE) body.push_back(AN1310::DLE);
+        body.push_back(byte);
+    }
+    body.push_back(AN1310::ETX);
+    return body;
+}
+
 // A bootloader written from the wire: echoes a sync STX, unescapes requests up
 // to ETX and hands each checked payload (checksum removed) to `onRequest`.
 class FakeBootloader final : public sim::UartDevice {

@@ -51,6 +51,7 @@ RVX46_47::RVX46_47(std::uint32_t moduleIndex) : link(moduleIndex), dialect(link,
     position_bits = 14;
     get_resolution = [this] { return dialect.read_eeprom_word(RESOLUTION); };
     set_resolution = [this](std::uint16_t resolution, StatusCallback status) {
+        check_firmware_may_be_sent();
         const auto target = settings_for(resolution);
         reflash(image_for(target), target, status);
         dialect.write_eeprom_word(RESOLUTION, resolution);
@@ -70,6 +71,7 @@ FirmwareImage RVX46_47::firmware_image(std::uint16_t resolution) {
 }
 
 void RVX46_47::reflash_present_settings(const StatusCallback& status) {
+    check_firmware_may_be_sent();
     const auto target = unfinished_settings().value_or(settings_for(get_resolution()));
     reflash(image_for(target), target, status);
 }

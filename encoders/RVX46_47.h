@@ -87,6 +87,9 @@ protected:
     virtual Settings settings_for(std::uint16_t resolution) { return {resolution}; }
     // Re-flashes the image for the encoder's present settings.
     void reflash_present_settings(const StatusCallback& status);
+    // Refuses, before anything is sent, to re-flash a real encoder when the
+    // program carries only the simulated bench's firmware images.
+    void check_firmware_may_be_sent();
     // Runs `program_an1310` for target settings. Until a re-flash completes
     // the driver remembers what it was flashing, since an interrupted flash
     // leaves the encoder's EEPROM holding the image's defaults (or nothing).

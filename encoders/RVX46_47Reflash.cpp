@@ -24,12 +24,16 @@ public:
 };
 } // namespace
 
-void RVX46_47::reflash(FirmwareImage image, const Settings& target, const StatusCallback& status) {
+void RVX46_47::check_firmware_may_be_sent() {
     if (firmware::simulation_images() && FTDI::platform().isHardware())
         throw Exception(fmt::format("This program carries firmware images for the simulated bench only; "
                                     "they are not sent to a real {} encoder",
                                     name()),
                         0);
+}
+
+void RVX46_47::reflash(FirmwareImage image, const Settings& target, const StatusCallback& status) {
+    check_firmware_may_be_sent();
     unfinishedSettings_ = target;
     program_an1310(image, status);
     unfinishedSettings_.reset();

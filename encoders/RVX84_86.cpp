@@ -30,6 +30,7 @@ void RVX84_86::identify_commutation(std::span<const PartEntry> parts) {
         program_commutation({resolution, poles, counterClockwise}, status);
     };
     update_firmware = [this](StatusCallback status) {
+        check_firmware_may_be_sent();
         auto target = unfinished_settings();
         if (!target) {
             const auto resolution = get_resolution();
@@ -57,6 +58,7 @@ FirmwareImage RVX84_86::image_for(const Settings& settings) {
 }
 
 void RVX84_86::program_commutation(const Settings& target, const StatusCallback& status) {
+    check_firmware_may_be_sent();
     reflash(image_for(target), target, status);
     dialect.write_eeprom_word(RESOLUTION, target.resolution);
     dialect.write_eeprom_hex(POLES, target.poles);

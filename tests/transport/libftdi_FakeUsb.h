@@ -34,7 +34,8 @@ struct Interface {
     std::function<void(std::span<const std::uint8_t>, Interface&)> onWrite;
 
     void arrive(std::span<const std::uint8_t> bytes, Clock::time_point at = {}) {
-        for (auto byte : bytes) incoming.emplace_back(at, byte);
+        for (auto byte : bytes)
+            incoming.emplace_back(at, byte);
     }
 };
 
@@ -52,8 +53,8 @@ public:
 
     int setBaudrate(int baud) override { return log("baud", std::to_string(baud)); }
     int setLineProperty(int bits, int stopBits, int parity, bool brk) override {
-        return log("line", std::to_string(bits) + " " + std::to_string(stopBits) + " " + std::to_string(parity) +
-                               (brk ? " break" : ""));
+        return log("line", std::to_string(bits) + " " + std::to_string(stopBits) + " " +
+                               std::to_string(parity) + (brk ? " break" : ""));
     }
     int setFlowControl(int mode) override { return log("flow", std::to_string(mode)); }
     int setFlowControlXonXoff(std::uint8_t xon, std::uint8_t xoff) override {
@@ -69,7 +70,8 @@ public:
     int purgeTransmit() override { return log("purge", "tx"); }
     int read(std::uint8_t* buffer, int size) override;
     int write(const std::uint8_t* data, int size) override {
-        if (auto failure = itf_.failures.find("write"); failure != itf_.failures.end()) return failure->second;
+        if (auto failure = itf_.failures.find("write"); failure != itf_.failures.end())
+            return failure->second;
         itf_.written.insert(itf_.written.end(), data, data + size);
         if (itf_.onWrite) itf_.onWrite(std::span(data, static_cast<std::size_t>(size)), itf_);
         return size;
@@ -111,12 +113,15 @@ public:
         devices.push_back(std::move(device));
         return *devices.back();
     }
-    Interface& itf(std::size_t device, std::size_t index = 0) { return devices.at(device)->interfaces.at(index); }
+    Interface& itf(std::size_t device, std::size_t index = 0) {
+        return devices.at(device)->interfaces.at(index);
+    }
 
     int findAll(std::vector<UsbDevice>& out) override {
         out.clear();
         if (findAllResult < 0) return findAllResult;
-        for (const auto& device : devices) out.push_back(device->usb);
+        for (const auto& device : devices)
+            out.push_back(device->usb);
         return static_cast<int>(out.size());
     }
     int open(const UsbDevice& usb, int index, KernelDriver mode, std::unique_ptr<UsbPort>& port) override {

@@ -1,7 +1,7 @@
 // Device listing of the libftdi1 backend as D2XX shows it: one record per
 // interface, chip types, busy flags, and open indices that match the listing.
-#include "transport/libftdi_FakeUsb.h"
 #include "transport/libftdi/LibftdiPlatform.h"
+#include "transport/libftdi_FakeUsb.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // SPI through the libftdi1 backend's MPSSE layer: the command bytes the chip
 // receives for set-up, for each chip-select frame and on close, checked
 // against a fake MPSSE engine.
-#include "transport/libftdi_FakeUsb.h"
 #include "transport/libftdi/LibftdiPlatform.h"
+#include "transport/libftdi_FakeUsb.h"
 
 #include <gtest/gtest.h>
 
@@ -15,11 +15,13 @@ using FTDI::libftdi::mpsse::clockDivisor;
 using Bytes = std::vector<std::uint8_t>;
 using Lines = std::vector<std::string>;
 
-constexpr std::uint32_t CS_AROUND = FTDI::SPI_TRANSFER_OPTIONS_CHIPSELECT_ENABLE |
-                                    FTDI::SPI_TRANSFER_OPTIONS_CHIPSELECT_DISABLE;
+constexpr std::uint32_t CS_AROUND =
+    FTDI::SPI_TRANSFER_OPTIONS_CHIPSELECT_ENABLE | FTDI::SPI_TRANSFER_OPTIONS_CHIPSELECT_DISABLE;
 
 // 1 MHz, latency 10 ms, mode 0, chip select on ADBUS3 active low, no other pins.
-ChannelConfig programConfig() { return ChannelConfig{1000000, 10, 0x20, 0, 0}; }
+ChannelConfig programConfig() {
+    return ChannelConfig{1000000, 10, 0x20, 0, 0};
+}
 
 struct LibftdiSpi : ::testing::Test {
     fake::MpsseEngine engine; // outlives the platform, which may still talk to it on closing
@@ -61,11 +63,11 @@ TEST_F(LibftdiSpi, InitSetsUpAHighSpeedChipForOneMegahertzModeZero) {
     auto config = programConfig();
     ASSERT_EQ(FTDI::OK, platform.spiInitChannel(handle, &config));
     EXPECT_EQ((Lines{"latency 10", "bitmode 0 0", "bitmode 0 2", "purge rx", "purge tx"}), itf.calls);
-    EXPECT_EQ((Bytes{0xAA,                   // bad command: synchronise with the engine
-                     0x8A, 0x97, 0x8D,       // 60 MHz base, no adaptive or three-phase clocking
-                     0x86, 0x1D, 0x00,       // divisor 29: 1 MHz
-                     0x85,                   // no loopback
-                     0x80, 0x08, 0x0B}),     // SK, DO, CS out; CS high, SK low
+    EXPECT_EQ((Bytes{0xAA,               // bad command: synchronise with the engine
+                     0x8A, 0x97, 0x8D,   // 60 MHz base, no adaptive or three-phase clocking
+                     0x86, 0x1D, 0x00,   // divisor 29: 1 MHz
+                     0x85,               // no loopback
+                     0x80, 0x08, 0x0B}), // SK, DO, CS out; CS high, SK low
               itf.written);
     EXPECT_EQ(0x080B080Bu, config.pin);
     EXPECT_EQ(29, engine.divisor);
@@ -108,7 +110,8 @@ TEST_F(LibftdiSpi, EachByteIsItsOwnChipSelectFrame) {
               itf.written);
     EXPECT_EQ(0xFF, transfer(0x00));
     EXPECT_EQ(0xEE, transfer(0x11));
-    EXPECT_EQ((Lines{"cs 0", "byte A5", "cs 1", "cs 0", "byte 00", "cs 1", "cs 0", "byte 11", "cs 1"}), engine.wire);
+    EXPECT_EQ((Lines{"cs 0", "byte A5", "cs 1", "cs 0", "byte 00", "cs 1", "cs 0", "byte 11", "cs 1"}),
+              engine.wire);
 }
 
 TEST_F(LibftdiSpi, ChipSelectFollowsTheTransferOptions) {
@@ -170,7 +173,8 @@ TEST_F(LibftdiSpi, InitFailsWhenTheEngineDoesNotAnswer) {
     EXPECT_EQ(0u, config.pin); // a failed init writes nothing back
     std::uint8_t byte = 0;
     std::uint32_t transferred = 0;
-    EXPECT_EQ(FTDI::DEVICE_NOT_OPENED, platform.spiReadWrite(handle, &byte, &byte, 1, transferred, CS_AROUND));
+    EXPECT_EQ(FTDI::DEVICE_NOT_OPENED,
+              platform.spiReadWrite(handle, &byte, &byte, 1, transferred, CS_AROUND));
 }
 
 TEST_F(LibftdiSpi, InitFailuresCarryTheirStatus) {
@@ -189,16 +193,6 @@ TEST_F(LibftdiSpi, InitFailuresCarryTheirStatus) {
     EXPECT_EQ(FTDI::INVALID_PARAMETER, platform.spiInitChannel(handle, &noSuchChipSelect));
     EXPECT_EQ(FTDI::INVALID_PARAMETER, platform.spiInitChannel(handle, nullptr));
     EXPECT_EQ(FTDI::OK, platform.spiInitChannel(handle, &config));
-}
-
-TEST_F(LibftdiSpi, BitSizedTransfersAreNotSupported) {
-    openChannel();
-    auto config = programConfig();
-    ASSERT_EQ(FTDI::OK, platform.spiInitChannel(handle, &config));
-    std::uint8_t byte = 0;
-    std::uint32_t transferred = 0;
-    EXPECT_EQ(FTDI::NOT_SUPPORTED, platform.spiReadWrite(handle, &byte, &byte, 8, transferred,
-                                                         FTDI::SPI_TRANSFER_OPTIONS_SIZE_IN_BITS | CS_AROUND));
 }
 
 } // namespace

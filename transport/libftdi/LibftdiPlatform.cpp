@@ -23,7 +23,12 @@ constexpr std::chrono::milliseconds POLL_PAUSE{1};
 constexpr std::size_t POLL_CHUNK = 4096;
 
 // D2XX flow-control modes; libftdi1 uses the same coding.
-enum : std::uint16_t { FLOW_NONE = 0x0000, FLOW_RTS_CTS = 0x0100, FLOW_DTR_DSR = 0x0200, FLOW_XON_XOFF = 0x0400 };
+enum : std::uint16_t {
+    FLOW_NONE = 0x0000,
+    FLOW_RTS_CTS = 0x0100,
+    FLOW_DTR_DSR = 0x0200,
+    FLOW_XON_XOFF = 0x0400
+};
 
 bool validLineProperties(std::uint8_t wordLength, std::uint8_t stopBits, std::uint8_t parity) {
     // D2XX and libftdi1 share the coding: 7 or 8 bits; stop bits 0 = 1, 1 = 1.5, 2 = 2;
@@ -79,7 +84,8 @@ Status LibftdiPlatform::createDeviceInfoList(std::uint32_t& count) {
 
 Status LibftdiPlatform::getDeviceInfoList(DeviceInfo* list, std::uint32_t& count) {
     if (!list) return INVALID_PARAMETER;
-    std::transform(devices_.begin(), devices_.end(), list, [](const ListedInterface& entry) { return entry.info; });
+    std::transform(devices_.begin(), devices_.end(), list,
+                   [](const ListedInterface& entry) { return entry.info; });
     count = static_cast<std::uint32_t>(devices_.size());
     return OK;
 }
@@ -144,8 +150,8 @@ Status LibftdiPlatform::setDataCharacteristics(Handle handle, std::uint8_t wordL
     auto* open = find(handle, false);
     if (!open) return INVALID_HANDLE;
     if (!validLineProperties(wordLength, stopBits, parity)) return INVALID_PARAMETER;
-    const Status status = statusOf(Call::SetLineProperty, open->port->setLineProperty(wordLength, stopBits, parity,
-                                                                                      false));
+    const Status status =
+        statusOf(Call::SetLineProperty, open->port->setLineProperty(wordLength, stopBits, parity, false));
     if (status == OK) {
         open->wordLength = wordLength;
         open->stopBits = stopBits;
@@ -162,7 +168,8 @@ Status LibftdiPlatform::setTimeouts(Handle handle, std::uint32_t readMs, std::ui
     return OK;
 }
 
-Status LibftdiPlatform::setFlowControl(Handle handle, std::uint16_t mode, std::uint8_t xon, std::uint8_t xoff) {
+Status LibftdiPlatform::setFlowControl(Handle handle, std::uint16_t mode, std::uint8_t xon,
+                                       std::uint8_t xoff) {
     auto* open = find(handle, false);
     if (!open) return INVALID_HANDLE;
     switch (mode) {
@@ -183,10 +190,18 @@ Status LibftdiPlatform::setModemLine(Handle handle, int (UsbPort::*call)(bool), 
     return statusOf(Call::SetModemLine, (open->port.get()->*call)(on));
 }
 
-Status LibftdiPlatform::setDtr(Handle handle) { return setModemLine(handle, &UsbPort::setDtr, true); }
-Status LibftdiPlatform::clrDtr(Handle handle) { return setModemLine(handle, &UsbPort::setDtr, false); }
-Status LibftdiPlatform::setRts(Handle handle) { return setModemLine(handle, &UsbPort::setRts, true); }
-Status LibftdiPlatform::clrRts(Handle handle) { return setModemLine(handle, &UsbPort::setRts, false); }
+Status LibftdiPlatform::setDtr(Handle handle) {
+    return setModemLine(handle, &UsbPort::setDtr, true);
+}
+Status LibftdiPlatform::clrDtr(Handle handle) {
+    return setModemLine(handle, &UsbPort::setDtr, false);
+}
+Status LibftdiPlatform::setRts(Handle handle) {
+    return setModemLine(handle, &UsbPort::setRts, true);
+}
+Status LibftdiPlatform::clrRts(Handle handle) {
+    return setModemLine(handle, &UsbPort::setRts, false);
+}
 
 Status LibftdiPlatform::setBreak(Handle handle, bool on) {
     auto* open = find(handle, false);
@@ -196,8 +211,12 @@ Status LibftdiPlatform::setBreak(Handle handle, bool on) {
                     open->port->setLineProperty(open->wordLength, open->stopBits, open->parity, on));
 }
 
-Status LibftdiPlatform::setBreakOn(Handle handle) { return setBreak(handle, true); }
-Status LibftdiPlatform::setBreakOff(Handle handle) { return setBreak(handle, false); }
+Status LibftdiPlatform::setBreakOn(Handle handle) {
+    return setBreak(handle, true);
+}
+Status LibftdiPlatform::setBreakOff(Handle handle) {
+    return setBreak(handle, false);
+}
 
 Status LibftdiPlatform::purge(Handle handle, std::uint32_t mask) {
     auto* open = find(handle, false);
@@ -216,7 +235,8 @@ Status LibftdiPlatform::poll(OpenInterface& open) {
     std::array<std::uint8_t, POLL_CHUNK> chunk;
     const int result = open.port->read(chunk.data(), static_cast<int>(chunk.size()));
     if (result < 0) return statusOf(Call::Read, result);
-    open.received.insert(open.received.end(), chunk.begin(), chunk.begin() + std::min<int>(result, POLL_CHUNK));
+    open.received.insert(open.received.end(), chunk.begin(),
+                         chunk.begin() + std::min<int>(result, POLL_CHUNK));
     return OK;
 }
 
@@ -255,7 +275,8 @@ Status LibftdiPlatform::read(Handle handle, void* buffer, std::uint32_t count, s
     return collect(*open, static_cast<std::uint8_t*>(buffer), count, received, deadline);
 }
 
-Status LibftdiPlatform::write(Handle handle, const void* buffer, std::uint32_t count, std::uint32_t& written) {
+Status LibftdiPlatform::write(Handle handle, const void* buffer, std::uint32_t count,
+                              std::uint32_t& written) {
     written = 0;
     auto* open = find(handle, false);
     if (!open) return INVALID_HANDLE;
@@ -332,13 +353,16 @@ Status LibftdiPlatform::spiInitChannel(Handle handle, ChannelConfig* config) {
     if (const int result = port.setLatencyTimer(setup->latencyTimer); result < 0)
         return statusOf(Call::SetLatencyTimer, result);
     // Directions are set by MPSSE commands, so the bit-mode mask stays 0.
-    if (const int result = port.setBitmode(0, BITMODE_RESET); result < 0) return statusOf(Call::SetBitmode, result);
-    if (const int result = port.setBitmode(0, BITMODE_MPSSE); result < 0) return statusOf(Call::SetBitmode, result);
+    if (const int result = port.setBitmode(0, BITMODE_RESET); result < 0)
+        return statusOf(Call::SetBitmode, result);
+    if (const int result = port.setBitmode(0, BITMODE_MPSSE); result < 0)
+        return statusOf(Call::SetBitmode, result);
     if (const int result = port.purgeReceive(); result < 0) return statusOf(Call::Purge, result);
     if (const int result = port.purgeTransmit(); result < 0) return statusOf(Call::Purge, result);
     open->received.clear();
     if (const Status status = synchroniseMpsse(*open); status != OK) return status;
-    if (const Status status = sendAll(*open, mpsse::initCommands(*setup, *open->chip)); status != OK) return status;
+    if (const Status status = sendAll(*open, mpsse::initCommands(*setup, *open->chip)); status != OK)
+        return status;
 
     // Written back with the SPI lines added; a second init with this record sets up the same lines.
     config->pin = setup->pinField();
@@ -346,8 +370,8 @@ Status LibftdiPlatform::spiInitChannel(Handle handle, ChannelConfig* config) {
     return OK;
 }
 
-Status LibftdiPlatform::spiReadWrite(Handle handle, std::uint8_t* in, const std::uint8_t* out, std::uint32_t size,
-                                     std::uint32_t& transferred, std::uint32_t options) {
+Status LibftdiPlatform::spiReadWrite(Handle handle, std::uint8_t* in, const std::uint8_t* out,
+                                     std::uint32_t size, std::uint32_t& transferred, std::uint32_t options) {
     transferred = 0;
     auto* open = find(handle, true);
     if (!open) return INVALID_HANDLE;

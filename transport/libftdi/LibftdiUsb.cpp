@@ -41,7 +41,9 @@ public:
     int write(const std::uint8_t* data, int size) override { return ftdi_write_data(ctx(), data, size); }
     void setWriteTimeout(int ms) override { context_->usb_write_timeout = ms; }
     int setLatencyTimer(std::uint8_t ms) override { return ftdi_set_latency_timer(ctx(), ms); }
-    int setBitmode(std::uint8_t mask, std::uint8_t mode) override { return ftdi_set_bitmode(ctx(), mask, mode); }
+    int setBitmode(std::uint8_t mask, std::uint8_t mode) override {
+        return ftdi_set_bitmode(ctx(), mask, mode);
+    }
     int close() override {
         const int result = ftdi_usb_close(ctx());
         context_.reset();
@@ -75,8 +77,8 @@ public:
             // Keep whatever could be read: without access rights the strings stay empty.
             char description[128] = {};
             char serial[64] = {};
-            ftdi_usb_get_strings(context.get(), entry->dev, nullptr, 0, description, sizeof description, serial,
-                                 sizeof serial);
+            ftdi_usb_get_strings(context.get(), entry->dev, nullptr, 0, description, sizeof description,
+                                 serial, sizeof serial);
             device.description = description;
             device.serial = serial;
             devices.push_back(std::move(device));
@@ -124,6 +126,8 @@ public:
 
 } // namespace
 
-std::shared_ptr<Usb> makeLibftdiUsb() { return std::make_shared<LibftdiUsb>(); }
+std::shared_ptr<Usb> makeLibftdiUsb() {
+    return std::make_shared<LibftdiUsb>();
+}
 
 } // namespace FTDI::libftdi

@@ -49,7 +49,8 @@ std::uint16_t clockDivisor(std::uint32_t baseHz, std::uint32_t rateHz) {
 
 std::optional<SpiSetup> planSpi(const ChannelConfig& config, const ChipModel& chip) {
     const std::uint32_t csChoice = (config.configOptions & OPTION_CS_MASK) >> OPTION_CS_SHIFT;
-    if (chip.mpsseClockHz == 0 || config.clockRate == 0 || csChoice >= CHIP_SELECT_CHOICES) return std::nullopt;
+    if (chip.mpsseClockHz == 0 || config.clockRate == 0 || csChoice >= CHIP_SELECT_CHOICES)
+        return std::nullopt;
     const auto& mode = modes[config.configOptions & OPTION_MODE_MASK];
 
     SpiSetup setup;
@@ -70,7 +71,8 @@ std::optional<SpiSetup> planSpi(const ChannelConfig& config, const ChipModel& ch
 std::vector<std::uint8_t> initCommands(const SpiSetup& setup, const ChipModel& chip) {
     std::vector<std::uint8_t> bytes;
     if (chip.highSpeed)
-        bytes.insert(bytes.end(), {DISABLE_CLOCK_DIVIDE_BY_5, DISABLE_ADAPTIVE_CLOCK, DISABLE_THREE_PHASE_CLOCK});
+        bytes.insert(bytes.end(),
+                     {DISABLE_CLOCK_DIVIDE_BY_5, DISABLE_ADAPTIVE_CLOCK, DISABLE_THREE_PHASE_CLOCK});
     bytes.insert(bytes.end(), {SET_CLOCK_DIVISOR, static_cast<std::uint8_t>(setup.divisor),
                                static_cast<std::uint8_t>(setup.divisor >> 8), LOOPBACK_OFF});
     setLow(bytes, setup.idle, setup.direction);

@@ -48,12 +48,12 @@ public:
     virtual int purgeReceive() = 0;                                                // ftdi_tciflush
     virtual int purgeTransmit() = 0;                                               // ftdi_tcoflush
     // Returns what has arrived so far (possibly 0) without waiting for more.
-    virtual int read(std::uint8_t* buffer, int size) = 0;                        // ftdi_read_data
-    virtual int write(const std::uint8_t* data, int size) = 0;                   // ftdi_write_data
-    virtual void setWriteTimeout(int ms) = 0;                                    // usb_write_timeout
-    virtual int setLatencyTimer(std::uint8_t ms) = 0;                            // ftdi_set_latency_timer
-    virtual int setBitmode(std::uint8_t mask, std::uint8_t mode) = 0;            // ftdi_set_bitmode
-    virtual int close() = 0;                                                     // ftdi_usb_close
+    virtual int read(std::uint8_t* buffer, int size) = 0;             // ftdi_read_data
+    virtual int write(const std::uint8_t* data, int size) = 0;        // ftdi_write_data
+    virtual void setWriteTimeout(int ms) = 0;                         // usb_write_timeout
+    virtual int setLatencyTimer(std::uint8_t ms) = 0;                 // ftdi_set_latency_timer
+    virtual int setBitmode(std::uint8_t mask, std::uint8_t mode) = 0; // ftdi_set_bitmode
+    virtual int close() = 0;                                          // ftdi_usb_close
 };
 
 class Usb {

@@ -72,6 +72,7 @@ void TestEncoder::call(const std::string& what) {
 }
 
 void TestEncoder::reportProgress(const StatusCallback& status) {
+    if (script_->reflash) return script_->reflash(status);
     for (const auto& line : script_->statusLines)
         status(line);
 }

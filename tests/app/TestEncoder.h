@@ -55,6 +55,8 @@ struct DriverScript {
     std::map<std::string, std::deque<std::exception_ptr>> failures;
     // Runs inside every call, after logging it (for looking at the window mid-flow).
     std::function<void(const std::string& call)> during;
+    // Replaces the status lines of a reflash: gets the caller's status callback.
+    std::function<void(const StatusCallback&)> reflash;
     // Constructor failure.
     std::exception_ptr constructorFailure;
     // Model and module index the driver was created with.

@@ -1,0 +1,128 @@
+// The position timer: the gauge, its tolerance of one failed poll, and its
+// staying away from the device while a flow runs.
+#include "GuiTest.h"
+
+#include "app/EncoderGauge.h"
+
+#include <wx/utils.h>
+
+using namespace vantix::test;
+using testing::ElementsAre;
+using testing::IsEmpty;
+
+namespace {
+
+class PositionTimer : public FrameTest {
+protected:
+    void connectPolled() {
+        script->accessors = {Accessor::ReadPosition, Accessor::Resolution, Accessor::PositionBits};
+        connect();
+        script->log.clear();
+    }
+};
+
+TEST_F(PositionTimer, TickShowsThePositionClampedToTheGauge) {
+    connectPolled();
+    script->position = 1234;
+    tick();
+    EXPECT_EQ(frame->positionGauge()->value, 1234);
+    script->position = 5000; // beyond 12 bits
+    tick();
+    EXPECT_EQ(frame->positionGauge()->value, 4095);
+    EXPECT_THAT(script->log, ElementsAre("read_position", "read_position"));
+}
+
+TEST_F(PositionTimer, WithoutAPositionSourceTheGaugeShowsNone) {
+    tick();
+    EXPECT_EQ(frame->positionGauge()->value, -1);
+    script->accessors = {Accessor::Zero};
+    connect();
+    tick();
+    EXPECT_EQ(frame->positionGauge()->value, -1);
+}
+
+TEST_F(PositionTimer, OneFailedPollShowsNothing) {
+    connectPolled();
+    script->fail("read_position", RVX::Exception("No reply", 0));
+    tick();
+    EXPECT_THAT(messages(), IsEmpty());
+    EXPECT_EQ(frame->pollErrorCountdown(), 20);
+    EXPECT_NE(frame->connectedEncoder(), nullptr);
+    for (int i = 0; i < 20; ++i)
+        tick();
+    EXPECT_EQ(frame->pollErrorCountdown(), 0);
+    // The countdown has run out: another single failure is tolerated again.
+    script->fail("read_position", RVX::Exception("No reply", 0));
+    tick();
+    EXPECT_THAT(messages(), IsEmpty());
+    EXPECT_NE(frame->connectedEncoder(), nullptr);
+}
+
+TEST_F(PositionTimer, SecondFailureWithinTwentyPollsDisconnects) {
+    connectPolled();
+    script->fail("read_position", RVX::Exception("No reply", 0));
+    tick();
+    for (int i = 0; i < 19; ++i)
+        tick();
+    script->fail("read_position", RVX::Exception("Checksum error", 0));
+    tick();
+    EXPECT_EQ(frame->connectedEncoder(), nullptr);
+    EXPECT_EQ(label(ID_CONNECT), "Connect");
+    EXPECT_FALSE(enabled(ID_DIAGNOSTICS)); // the same steps as the button
+    EXPECT_THAT(notebookPages(), IsEmpty());
+    ASSERT_EQ(ui->shown.size(), 1u);
+    EXPECT_EQ(ui->shown[0].text, "Lost connection to encoder, please check cable\n\nChecksum error");
+    EXPECT_EQ(ui->shown[0].caption, "Encoder communication error");
+    EXPECT_EQ(ui->shown[0].style, wxOK | wxICON_ERROR);
+    EXPECT_FALSE(ui->shown[0].hasParent);
+    tick();
+    EXPECT_EQ(ui->shown.size(), 1u);
+}
+
+TEST_F(PositionTimer, TickInsideAFlowIsSkippedButCountsDown) {
+    connectPolled();
+    script->fail("read_position", RVX::Exception("No reply", 0));
+    tick(); // countdown 20
+    std::int32_t before = 0, after = 0;
+    script->during = [&](const std::string& call) {
+        if (!call.starts_with("set_resolution")) return;
+        before = frame->pollErrorCountdown();
+        tick();
+        tick();
+        after = frame->pollErrorCountdown();
+    };
+    click(ID_PROGRAM);
+    EXPECT_EQ(script->count("read_position"), 1u);
+    EXPECT_EQ(before - after, 2);
+}
+
+// The real timer, firing while the progress dialog of a reflash pumps events.
+TEST_F(PositionTimer, RealTimerFiringInsideTheProgressDialogNeverReachesTheDevice) {
+    connectPolled();
+    std::size_t readsDuringFlow = 0;
+    bool ticked = false;
+    script->during = [&](const std::string& call) {
+        if (call == "read_position" && frame->deviceBusy()) ++readsDuringFlow;
+    };
+    frame->Bind(wxEVT_TIMER, [&](wxTimerEvent& event) {
+        ticked = true;
+        event.Skip();
+    });
+    script->reflash = [&](const StatusCallback& status) {
+        // Pulse the progress dialog until timer ticks have arrived inside it.
+        frame->positionTimer().Start(10);
+        for (int i = 0; i < 500 && !ticked; ++i) {
+            status("Writing flash");
+            wxMilliSleep(5);
+        }
+        status("Programming complete. Resetting encoder...");
+        frame->positionTimer().Stop();
+    };
+    choose(0, 0);
+    click(ID_PROGRAM);
+    EXPECT_TRUE(ticked);
+    EXPECT_EQ(readsDuringFlow, 0u);
+    EXPECT_EQ(script->count("read_position"), 0u);
+}
+
+} // namespace

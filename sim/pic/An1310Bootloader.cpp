@@ -311,8 +311,12 @@ bool An1310Bootloader::writeBlocks(std::span<const std::uint8_t> p, Port& port) 
     const auto start = physical(le32(p, 1));
     const auto count = p[5];
     const auto data = p.subspan(6);
-    const std::size_t perBlock = part.writeBlockBytes() + (options_.blockExtras ? 16 : 0);
-    if (start < part.flashStart || (start - part.flashStart) % part.writeBlock != 0 ||
+    // With capability bit 8 each block may carry its 16 extra bytes; a packet
+    // without them (an image that has none) holds plain blocks. The count is
+    // the number of write blocks either way.
+    const bool withExtras = options_.blockExtras && data.size() == count * (part.writeBlockBytes() + 16u);
+    const std::size_t perBlock = part.writeBlockBytes() + (withExtras ? 16 : 0);
+    if (start < part.flashStart || (start - part.flashStart) % part.writeBlock != 0 || count == 0 ||
         data.size() != count * perBlock) {
         ++stats_.malformed;
         return false;
@@ -321,7 +325,7 @@ bool An1310Bootloader::writeBlocks(std::span<const std::uint8_t> p, Port& port) 
     for (std::uint32_t k = 0; k < count; ++k) {
         const auto block = start + k * part.writeBlock;
         const auto bytes = data.subspan(k * perBlock, part.writeBlockBytes());
-        if (options_.blockExtras)
+        if (withExtras)
             std::copy_n(data.begin() + k * perBlock + part.writeBlockBytes(), 16, extras_[block].begin());
         if (!blockAllowed(block, block + part.writeBlock, false)) continue;
         // A bootloader without an erase command erases each row before writing

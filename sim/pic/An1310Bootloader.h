@@ -24,10 +24,10 @@ namespace sim {
 struct BootloaderOptions {
     std::uint8_t major = 1;
     std::uint8_t minor = 5;
-    bool sendDeviceId = false;                  // information block of 12 bytes instead of 10
-    bool eraseCommand = true;                   // capability bit 0 (family 2 bootloaders may lack it)
-    bool blockExtras = false;                   // capability bit 8: 16 extra bytes follow each write block
-    bool timing = true;                         // replies wait for the chip's erase and write times
+    bool sendDeviceId = false; // information block of 12 bytes instead of 10
+    bool eraseCommand = true;  // capability bit 0 (family 2 bootloaders may lack it)
+    bool blockExtras = false;  // capability bit 8: write blocks may carry 16 extra bytes each
+    bool timing = true;        // replies wait for the chip's erase and write times
     std::uint32_t bootloaderStart = 0xFFFFFFFF; // default: the part's own placement
     std::uint32_t bootloaderSize = 0xFFFFFFFF;
 };

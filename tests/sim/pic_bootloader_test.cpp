@@ -281,6 +281,13 @@ TEST(PicBootloaderMemory, FamilyLayoutsOfWriteBlocks) {
     EXPECT_EQ(data[63], extras.chip().read(0x043F, 1)[0]);
     const auto& stored = extras.device().bootloader().blockExtras().at(0x0400);
     EXPECT_TRUE(std::equal(tail.begin(), tail.end(), stored.begin()));
+    // Plain blocks (an image without extras) are taken as they are; a packet
+    // whose length fits neither layout is refused unanswered.
+    ASSERT_TRUE(extras.wire.transact(request(0x04, 0x0440, 1, false, pattern(64, 1))));
+    EXPECT_EQ(1u, extras.device().bootloader().blockExtras().size());
+    ASSERT_TRUE(extras.wire.send(request(0x04, 0x0480, 2, false, pattern(64 * 2 + 16, 1))));
+    EXPECT_FALSE(extras.wire.readRaw());
+    EXPECT_TRUE(extras.chip().isBlank(0x0480, 0x0500));
 }
 
 TEST(PicBootloaderMemory, Family8EraseAllCommandAndKernelAddresses) {

@@ -4,6 +4,7 @@
 #include "encoders/Pictures.h"
 
 #include <wx/button.h>
+#include <wx/panel.h>
 #include <wx/sizer.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
@@ -50,11 +51,14 @@ const wxBitmap& modelBitmap(const char* name) {
 wxEncoderSelectDialog::wxEncoderSelectDialog(wxWindow* parent, wxWindowID id, const wxString& title)
     : wxDialog(parent, id, title, wxDefaultPosition, {930, 530}) {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
-    auto* heading = new wxStaticText(this, wxID_ANY, "Select RVX Encoder", wxDefaultPosition, {640, 50},
-                                     wxALIGN_CENTRE_HORIZONTAL);
-    wxFont font = heading->GetFont();
+    // The heading sits on a panel of its own: a bare label cannot hold the
+    // keyboard focus on every platform, and the focus must not start on a model.
+    auto* heading = new wxPanel(this, wxID_ANY, wxDefaultPosition, {640, 50});
+    auto* headingText = new wxStaticText(heading, wxID_ANY, "Select RVX Encoder", wxDefaultPosition,
+                                         {640, 50}, wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
+    wxFont font = headingText->GetFont();
     font.SetPointSize(20);
-    heading->SetFont(font);
+    headingText->SetFont(font);
     sizer->Add(heading, 0, wxALIGN_CENTER_HORIZONTAL);
     sizer->Add(
         new wxStaticText(this, wxID_ANY,

@@ -35,7 +35,7 @@ const std::vector<ModelEntry>& catalog() {
          },
          nullptr},
         {"pic-bootloader", false, false,
-         "bare PIC with the AN1310 bootloader (part, devid, erase, extras, major, minor, bs, bsize, timing)",
+         "bare PIC with the AN1310 bootloader (part, devid, erase, extras, major, minor, bs, bsize, app, timing)",
          PicBootloaderDevice::create, nullptr},
     };
     return entries;

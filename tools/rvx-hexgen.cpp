@@ -12,7 +12,7 @@ const char* usage =
     "usage: rvx-hexgen key=value...          one image\n"
     "       rvx-hexgen --manifest FILE       every image FILE lists\n"
     "keys: out=PATH family=2|4|5|8 flash=START:END [eeprom=START:END] [seed=N] [code=START:END]...\n"
-    "      [entry=ADDR] [reset=goto|none] [eedata=HEX|@FILE] [block=ADDR:HEX|ADDR:@FILE]...\n"
+    "      [entry=ADDR] [reset=goto|none] [vectors=ADDR] [eedata=HEX|@FILE] [block=ADDR:HEX|ADDR:@FILE]...\n"
     "      [config=ADDR:VALUE]... [record=N]\n"
     "Addresses are in the part's address units; a manifest line \"defaults key=value...\"\n"
     "sets keys for the lines after it.\n";

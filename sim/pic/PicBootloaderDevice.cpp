@@ -4,8 +4,9 @@
 
 namespace sim {
 
-PicBootloaderDevice::PicBootloaderDevice(PicPart part, BootloaderOptions options)
+PicBootloaderDevice::PicBootloaderDevice(PicPart part, BootloaderOptions options, std::uint32_t application)
     : chip_(std::move(part)), bootloader_(chip_, options) {
+    if (application != 0) chip_.installApplication(bootloader_.bootloaderStart(), application);
     bootloader_.onApplicationStart = [this](PicChip&) { ++appStarts_; };
     bootloader_.powerOn();
 }
@@ -25,7 +26,10 @@ std::unique_ptr<UartDevice> PicBootloaderDevice::create(const ModelOptions& opti
     boot.bootloaderStart = std::uint32_t(options.number("bs", part->bootloaderStart));
     boot.bootloaderSize = std::uint32_t(options.number("bsize", part->bootloaderSize));
     if (boot.bootloaderSize > 0xFFFF) throw std::invalid_argument("pic-bootloader: bsize must fit 16 bits");
-    return std::make_unique<PicBootloaderDevice>(*part, boot);
+    const auto app = std::uint32_t(options.number("app", 0));
+    if (app != 0 && (app < part->flashStart || app >= part->flashEnd || app % part->unitsPerWord() != 0))
+        throw std::invalid_argument("pic-bootloader: app must be a word address in flash");
+    return std::make_unique<PicBootloaderDevice>(*part, boot, app);
 }
 
 void PicBootloaderDevice::receive(std::span<const std::uint8_t> bytes, Port& port) {

@@ -4,7 +4,8 @@
 // Options: part=<name> (default PIC18F2620), devid=0|1 (device ID in the
 // information block; default 1 for family 2, else 0), major=, minor=,
 // erase=0|1 (capability bit 0), extras=0|1 (capability bit 8), timing=0|1,
-// bs=<start>, bsize=<size> (bootloader range in address units).
+// bs=<start>, bsize=<size> (bootloader range in address units), app=<entry>
+// (starts with a small application at that address, running).
 #include "An1310Bootloader.h"
 #include "sim/Device.h"
 
@@ -14,7 +15,7 @@ namespace sim {
 
 class PicBootloaderDevice final : public UartDevice {
 public:
-    explicit PicBootloaderDevice(PicPart part, BootloaderOptions options = {});
+    explicit PicBootloaderDevice(PicPart part, BootloaderOptions options = {}, std::uint32_t application = 0);
     static std::unique_ptr<UartDevice> create(const ModelOptions& options);
 
     void receive(std::span<const std::uint8_t> bytes, Port& port) override;

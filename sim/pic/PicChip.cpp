@@ -225,6 +225,35 @@ void PicChip::installBootloader(std::uint32_t start, std::uint32_t size) {
     }
 }
 
+void PicChip::installApplication(std::uint32_t bs, std::uint32_t entry) {
+    // A few words of code at the entry, then the family's start jump.
+    for (std::uint32_t i = 0; i < 8; ++i)
+        setFlashWord(entry + i * part_.unitsPerWord(), 0x0000);
+    const bool savedJump = part_.family != 8 && bs > part_.flashStart + 5 && inFlash(bs - 1);
+    if (!savedJump) {
+        // The bootloader starts the first word of flash: a jump to the entry (MIPS J, family 8).
+        if (entry != part_.flashStart)
+            setFlashWord(part_.flashStart, 0x08000000 | (((entry | 0x80000000) >> 2) & 0x03FFFFFF));
+        return;
+    }
+    switch (part_.family) {
+    case 2:
+        setFlashWord(bs - 5, 0x018A); // CLRF PCLATH
+        setFlashWord(bs - 4, 0x3000 | ((entry >> 8) & 0xFF));
+        setFlashWord(bs - 3, 0x008A);
+        setFlashWord(bs - 2, 0x2800 | (entry & 0x7FF));
+        break;
+    case 5:
+        setFlashWord(bs - 4, 0x040000 | (entry & 0xFFFE));
+        setFlashWord(bs - 2, (entry >> 16) & 0x7F);
+        break;
+    default:
+        setFlashWord(bs - 4, 0xEF00 | ((entry / 2) & 0xFF));
+        setFlashWord(bs - 2, 0xF000 | ((entry / 2 >> 8) & 0xFFF));
+        break;
+    }
+}
+
 void PicChip::programHex(std::string_view text) {
     std::uint32_t extended = 0;
     const auto bpw = part_.bytesPerWord();

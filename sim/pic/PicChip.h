@@ -65,6 +65,9 @@ public:
     // Puts a bootloader into [start, start + size): fills it with code and
     // makes the reset vector jump into it, as the factory programmer does.
     void installBootloader(std::uint32_t start, std::uint32_t size);
+    // Leaves a small application at `entry` and the start jump to it where the
+    // bootloader looks for it, as a completed re-flash does.
+    void installApplication(std::uint32_t bootloaderStart, std::uint32_t entry);
 
     // Programs an Intel HEX image directly, as a device programmer would
     // (flash, EEPROM, configuration); the rest stays as it is. Throws

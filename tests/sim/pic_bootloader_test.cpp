@@ -360,3 +360,28 @@ TEST(PicBootloaderReset, AJumpIntoBlankFlashStartsNothing) {
     EXPECT_EQ(sim::An1310Bootloader::Mode::Bootloader, pic.device().bootloader().mode());
     EXPECT_EQ(0u, pic.device().applicationStarts());
 }
+
+TEST(PicBootloaderReset, EveryFamilyStartsAnInstalledApplicationAndBreaksIntoTheBootloader) {
+    const std::pair<const char*, const char*> parts[] = {{"PIC16F886", "0x100"},
+                                                         {"PIC18F2620", "0x100"},
+                                                         {"PIC24FJ64GA002", "0x1000"},
+                                                         {"PIC32MX360F512L", "0x1D001000"}};
+    for (const auto& [part, entry] : parts) {
+        SCOPED_TRACE(part);
+        PicBench pic(Options{{"part", part}, {"app", entry}});
+        EXPECT_EQ(sim::An1310Bootloader::Mode::Application, pic.device().bootloader().mode());
+        // Family 8's bootloader lives outside program flash and starts its first word.
+        const auto& geometry = pic.chip().part();
+        const std::uint32_t start =
+            geometry.family == 8 ? geometry.flashStart : std::stoul(entry, nullptr, 0);
+        EXPECT_EQ(start, pic.chip().applicationEntry(pic.device().bootloader().bootloaderStart()));
+        pic.link.setBreak(true);
+        pic.link.setRts(true);
+        pic.link.setRts(false);
+        pic.link.setBreak(false);
+        EXPECT_TRUE(pic.wire.transact({0x00}));
+        pic.link.setRts(true);
+        pic.link.setRts(false);
+        EXPECT_EQ(2u, pic.device().applicationStarts());
+    }
+}

@@ -138,7 +138,13 @@ TEST(HexGeneratorLayout, ResetJumpOfEachFamily) {
     tools::HexImageSpec pic24;
     pic24.part = {5, 0, 0xAC00, 0, 0};
     pic24.code = {{0x0C00, 0x1000}};
+    pic24.interruptHandler = 0x0E00;
     image = bytesOf(tools::generateHex(pic24));
+    for (const std::uint32_t vector : {0x004u, 0x0FEu, 0x104u, 0x1FEu}) {
+        EXPECT_EQ(0x00, image.at(2 * vector)) << vector;
+        EXPECT_EQ(0x0E, image.at(2 * vector + 1)) << vector;
+    }
+    EXPECT_EQ(0u, image.count(2 * 0x100)); // reserved between the tables
     EXPECT_EQ((std::vector<std::uint8_t>{0x00, 0x0C, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00}),
               (std::vector<std::uint8_t>{image.at(0), image.at(1), image.at(2), image.at(3), image.at(4),
                                          image.at(5), image.at(6), image.at(7)}));

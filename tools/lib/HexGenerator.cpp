@@ -199,6 +199,13 @@ void appendHex(const HexImageSpec& spec, std::string& out) {
         }
     }
 
+    if (spec.interruptHandler != 0) {
+        check(part.family == 5, "interrupt vector tables are for family 5");
+        // IVT [0x04, 0x100) and AIVT [0x104, 0x200), one vector per instruction.
+        for (std::uint32_t a = 0x004; a < 0x200; a += 2)
+            if (a != 0x100 && a != 0x102) place.word(a, spec.interruptHandler & 0x7FFFFE);
+    }
+
     for (const auto& block : spec.blocks) {
         check(place.inFlash(block.address), "block outside flash");
         if (part.family == 4 || part.family == 8) {

@@ -37,12 +37,13 @@ struct HexBlock {
 
 struct HexImageSpec {
     HexPart part;
-    std::uint64_t seed = 0;           // selects the code words
-    bool resetGoto = true;            // start flash with the family's jump to `entry`
-    std::uint32_t entry = 0;          // jump target; 0: start of the first code region
-    std::vector<HexRegion> code;      // filled with seeded instruction words
-    std::vector<HexBlock> blocks;     // caller's data; wins over code and the reset jump
-    std::vector<std::uint8_t> eeprom; // EEPROM bytes from its start
+    std::uint64_t seed = 0;             // selects the code words
+    bool resetGoto = true;              // start flash with the family's jump to `entry`
+    std::uint32_t entry = 0;            // jump target; 0: start of the first code region
+    std::uint32_t interruptHandler = 0; // family 5: every IVT and AIVT vector's target; 0: no tables
+    std::vector<HexRegion> code;        // filled with seeded instruction words
+    std::vector<HexBlock> blocks;       // caller's data; wins over code and the reset jump
+    std::vector<std::uint8_t> eeprom;   // EEPROM bytes from its start
     std::vector<std::pair<std::uint32_t, std::uint32_t>> config; // (address, value) configuration words
     unsigned recordBytes = 16;                                   // data bytes per record, 1 to 255
 };

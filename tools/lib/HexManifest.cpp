@@ -56,8 +56,8 @@ HexKeys merged(const HexKeys& defaults, const HexKeys& keys) {
 } // namespace
 
 HexKeys parseHexKeys(const std::vector<std::string>& tokens) {
-    static const char* known[] = {"out",   "family", "flash",  "eeprom", "seed",   "code",
-                                  "entry", "reset",  "eedata", "block",  "config", "record"};
+    static const char* known[] = {"out",   "family", "flash", "eeprom", "seed",   "code",   "entry",
+                                  "reset", "eedata", "block", "config", "record", "vectors"};
     HexKeys keys;
     for (const auto& token : tokens) {
         const auto eq = token.find('=');
@@ -103,6 +103,7 @@ HexJob makeHexJob(const HexKeys& defaults, const HexKeys& lineKeys, const std::f
         if (*v != "goto" && *v != "none") throw std::invalid_argument("reset: expected goto or none");
         spec.resetGoto = *v == "goto";
     }
+    if (const auto* v = one("vectors")) spec.interruptHandler = number("vectors", *v);
     if (const auto* v = one("record")) spec.recordBytes = number("record", *v);
     if (const auto* v = one("eedata")) spec.eeprom = bytes("eedata", *v, base);
     for (auto [it, end] = keys.equal_range("code"); it != end; ++it) {

@@ -9,6 +9,7 @@
 //   code=START:END      a code region (repeatable)
 //   entry=ADDR          reset jump target (default: start of the first code region)
 //   reset=goto|none     with or without the family's reset jump
+//   vectors=ADDR        family 5: every interrupt vector points at ADDR
 //   eedata=HEX|@FILE    EEPROM contents as hex digit pairs or a binary file
 //   block=ADDR:HEX|ADDR:@FILE  program data at a flash address (repeatable)
 //   config=ADDR:VALUE   a configuration word (repeatable)

@@ -1,5 +1,6 @@
 #include "sim/Bench.h"
 #include "sim/Loopback.h"
+#include "support/FtdiAssert.h"
 #include "support/RecordingPlatform.h"
 #include "transport/SpiLink.h"
 
@@ -7,22 +8,14 @@
 
 namespace {
 
+using test::expectFtdiError;
+
 struct Spi : ::testing::Test {
     std::shared_ptr<sim::Bench> bench = std::make_shared<sim::Bench>();
     std::shared_ptr<test::RecordingPlatform> recorder = std::make_shared<test::RecordingPlatform>(bench);
     test::PlatformGuard guard{recorder};
     sim::Module& echo = bench->addSpi(std::make_unique<sim::SpiLoopback>(), "spi-echo", "RVX-LINK SPI (simulated)");
 };
-
-template <class F> void expectFtdiError(F&& f, const std::string& message, FTDI::Status status) {
-    try {
-        f();
-        FAIL() << "no exception, expected: " << message;
-    } catch (const FTDI::Exception& e) {
-        EXPECT_EQ(message, e.what());
-        EXPECT_EQ(status, e.status());
-    }
-}
 
 TEST_F(Spi, ChannelListing) {
     EXPECT_EQ(1u, FTDI::spiChannelCount());

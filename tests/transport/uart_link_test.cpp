@@ -1,5 +1,6 @@
 #include "sim/Bench.h"
 #include "sim/Loopback.h"
+#include "support/FtdiAssert.h"
 #include "support/RecordingPlatform.h"
 #include "transport/UartLink.h"
 
@@ -11,22 +12,14 @@ using namespace std::chrono_literals;
 
 namespace {
 
+using test::expectFtdiError;
+
 struct Uart : ::testing::Test {
     std::shared_ptr<sim::Bench> bench = std::make_shared<sim::Bench>();
     std::shared_ptr<test::RecordingPlatform> recorder = std::make_shared<test::RecordingPlatform>(bench);
     test::PlatformGuard guard{recorder};
     sim::Module& echo = bench->addUart(std::make_unique<sim::Loopback>(), "echo", "RVX-LINK (simulated)");
 };
-
-template <class F> void expectFtdiError(F&& f, const std::string& message, FTDI::Status status) {
-    try {
-        f();
-        FAIL() << "no exception, expected: " << message;
-    } catch (const FTDI::Exception& e) {
-        EXPECT_EQ(message, e.what());
-        EXPECT_EQ(status, e.status());
-    }
-}
 
 TEST_F(Uart, ListingShowsEveryModuleWithItsBusyFlag) {
     auto& busy = bench->addUart(std::make_unique<sim::Loopback>(), "echo", "other program's module");

@@ -103,7 +103,7 @@ void An1310Bootloader::receive(std::span<const std::uint8_t> bytes, Port& port) 
     for (const auto byte : bytes) {
         if (!inPacket_ && !discarding_) {
             if (byte == STX) {
-                port.send({STX});
+                sync(port);
                 ++stats_.syncs;
                 inPacket_ = true;
                 escaped_ = false;
@@ -119,7 +119,7 @@ void An1310Bootloader::receive(std::span<const std::uint8_t> bytes, Port& port) 
             escaped_ = true;
             continue;
         } else if (byte == STX) { // the host starts over
-            port.send({STX});
+            sync(port);
             ++stats_.syncs;
             inPacket_ = true;
             discarding_ = false;
@@ -160,7 +160,18 @@ void An1310Bootloader::reply(Port& port, std::span<const std::uint8_t> payload, 
         put(std::uint8_t(crc >> 8));
     }
     frame.push_back(ETX);
-    port.send(frame, options_.timing ? delay : std::chrono::microseconds{0});
+    if (!options_.timing) delay = std::chrono::microseconds{0};
+    busyUntil_ = port.now() + delay;
+    port.send(frame, delay);
+}
+
+void An1310Bootloader::sync(Port& port) {
+    // The chip answers only once it has finished the request before.
+    const auto now = port.now();
+    const auto wait = busyUntil_ > now
+                          ? std::chrono::duration_cast<std::chrono::microseconds>(busyUntil_ - now)
+                          : std::chrono::microseconds{0};
+    port.send({STX}, wait);
 }
 
 void An1310Bootloader::handlePacket(Port& port) {

@@ -83,6 +83,7 @@ public:
 
 private:
     void startAfterReset(bool breakHeld);
+    void sync(Port& port);
     void handlePacket(Port& port);
     void reply(Port& port, std::span<const std::uint8_t> payload, bool withChecksum,
                std::chrono::microseconds delay = std::chrono::microseconds{0});
@@ -109,6 +110,7 @@ private:
     bool escaped_ = false;
     bool discarding_ = false; // skipping the rest of an overlong packet
     std::vector<std::uint8_t> buffer_;
+    Clock::time_point busyUntil_{}; // end of the erase or write under way
     std::map<std::uint32_t, std::array<std::uint8_t, 16>> extras_;
     BootloaderStats stats_;
 };

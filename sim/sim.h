@@ -5,3 +5,4 @@
 #include "Catalog.h"
 #include "Device.h"
 #include "Loopback.h"
+#include "pic/PicBootloaderDevice.h" // a PIC with the AN1310 bootloader, for models to embed

@@ -99,6 +99,7 @@ protected:
 
 private:
     std::uint16_t read_position_value();
+    void save_identity();
     void check_position_preamble(const char* message);
 
     struct Identity {

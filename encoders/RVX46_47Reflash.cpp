@@ -34,20 +34,26 @@ void RVX46_47::check_firmware_may_be_sent() {
 
 void RVX46_47::reflash(FirmwareImage image, const Settings& target, const StatusCallback& status) {
     check_firmware_may_be_sent();
+    save_identity();
     unfinishedSettings_ = target;
     program_an1310(image, status);
     unfinishedSettings_.reset();
 }
 
-void RVX46_47::program_an1310(FirmwareImage image, const StatusCallback& status) {
+void RVX46_47::save_identity() {
     // An earlier attempt that failed may have left the image's defaults in the
-    // identity bytes; the identity read before that attempt is the true one.
-    if (!unfinishedIdentity_) {
-        const auto code = model_code();
-        const auto date = datecode();
-        const auto kept7A = dialect.read_eeprom_hex(KEPT_7A);
-        unfinishedIdentity_ = Identity{code, date, kept7A, dialect.read_eeprom_hex(KEPT_7D)};
-    }
+    // identity bytes; the identity read before that attempt is the true one
+    // and is kept until a re-flash completes.
+    if (unfinishedIdentity_) return;
+    const auto code = model_code();
+    const auto date = datecode();
+    const auto kept7A = dialect.read_eeprom_hex(KEPT_7A);
+    unfinishedIdentity_ = Identity{code, date, kept7A, dialect.read_eeprom_hex(KEPT_7D)};
+}
+
+void RVX46_47::program_an1310(FirmwareImage image, const StatusCallback& status) {
+    check_firmware_may_be_sent();
+    save_identity();
     const auto identity = *unfinishedIdentity_;
 
     {

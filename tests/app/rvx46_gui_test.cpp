@@ -5,6 +5,7 @@
 #include "GuiTest.h"
 #include "app/EncoderGauge.h"
 #include "app/EncoderSelectDialog.h"
+#include "encoders/FirmwareSet.h"
 #include "sim/models/Rvx46Line.h"
 #include "transport/FtdiPlatform.h"
 
@@ -155,6 +156,7 @@ TEST_F(Rvx46Window, ConnectsAnRvx46AndShowsTheShaftTurning) {
 }
 
 TEST_F(Rvx46Window, ProgramsANewResolutionZeroesAndSavesDiagnostics) {
+    if (!RVX::firmware::simulation_images()) GTEST_SKIP() << "the bench runs only the simulation images";
     auto& device = addEncoder("RVX46", {{"shaft", "3000"}});
     selection->pick = {"RVX46"};
     click(ID_CONNECT);
@@ -200,6 +202,7 @@ TEST_F(Rvx46Window, ProgramsANewResolutionZeroesAndSavesDiagnostics) {
 }
 
 TEST_F(Rvx46Window, ConnectsAnRvx84FromTwoModulesAndProgramsACommutationSet) {
+    if (!RVX::firmware::simulation_images()) GTEST_SKIP() << "the bench runs only the simulation images";
     addEncoder("RVX46");
     auto& device = addEncoder("RVX84", {{"poles", "4"}});
     selection->pick = {"RVX84"};
@@ -235,6 +238,7 @@ TEST_F(Rvx46Window, ConnectsAnRvx84FromTwoModulesAndProgramsACommutationSet) {
 }
 
 TEST_F(Rvx46Window, AFailedFirmwareUpdateIsRetriedOnRequestAndKeepsTheEncodersIdentity) {
+    if (!RVX::firmware::simulation_images()) GTEST_SKIP() << "the bench runs only the simulation images";
     auto& device = addEncoder("RVX46", {{"fw", "0x14"}, {"code", "0xE3"}, {"datecode", "2211"}});
     // When the offer comes, arrange for the first attempt's restart handshake to fail.
     ui->onMessage = [&device](const Shown& shown) {

@@ -16,6 +16,11 @@ using rvx46test::thrownBy;
 
 class Rvx46Reflash : public rvx46test::Rvx46LineBench {
 protected:
+    // The bench's encoders run only the simulation images.
+    void SetUp() override {
+        if (!RVX::firmware::simulation_images()) GTEST_SKIP() << "built with the maker's firmware images";
+    }
+
     StatusCallback record = [this](const std::string& line) { status.push_back(line); };
     std::vector<std::string> status;
 

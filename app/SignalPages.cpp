@@ -35,9 +35,10 @@ wxSignalPage::wxSignalPage(wxWindow* parent, wxWindowID id, const wxBitmapBundle
         grid->Add(cell);
     }
     sizer->Add(grid);
-    sizer->Add(new wxStaticText(this, wxID_ANY, "All values are in mechanical degrees", wxDefaultPosition,
-                                wxDefaultSize, wxALIGN_CENTRE_HORIZONTAL),
-               0, wxALIGN_CENTER_HORIZONTAL);
+    auto* note = new wxStaticText(this, wxID_ANY, "All values are in mechanical degrees", wxDefaultPosition,
+                                  wxDefaultSize, wxALIGN_CENTRE_HORIZONTAL);
+    note->Wrap(200);
+    sizer->Add(note, 0, wxALIGN_CENTER_HORIZONTAL);
     SetSizer(sizer);
 }
 

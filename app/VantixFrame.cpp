@@ -11,6 +11,7 @@
 #include <wx/generic/statbmpg.h>
 #include <wx/notebook.h>
 #include <wx/panel.h>
+#include <wx/settings.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
@@ -57,6 +58,9 @@ VantixFrame::VantixFrame()
               wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX | wxCLIP_CHILDREN),
       createDriver(RVX::create_encoder), pollTimer(this, ID_POLL_TIMER) {
     SetIcon(vantix::windowIcon());
+    // The cells are laid out to the pixel: a compact font keeps the texts inside them.
+    SetFont(wxFontInfo(9));
+    SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
     buildWindow();
 
     Bind(wxEVT_BUTTON, &VantixFrame::OnConnect, this, ID_CONNECT);
@@ -81,6 +85,8 @@ void VantixFrame::buildWindow() {
     topSizer = new wxFlexGridSizer(2, 3, 10, 10);
     auto cell = [this](wxSize size) {
         auto* panel = new wxPanel(this, wxID_ANY, wxDefaultPosition, size);
+        // One explicit colour for every cell, so that the gauge's background matches its panel.
+        panel->SetBackgroundColour(GetBackgroundColour());
         panel->SetMinSize(size);
         panel->SetMaxSize(size);
         topSizer->Add(panel, 0, wxALIGN_CENTER);
@@ -94,6 +100,12 @@ void VantixFrame::buildWindow() {
     sizer->Add(title, 0, wxALIGN_CENTER_HORIZONTAL);
     status = new wxStaticText(panel, wxID_ANY, "Disconnected", wxDefaultPosition, {180, 20},
                               wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
+    // The firmware line is the longest text of the cell: shrink the font until it fits.
+    for (wxFont font = status->GetFont();
+         font.GetPointSize() > 6 && status->GetTextExtent("Firmware: 0x00 - Date Code: 0000").x > 176;) {
+        font.SetPointSize(font.GetPointSize() - 1);
+        status->SetFont(font);
+    }
     sizer->Add(status, 0, wxALIGN_CENTER_HORIZONTAL);
     picture = new wxGenericStaticBitmap(panel, ID_PICTURE, vantix::placeholderPicture().GetBitmap({140, 140}),
                                         wxDefaultPosition, {140, 140});

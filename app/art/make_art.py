@@ -114,8 +114,10 @@ def encoder_body(accent, outline_only=False, connector=False, hollow=False):
         parts.append(f'<ellipse cx="70" cy="16" rx="6" ry="1.6" fill="{fill_cap}" {stroke}/>')
         if not outline_only:
             parts.append('<path d="M66 18 H74 V22 H66 Z" fill="#9a9ca4"/>')
-    # cable or connector on the right side
-    if connector:
+    # cable or connector on the right side (the placeholder shows the bare housing)
+    if outline_only:
+        pass
+    elif connector:
         parts.append(f'<rect x="108" y="52" width="18" height="16" rx="2" fill="{fill_flange}" {stroke}/>')
         parts.append(f'<rect x="124" y="50" width="8" height="20" rx="2" fill="{fill_body}" {stroke}/>')
     else:

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <wx/dialog.h>
+#include <wx/log.h>
 #include <wx/modalhook.h>
 
 #include <cstdio>
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     wxSetAssertHandler(failOnAssert);
+    delete wxLog::SetActiveTarget(new wxLogStderr); // no log message boxes
     CancelUnexpectedDialogs hook;
     hook.Register();
     app->CallOnInit();

@@ -1,11 +1,13 @@
 #pragma once
 // The maker's web pages behind the link buttons, and the about text.
+#include "encoders/WebHost.h"
+
 #include <string>
 
 namespace vantix {
 
-// The maker's web host, for the link buttons and data sheets.
-inline constexpr const char* makerWebHost = "https://www.rvx-encoders.example";
+// The maker's web host, shared with the drivers' data-sheet addresses.
+inline constexpr const char* makerWebHost = RVX_MAKER_WEB_HOST;
 
 // The program's version, also the local version of the update check.
 inline constexpr int versionNumbers[4] = {3, 0, 0, 0};

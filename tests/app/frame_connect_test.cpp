@@ -348,3 +348,33 @@ TEST_F(Connecting, RetriedUpdateThatSucceedsEndsTheFlow) {
 }
 
 } // namespace
+
+namespace {
+
+using Links = FrameTest;
+
+TEST_F(Links, EachButtonOpensItsPageOnTheMakersHost) {
+    for (int id = ID_HOMEPAGE; id <= ID_SUPPORT; ++id)
+        click(id);
+    click(ID_DATASHEET); // disconnected: nothing to open
+    EXPECT_THAT(
+        ui->opened,
+        ElementsAre("https://www.rvx-encoders.example/rvx-modular-encoders",
+                    "https://www.rvx-encoders.example/catalog/resource/rvx-vantix-user-guide.pdf",
+                    "https://www.rvx-encoders.example/rvx-mounting",
+                    "https://www.rvx-encoders.example/blog/motion-and-control",
+                    "https://www.rvx-encoders.example/resources/resource-library?categories=motion-and-"
+                    "control&tags=All&itemsPerPage=15",
+                    "https://www.rvx-encoders.example/contact"));
+}
+
+TEST_F(Connecting, UndecodablePictureIsReportedAndTheEncoderStaysConnected) {
+    script->accessors = {Accessor::Picture, Accessor::Resolution};
+    script->picture = {0x89, 'P', 'N', 'G', 0, 1, 2};
+    connect();
+    EXPECT_NE(frame->connectedEncoder(), nullptr);
+    EXPECT_THAT(messages(), ElementsAre("RVX Vantix error.\nUnable to load image"));
+    EXPECT_EQ(label(ID_CONNECT), "Disconnect");
+}
+
+} // namespace

@@ -2,9 +2,11 @@
 
 #include "Rvx46Firmware.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fmt/format.h>
 #include <numbers>
+#include <stdexcept>
 
 namespace sim {
 
@@ -54,10 +56,36 @@ std::uint8_t bcd(unsigned value) {
 }
 } // namespace
 
-const Rvx46LineModel Rvx46Line::rvx46{"RVX46", 0xE2, 0x15, false};
-const Rvx46LineModel Rvx46Line::rvx47{"RVX47", 0xA2, 0x19, false};
-const Rvx46LineModel Rvx46Line::rvx84{"RVX84", 0xE4, 0x15, true};
-const Rvx46LineModel Rvx46Line::rvx86{"RVX86", 0xA4, 0x19, true};
+const Rvx46LineModel Rvx46Line::rvx46{
+    "RVX46", {{"RVX462Q", 0xE2}, {"RVX462S", 0xE0}, {"RVX463S", 0xE1}, {"RVX463Q", 0xE3}}, 0x15, false};
+const Rvx46LineModel Rvx46Line::rvx47{
+    "RVX47", {{"RVX472Q", 0xA2}, {"RVX472S", 0xA0}, {"RVX473S", 0xA1}, {"RVX473Q", 0xA3}}, 0x19, false};
+const Rvx46LineModel Rvx46Line::rvx84{"RVX84",
+                                      {{"RVX842S", 0xE4},
+                                       {"RVX843S", 0xE5},
+                                       {"RVX842Q", 0xE6},
+                                       {"RVX843Q", 0xE7},
+                                       {"RVX842C", 0xE8},
+                                       {"RVX842D", 0xE9}},
+                                      0x15,
+                                      true};
+const Rvx46LineModel Rvx46Line::rvx86{
+    "RVX86", {{"RVX862S", 0xA4}, {"RVX863S", 0xA5}, {"RVX862D", 0xA6}, {"RVX863D", 0xA7}}, 0x19, true};
+
+namespace {
+std::uint8_t modelCodeOf(const Rvx46LineModel& model, const ModelOptions& options) {
+    std::uint8_t code = model.parts.front().modelCode;
+    if (options.has("part")) {
+        const auto part = options.get("part");
+        const auto it = std::find_if(model.parts.begin(), model.parts.end(),
+                                     [&](const Rvx46LinePart& p) { return part == p.partNumber; });
+        if (it == model.parts.end())
+            throw std::invalid_argument("option part: " + part + " is not a part of the " + model.name);
+        code = it->modelCode;
+    }
+    return static_cast<std::uint8_t>(options.number("code", code));
+}
+} // namespace
 
 Rvx46Line::Rvx46Line(const Rvx46LineModel& model, const ModelOptions& options)
     : model_(model), chip_(rvx46LinePart()), bootloader_(chip_) {
@@ -72,7 +100,7 @@ Rvx46Line::Rvx46Line(const Rvx46LineModel& model, const ModelOptions& options)
     // What the factory station writes after flashing.
     const auto datecode = options.number("datecode", 2024);
     chip_.setEeprom(STATION, static_cast<std::uint8_t>(options.number("station", 0x10)));
-    chip_.setEeprom(MODEL_CODE, static_cast<std::uint8_t>(options.number("code", model.modelCode)));
+    chip_.setEeprom(MODEL_CODE, modelCodeOf(model, options));
     chip_.setEeprom(KEPT_7A, 0x5A);
     chip_.setEeprom(DATECODE, bcd(static_cast<unsigned>(datecode / 100 % 100)));
     chip_.setEeprom(DATECODE + 1, bcd(static_cast<unsigned>(datecode % 100)));

@@ -20,13 +20,20 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace sim {
+
+// One part of a model: the code its EEPROM carries at 0x79.
+struct Rvx46LinePart {
+    const char* partNumber;
+    std::uint8_t modelCode;
+};
 
 // What differs between the four models on the bench.
 struct Rvx46LineModel {
     const char* name;
-    std::uint8_t modelCode; // default part
+    std::vector<Rvx46LinePart> parts; // the first is the default part
     std::uint8_t latestFirmware;
     bool commutation; // RVX84/RVX86: pole count and direction
 };
@@ -41,13 +48,14 @@ struct RunningFirmware {
 };
 
 // The options every model of the line takes, for the catalogue's summaries.
-#define RVX46_LINE_OPTIONS "fw, code, res, datecode, station, errors, blocks, checks, nopos, rpm, shaft"
+#define RVX46_LINE_OPTIONS "part, fw, code, res, datecode, station, errors, blocks, checks, nopos, rpm, shaft"
 
 class Rvx46Line final : public UartDevice {
 public:
     static constexpr std::uint16_t countsPerTurn = 16384;
 
-    // Options: fw (firmware version), code (model code), res, poles, ccw=0|1,
+    // Options: part (a part number of the model), fw (firmware version), code
+    // (any model code, overriding the part's), res, poles, ccw=0|1,
     // datecode, station, errors/blocks/checks (flag bytes 0x8B, 0x8C, 0xF1),
     // nopos (polls without a position after a reset), rpm, shaft (counts at time 0).
     Rvx46Line(const Rvx46LineModel& model, const ModelOptions& options = {});

@@ -53,8 +53,8 @@ TEST_F(Rvx46Driver, EachModelRefusesAnotherModelsCodeAndClosesItsLink) {
 }
 
 TEST_F(Rvx46Driver, CommutationPartsCarryTheirOwnPictures) {
-    addEncoder("RVX84", {{"code", "0xE8"}});
-    addEncoder("RVX84", {{"code", "0xE6"}});
+    addEncoder("RVX84", {{"part", "RVX842C"}});
+    addEncoder("RVX84", {{"part", "RVX842Q"}});
     RVX::RVX84 first(0), second(1);
     EXPECT_STREQ(first.part_number, "RVX842C");
     EXPECT_STREQ(second.part_number, "RVX842Q");

@@ -9,6 +9,14 @@
 
 namespace an1310test {
 
+// Where applicationHex puts its code: after the bootloader when it sits low
+// (family 5), else near the start of flash.
+inline std::uint32_t codeStart(const sim::PicPart& part) {
+    if (part.bootloaderStart != 0 && part.bootloaderStart < part.flashEnd / 2)
+        return part.bootloaderStart + part.bootloaderSize;
+    return part.flashStart + 16 * part.unitsPerWord();
+}
+
 // An application image of about `bytes` program bytes for the part, placed
 // clear of the bootloader, with EEPROM data where the part has EEPROM.
 inline std::string applicationHex(const sim::PicPart& part, std::uint64_t seed, std::uint32_t bytes,

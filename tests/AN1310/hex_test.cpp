@@ -94,6 +94,34 @@ TEST(HexImport, RealToolOutputForAFamilyFourPart) {
               logs.debug);
 }
 
+TEST(HexImport, AnAssemblerListingForAFamilyTwoPart) {
+    // As a PIC16 assembler writes it: word addresses doubled, the reset
+    // sequence, code at 0x10, the configuration word and EEPROM data.
+    const std::string text = ":020000040000FA\r\n"
+                             ":0600000000308A00102808\r\n"
+                             ":0E0020008316031386018312FF308600122818\r\n"
+                             ":04400E00D420FF3F7C\r\n"
+                             ":044200004100420037\r\n"
+                             ":00000001FF\r\n";
+    Device d = family2();
+    DeviceData image(&d);
+    LogCapture logs;
+    ASSERT_TRUE(import(image, text));
+    EXPECT_EQ((std::vector<std::uint32_t>{0x3000, 0x008A, 0x2810}),
+              std::vector<std::uint32_t>(image.flash.begin(), image.flash.begin() + 3));
+    EXPECT_EQ(0x1683u, image.flash[0x10]);
+    EXPECT_EQ(0x2812u, image.flash[0x16]);
+    EXPECT_EQ(0x3FFFu, image.flash[0x17]);
+    EXPECT_EQ(0x3FFFu, image.flash[0x2007]) << "configuration lies outside the flash image";
+    EXPECT_EQ('A', image.eeprom[0] & 0xFF);
+    EXPECT_EQ('B', image.eeprom[1] & 0xFF);
+    EXPECT_TRUE(AN1310::hasResetGoto(d, image));
+    // The listing maps family-2 HEX addresses outside flash without halving
+    // them, so configuration and EEPROM records do not show in it.
+    EXPECT_EQ((std::vector<std::string>{"Hex Import Address Ranges:", "  [0 - 3)", "  [10 - 17)"}),
+              logs.debug);
+}
+
 TEST(HexImport, AdjacentRecordsMakeOneRange) {
     Device d = family4();
     DeviceData image(&d);

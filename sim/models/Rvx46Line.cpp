@@ -123,6 +123,7 @@ Rvx46Line::Rvx46Line(const Rvx46LineModel& model, const ModelOptions& options)
     shaft_ = static_cast<std::uint16_t>(options.number("shaft", 0) % countsPerTurn);
 
     bootloader_.onApplicationStart = [this](PicChip& chip) {
+        ++applicationStarts_;
         firmware_ = readFirmware(chip);
         startApplication();
     };
@@ -152,7 +153,10 @@ void Rvx46Line::startApplication() {
 }
 
 void Rvx46Line::lineChanged(const LineState& before, Port& port) {
+    const auto starts = applicationStarts_;
     bootloader_.lineChanged(before, port);
+    // The firmware needs a moment after a reset before it listens.
+    if (applicationStarts_ != starts) readyAt_ = port.now() + bootTime;
 }
 
 void Rvx46Line::receive(std::span<const std::uint8_t> bytes, Port& port) {
@@ -162,7 +166,7 @@ void Rvx46Line::receive(std::span<const std::uint8_t> bytes, Port& port) {
     }
     // Firmware of another model (a wrong image) or none at all runs nothing
     // that answers.
-    if (!applicationRunning()) return;
+    if (!applicationRunning() || port.now() < readyAt_) return;
     input_.append(bytes.begin(), bytes.end());
     handle(port);
 }

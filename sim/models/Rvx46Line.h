@@ -109,6 +109,8 @@ private:
     std::uint16_t shaft_ = 0;
     std::uint16_t latched_ = 0;
     std::uint32_t resets_ = 0;
+    std::uint32_t applicationStarts_ = 0;
+    Clock::time_point readyAt_{};
     std::uint32_t acquisitions_ = 0;
 };
 

@@ -10,7 +10,8 @@ bool VantixApp::OnInit() {
     auto* window = new VantixFrame;
     window->Show();
     frame = window;
-    // The update check starts here, with the frame as its handler's parent.
+    // The asynchronous update check is to start here, with the frame as its handler's parent;
+    // it is not part of the program yet.
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <boost/numeric/conversion/converter_policies.hpp>
 
 #include <algorithm>
+#include <fmt/format.h>
 #include <sstream>
 
 namespace {
@@ -229,6 +230,20 @@ TEST_F(Rvx46Driver, DiagnosticsReportsFlagsSamplesAndSummary) {
     EXPECT_EQ(lines[153], "Fine amplitude: " + std::to_string(fineMax - fineMin) + " mV");
     EXPECT_EQ(lines[154], "Fine DC offset: " + std::to_string(fineSum / 128) + " mV");
     EXPECT_EQ(steps, 2 + 128);
+}
+
+TEST_F(Rvx46Driver, ACoarseChannelStuckAtOneValueHasNoAmplitude) {
+    addEncoder("RVX47");
+    RVX::RVX47 encoder(0);
+    for (int i = 0; i < 128; ++i) {
+        const auto command = fmt::format("j03{:02X}02", 2 * i);
+        device().scriptReply(command, command + "= 09 C4\r\n$"); // 2500 mV
+    }
+    std::ostringstream out;
+    encoder.diagnostics(out, [] {});
+    const auto report = out.str();
+    EXPECT_NE(report.find("\nCoarse amplitude: 0 mV\nCoarse DC offset: 2500 mV\n"), std::string::npos);
+    EXPECT_EQ(report.find("Pole count"), std::string::npos);
 }
 
 TEST_F(Rvx46Driver, DiagnosticsStopsWhenNoAcquisitionIsAvailable) {

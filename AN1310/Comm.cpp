@@ -79,12 +79,7 @@ Bytes Comm::receivePacket(int timeoutMs, bool waitForStx) {
             FTDI::sleepMs(1);
         }
     }
-    auto payload = collect(static_cast<std::uint32_t>(std::max(timeoutMs, 0)), true, false);
-    // collect() leaves the running checksum of all but the last two bytes in
-    // the two bytes it appends behind the payload.
-    const std::uint16_t computed =
-        static_cast<std::uint16_t>(payload[payload.size() - 2] | (payload[payload.size() - 1] << 8));
-    payload.resize(payload.size() - 2);
+    auto [payload, computed] = collect(static_cast<std::uint32_t>(std::max(timeoutMs, 0)), false);
     if (payload.size() < 2) throw BadChecksum();
     const std::uint16_t received =
         static_cast<std::uint16_t>(payload[payload.size() - 2] | (payload[payload.size() - 1] << 8));
@@ -114,13 +109,12 @@ Bytes Comm::receiveRaw() {
         else if (junk > 100)
             throw JunkInsteadOfSTX();
     }
-    return collect(4000, false, true);
+    return collect(4000, true).bytes;
 }
 
 // Gathers unescaped bytes up to ETX. An STX inside restarts the packet; the
-// deadline is renewed by every chunk. With `withChecksum` the running
-// checksum of all but the last two bytes is appended (low byte first).
-Bytes Comm::collect(std::uint32_t timeoutMs, bool withChecksum, bool byteAfterDleByRead) {
+// deadline is renewed by every chunk and by every restart.
+Comm::Collected Comm::collect(std::uint32_t timeoutMs, bool byteAfterDleByRead) {
     Bytes payload;
     std::uint16_t crc = 0;
     int restarts = 0;
@@ -129,7 +123,7 @@ Bytes Comm::collect(std::uint32_t timeoutMs, bool withChecksum, bool byteAfterDl
     auto append = [&](std::uint8_t byte) {
         payload.push_back(byte);
         if (payload.size() > maxReplyBytes) throw ReadTimeout();
-        if (withChecksum && payload.size() > 2) crc = crc16Update(crc, payload[payload.size() - 3]);
+        if (payload.size() > 2) crc = crc16Update(crc, payload[payload.size() - 3]);
     };
 
     for (;;) {
@@ -162,11 +156,7 @@ Bytes Comm::collect(std::uint32_t timeoutMs, bool withChecksum, bool byteAfterDl
                 crc = 0;
                 deadline = FTDI::now() + Millis(timeoutMs);
             } else if (byte == ETX) {
-                if (withChecksum) {
-                    payload.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-                    payload.push_back(static_cast<std::uint8_t>(crc >> 8));
-                }
-                return payload;
+                return {std::move(payload), crc};
             } else {
                 append(byte);
             }

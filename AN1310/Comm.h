@@ -56,8 +56,13 @@ public:
     static constexpr std::size_t maxReplyBytes = 0x40000 + 16;
 
 private:
+    // Unescaped bytes up to ETX, and the running checksum of all but the last two.
+    struct Collected {
+        Bytes bytes;
+        std::uint16_t checksum = 0;
+    };
     void writeStx();
-    Bytes collect(std::uint32_t timeoutMs, bool withChecksum, bool byteAfterDleByRead);
+    Collected collect(std::uint32_t timeoutMs, bool byteAfterDleByRead);
 
     UartLink& link_;
 };

@@ -59,6 +59,20 @@ TEST_F(Session, AnUnknownDeviceAndAnUnparsableImage) {
               thrownBy<AN1310::OtherException>([&] { session.loadImage(failed); }));
 }
 
+TEST_F(Session, APartLargerThanTheMemoryImageIsRefused) {
+    PicBench pic("PIC18F2620");
+    TempDatabase temp;
+    auto db = temp.create();
+    // A family-4 part with 4 MB of flash: more words than the image holds.
+    db.exec(fmt::format(
+        "insert into DEVICES values (1, {}, 4, 'PIC18HUGE', 64, 64, 0, 0x400000, 0, 0, 0, 0, 0, 0,"
+        " 0, 0xF00, 2)",
+        pic.part().deviceId));
+    AN1310::BootloadSession session(*pic.link);
+    EXPECT_EQ("Device PIC18HUGE does not fit the programmer's memory image.",
+              thrownBy<AN1310::OtherException>([&] { session.connect(); }));
+}
+
 TEST_F(Session, AnImageWithoutResetJumpIsWarnedAboutAndStillRemapped) {
     PicBench pic("PIC18F2620");
     const auto hex = applicationHex(pic.part(), 5, 2000, false);

@@ -138,15 +138,16 @@ void RVX46_47::set_last_program_date(TimePoint date) {
     dialect.write_eeprom_word(PROGRAM_DATE, boost::numeric_cast<std::uint16_t>(word));
 }
 
-void RVX46_47::check_position_preamble(const char* message) {
+void RVX46_47::prepare_position() {
     link.write("r");
     const auto reply = link.read(8);
+    // Bytes 1 to 4 are not looked at.
     if (reply.size() < 8 || reply[0] != 'r' || !ascii::holds(reply, 5, ascii::trailer))
-        throw Exception(fmt::format(fmt::runtime(message), name()), 0);
+        throw Exception(fmt::format("Invalid {} response to read-position command", name()), 0);
 }
 
 std::uint16_t RVX46_47::read_position_value() {
-    check_position_preamble("Invalid {} response to read-position command");
+    prepare_position();
     for (int attempt = 0; attempt < positionTries; ++attempt) {
         link.write("p");
         const auto reply = link.read(8);
@@ -197,7 +198,7 @@ void RVX46_47::diagnostics(std::ostream& out, std::function<void()> step) {
     link.write("d");
     if (!ascii::holds(link.read(4), 0, "d\r\n$"))
         throw Exception(fmt::format("Unable to do data acquisition on {}", name()), 0);
-    check_position_preamble("Invalid {} response to read-position command");
+    prepare_position();
     const auto ready = dialect.read_ram(0x00, 0x1D);
     if (ready != acquisitionReady) throw Exception(fmt::format("Unable to get AO from {}", name()), ready);
 

@@ -100,7 +100,8 @@ protected:
 private:
     std::uint16_t read_position_value();
     void save_identity();
-    void check_position_preamble(const char* message);
+    // "r": prepares a position reading (and the acquisition's read-out).
+    void prepare_position();
 
     struct Identity {
         std::uint16_t model_code;

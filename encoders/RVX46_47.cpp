@@ -72,7 +72,9 @@ FirmwareImage RVX46_47::firmware_image(std::uint16_t resolution) {
 
 void RVX46_47::reflash_present_settings(const StatusCallback& status) {
     check_firmware_may_be_sent();
-    const auto target = unfinished_settings().value_or(settings_for(get_resolution()));
+    // After an interrupted re-flash the encoder may not answer until flashed,
+    // so the settings come from what was being flashed then.
+    const auto target = unfinished_settings() ? *unfinished_settings() : settings_for(get_resolution());
     reflash(image_for(target), target, status);
 }
 

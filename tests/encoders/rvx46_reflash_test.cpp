@@ -134,6 +134,26 @@ TEST_F(Rvx46Reflash, ARetryAfterAFailedRestartRestoresTheOriginalIdentity) {
     EXPECT_STREQ(again.part_number, "RVX473S");
 }
 
+// The line goes dead in the middle of the flash: the encoder is left in its
+// bootloader with no application to answer EEPROM reads, so the retry must
+// work from what the driver remembers.
+TEST_F(Rvx46Reflash, ARetryAfterTheFlashWasCutShortNeedsNothingFromTheDeadApplication) {
+    auto& module = addEncoder("RVX46", {{"code", "0xE0"}});
+    RVX::RVX46 encoder(0);
+    const auto before = identity();
+
+    module.faults.drop = 1.0;
+    module.faults.armAfterBytes = 2000;
+    EXPECT_ANY_THROW(encoder.set_resolution(250, record));
+    module.faults = {};
+    ASSERT_FALSE(device().applicationRunning());
+
+    encoder.update_firmware(record);
+    EXPECT_EQ(device().firmware()->resolution, 250);
+    EXPECT_EQ(identity(), before);
+    EXPECT_EQ(encoder.get_resolution(), 250);
+}
+
 // Lost reply bytes anywhere in the bootloader traffic; then the user retries
 // on a clean line until a re-flash goes through.
 TEST_F(Rvx46Reflash, SeededLineFaultsDuringAReflashThenARetryLeaveAWorkingEncoder) {

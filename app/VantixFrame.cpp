@@ -161,6 +161,7 @@ void VantixFrame::buildWindow() {
     // Signals.
     panel = cell({220, 280});
     notebook = new wxNotebook(panel, wxID_ANY, wxDefaultPosition, {220, 280});
+    notebook->SetFont(wxFontInfo(8)); // both tab titles fit the narrow cell
     quadrature = new wxQuadratureSignals(notebook, wxID_ANY);
     commutation = new wxCommutationSignals(notebook, wxID_ANY);
     notebook->AddPage(quadrature, "Quadrature", true);

@@ -17,6 +17,21 @@ fs::path executablePath() {
     return fs::path(std::string(buffer, static_cast<std::size_t>(length)));
 }
 
+// A path that is missing, or that names no possible file, does not exist;
+// any other failure to look (a directory we may not read) is an error.
+bool fileExists(const fs::path& path) {
+    std::error_code error;
+    const auto status = fs::status(path, error);
+    if (status.type() == fs::file_type::not_found) return false;
+    if (error) {
+        if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory ||
+            error == std::errc::filename_too_long || error == std::errc::invalid_argument)
+            return false;
+        throw fs::filesystem_error("exists", path, error);
+    }
+    return true;
+}
+
 std::uint32_t column(SQLite::Statement& statement, int index) {
     return static_cast<std::uint32_t>(statement.getColumn(index).getInt64());
 }
@@ -24,16 +39,16 @@ std::uint32_t column(SQLite::Statement& statement, int index) {
 
 fs::path findDeviceDatabase() {
     const fs::path local(databaseName);
-    if (fs::exists(local)) return local;
+    if (fileExists(local)) return local;
     const auto executable = executablePath();
     if (!executable.empty()) {
         const auto beside = executable.parent_path() / databaseName;
-        if (fs::exists(beside)) return beside;
+        if (fileExists(beside)) return beside;
     }
 #ifdef VANTIX_DATA_DIR
     // An installed program lives in /usr/bin; its data folder holds the file.
     const auto installed = fs::path(VANTIX_DATA_DIR) / databaseName;
-    if (fs::exists(installed)) return installed;
+    if (fileExists(installed)) return installed;
 #endif
     return {};
 }

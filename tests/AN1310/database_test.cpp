@@ -94,6 +94,16 @@ TEST(DeviceDatabase, TheWorkingDirectoryComesFirst) {
     EXPECT_EQ(std::filesystem::path("devices.db"), AN1310::findDeviceDatabase());
 }
 
+TEST(DeviceDatabase, AWorkingDirectoryThatCannotBeSearchedIsAnError) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    TempDatabase temp;
+    std::filesystem::create_directory("locked");
+    std::filesystem::current_path("locked");
+    std::filesystem::permissions(temp.dir() / "locked", std::filesystem::perms::none);
+    EXPECT_THROW(AN1310::findDeviceDatabase(), std::filesystem::filesystem_error);
+    std::filesystem::permissions(temp.dir() / "locked", std::filesystem::perms::owner_all);
+}
+
 TEST(DeviceDatabase, ANonDatabaseFileRaisesTheDatabaseError) {
     TempDatabase temp;
     std::ofstream("devices.db") << "this is not a database";

@@ -1,6 +1,7 @@
 // The session's own messages: what the user reads when the bootloader is
 // missing, the chip is unknown, the image is bad or the chip does not hold
 // what was written.
+#include "HexText.h"
 #include "SessionBench.h"
 #include "TempDatabase.h"
 
@@ -180,6 +181,27 @@ TEST_F(Session, FamilyTwoWithTheEraseCommand) {
     session.verify();
     EXPECT_GT(pic.device->bootloader().stats().requests[0x03], 0u);
     EXPECT_EQ(0u, pic.device->bootloader().stats().protectedHits);
+}
+
+TEST_F(Session, BlockExtrasFollowEachWriteBlockWhenTheBootloaderTakesThem) {
+    PicBench pic("PIC18F2620", {{"extras", "1"}});
+    auto hex = applicationHex(pic.part(), 10, 1000);
+    // Type-0x40 records: 16 extra bytes for each write block of the first 4 kB.
+    std::string extras;
+    for (std::uint32_t block = 0; block < 0x1000 / 64; ++block) {
+        std::vector<std::uint8_t> bytes(16);
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = static_cast<std::uint8_t>(block + i);
+        extras += hexRecord(0x40, static_cast<std::uint16_t>(block * 64), bytes);
+    }
+    hex.insert(hex.find('\n') + 1, extras);
+    std::vector<std::string> lines;
+    AN1310::reflash(*pic.link, hex, [&](const std::string& line) { lines.push_back(line); });
+    EXPECT_EQ(0u, lines.back().rfind("Verify success", 0));
+    const auto& stored = pic.device->bootloader().blockExtras();
+    ASSERT_TRUE(stored.count(0x0040));
+    EXPECT_EQ(1 + 3, stored.at(0x0040)[3]);
+    EXPECT_EQ(0x10, stored.at(0x0400)[0]);
 }
 
 TEST_F(Session, ReflashPointsTheSinksAtTheCallerAndDiscardsAfterwards) {

@@ -2,6 +2,7 @@
 // model, one part per family: what the user reads, and what the chip holds.
 #include "SessionBench.h"
 
+#include <regex>
 #include <sstream>
 
 using namespace an1310test;
@@ -115,16 +116,18 @@ TEST_P(Reflash, StatusLinesOfOneSession) {
     const bool idInBlock = part.family == 2;
     EXPECT_EQ(idInBlock ? std::string(part.name) : fmt::format("{} Revision {:X}", part.name, part.revision),
               logs.status[3]);
-    auto has = [&](const std::string& prefix) {
+    auto matches = [&](const std::string& pattern) {
+        const std::regex re(pattern);
         return std::any_of(logs.status.begin(), logs.status.end(),
-                           [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
+                           [&](const std::string& line) { return std::regex_match(line, re); });
     };
-    EXPECT_TRUE(has("Erase device complete ("));
-    EXPECT_TRUE(has(part.eepromEnd ? "Write complete (FLASH " : "Write complete (FLASH "));
-    const auto write = *std::find_if(logs.status.begin(), logs.status.end(),
-                                     [](const std::string& l) { return l.rfind("Write complete", 0) == 0; });
-    EXPECT_EQ(part.eepromEnd > part.eepromStart, write.find(", EEPROM ") != std::string::npos) << write;
-    EXPECT_TRUE(has("Verify success (FLASH "));
+    const bool eeprom = part.eepromEnd > part.eepromStart;
+    EXPECT_TRUE(matches(R"(Erase device complete \(\d+ms\))"));
+    EXPECT_TRUE(matches(eeprom ? R"(Write complete \(FLASH \d+ms, EEPROM \d+ms\))"
+                               : R"(Write complete \(FLASH \d+ms\))"));
+    EXPECT_TRUE(matches(eeprom ? R"(Verify success \(FLASH \d+ms, EEPROM \d+ms\))"
+                               : R"(Verify success \(FLASH \d+ms\))"));
+    EXPECT_TRUE(matches(R"(Erasing \([0-9A-F]+ to [0-9A-F]+\])"));
     EXPECT_TRUE(logs.warnings.empty());
 }
 

@@ -92,6 +92,9 @@ TEST_P(Reflash, AFreshChipThenARunningApplication) {
     EXPECT_FALSE(logs.hasStatus("Resetting device...")) << "the bootloader answered the first STX";
     EXPECT_EQ(1u, pic.device->applicationStarts());
     EXPECT_EQ("Connecting...", logs.status.front());
+    const auto& stats = pic.device->bootloader().stats();
+    EXPECT_EQ(0u, stats.protectedHits) << "no erase or write reached the bootloader or the configuration";
+    EXPECT_EQ(0u, stats.outOfRange + stats.malformed + stats.badChecksums + stats.overflows);
     EXPECT_TRUE(logs.warnings.empty()) << logs.warnings.front();
 
     // The application now runs and ignores the line: the session resets the

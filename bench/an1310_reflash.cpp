@@ -132,14 +132,14 @@ private:
 };
 
 std::string imageFor(const sim::PicPart& part, std::uint32_t codeBytes) {
-    tools::HexImageSpec spec;
-    spec.part = {part.family, part.flashStart, part.flashEnd, part.eepromStart, part.eepromEnd};
-    spec.seed = 42;
+    tools::HexImageRecipe recipe;
+    recipe.part = {part.family, part.flashStart, part.flashEnd, part.eepromStart, part.eepromEnd};
+    recipe.seed = 42;
     const auto start = part.flashStart + 16 * part.unitsPerWord();
-    spec.code = {{start, start + codeBytes / part.bytesPerWord() * part.unitsPerWord()}};
+    recipe.code = {{start, start + codeBytes / part.bytesPerWord() * part.unitsPerWord()}};
     for (unsigned i = 0; i < 128 && part.eepromEnd > part.eepromStart; ++i)
-        spec.eeprom.push_back(static_cast<std::uint8_t>(i * 13));
-    return tools::generateHex(spec);
+        recipe.eeprom.push_back(static_cast<std::uint8_t>(i * 13));
+    return tools::generateHex(recipe);
 }
 
 double ms(Clock::duration d) {

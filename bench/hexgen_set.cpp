@@ -11,19 +11,19 @@
 int main() {
     using Clock = std::chrono::steady_clock;
     constexpr int images = 660;
-    tools::HexImageSpec spec;
-    spec.part = {4, 0x0000, 0x10000, 0xF00000, 0xF00400};
-    spec.code = {{0x0040, 0x5040}};
-    spec.eeprom.assign(256, 0xFF);
+    tools::HexImageRecipe recipe;
+    recipe.part = {4, 0x0000, 0x10000, 0xF00000, 0xF00400};
+    recipe.code = {{0x0040, 0x5040}};
+    recipe.eeprom.assign(256, 0xFF);
 
     std::size_t bytes = 0;
     std::string text;
     const auto t0 = Clock::now();
     for (int i = 0; i < images; ++i) {
-        spec.seed = std::uint64_t(i);
-        spec.blocks = {{0x7F00, {'R', 'V', 'X', std::uint8_t(i), std::uint8_t(i >> 8)}}};
+        recipe.seed = std::uint64_t(i);
+        recipe.blocks = {{0x7F00, {'R', 'V', 'X', std::uint8_t(i), std::uint8_t(i >> 8)}}};
         text.clear();
-        tools::appendHex(spec, text);
+        tools::appendHex(recipe, text);
         bytes += text.size();
     }
     const auto t1 = Clock::now();
@@ -31,9 +31,9 @@ int main() {
     const auto dir = std::filesystem::temp_directory_path() / "rvx-hexgen-bench";
     std::filesystem::remove_all(dir);
     for (int i = 0; i < images; ++i) {
-        spec.seed = std::uint64_t(i);
+        recipe.seed = std::uint64_t(i);
         text.clear();
-        tools::appendHex(spec, text);
+        tools::appendHex(recipe, text);
         tools::writeFileIfChanged(dir / ("image" + std::to_string(i) + ".hex"), text);
     }
     const auto t2 = Clock::now();

@@ -1,6 +1,7 @@
 #include "RVX63.h"
 
 #include "Pictures.h"
+#include "WebHost.h"
 
 #include <fmt/format.h>
 
@@ -43,7 +44,7 @@ constexpr std::uint8_t resolutionCodeBase = 0xE0;
 
 struct Model {
     const char* name;
-    const char* datasheetPath;
+    const char* datasheetUrl;
     const char* partNumber;
     std::uint8_t positionBits;
     std::uint8_t latestFirmware;
@@ -60,7 +61,7 @@ struct Model {
 
 constexpr Model rvx63 = {
     "RVX63",
-    "/product/resource/rvx63.pdf",
+    RVX_MAKER_WEB_HOST "/product/resource/rvx63.pdf",
     "RVX633",
     12,
     0x15,
@@ -93,7 +94,7 @@ const char* RVX63::name() {
     return rvx63.name;
 }
 const char* RVX63::datasheet_url() {
-    return rvx63.datasheetPath;
+    return rvx63.datasheetUrl;
 }
 std::uint8_t RVX63::latest_firmware_version() {
     return rvx63.latestFirmware;

@@ -47,10 +47,10 @@ void applyModuleOptions(Module& module, ModelOptions& options) {
     if (options.has("busy")) module.setBusy(true);
     if (options.has("fail")) {
         // fail=N:STATUS  - the Nth call from now on fails with STATUS, and every call after it
-        const auto spec = options.get("fail");
-        const auto colon = spec.find(':');
-        ModelOptions parts({{"n", spec.substr(0, colon)},
-                            {"status", colon == std::string::npos ? "4" : spec.substr(colon + 1)}});
+        const auto failure = options.get("fail");
+        const auto colon = failure.find(':');
+        ModelOptions parts({{"n", failure.substr(0, colon)},
+                            {"status", colon == std::string::npos ? "4" : failure.substr(colon + 1)}});
         const auto n = parts.number("n", 1);
         module.failCalls(static_cast<FTDI::Status>(parts.number("status", 4)),
                          static_cast<std::uint64_t>(n > 0 ? n - 1 : 0), 0);

@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
         for (const auto& job : jobs) {
             text.clear();
             try {
-                tools::appendHex(job.spec, text);
+                tools::appendHex(job.recipe, text);
             } catch (const std::exception& e) {
                 throw std::runtime_error(job.out.string() + ": " + e.what());
             }

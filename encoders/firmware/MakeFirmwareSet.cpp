@@ -34,32 +34,32 @@ std::uint64_t seedOf(const std::string& text) {
 }
 
 std::string image(const Line& line) {
-    tools::HexImageSpec spec;
-    spec.part = {4, 0, flashEnd, eepromStart, eepromStart + eepromSize};
-    spec.seed = seedOf(line.model + line.key);
-    spec.entry = entry;
+    tools::HexImageRecipe recipe;
+    recipe.part = {4, 0, flashEnd, eepromStart, eepromStart + eepromSize};
+    recipe.seed = seedOf(line.model + line.key);
+    recipe.entry = entry;
     // About 19 kB of code: with the EEPROM records, some 57 kB of HEX text.
     const std::uint32_t codeEnd = entry + 19420 + (line.resolution % 16) * 2;
-    spec.code.push_back({entry, std::min(codeEnd, bootloaderStart)});
+    recipe.code.push_back({entry, std::min(codeEnd, bootloaderStart)});
     const auto block = fwparams::encode({line.model, static_cast<std::uint8_t>(line.version),
                                          static_cast<std::uint16_t>(line.resolution),
                                          static_cast<std::uint8_t>(line.poles), line.direction == 1});
-    spec.blocks.push_back({parameterBlock, {block.begin(), block.end()}});
+    recipe.blocks.push_back({parameterBlock, {block.begin(), block.end()}});
 
     // The firmware's EEPROM defaults; the identity bytes are left blank for
     // the factory station (and the programming host) to fill in.
-    spec.eeprom.assign(eepromSize, 0xFF);
-    spec.eeprom[0x81] = static_cast<std::uint8_t>(line.version);
-    spec.eeprom[0x82] = static_cast<std::uint8_t>(line.resolution >> 8);
-    spec.eeprom[0x83] = static_cast<std::uint8_t>(line.resolution);
-    spec.eeprom[0x84] = static_cast<std::uint8_t>(line.poles);
-    spec.eeprom[0x85] = static_cast<std::uint8_t>(line.direction);
-    spec.eeprom[0x86] = 0x00; // zero offset
-    spec.eeprom[0x87] = 0x00;
-    spec.eeprom[0x8B] = 0x00; // no errors
-    spec.eeprom[0x8C] = 0x00; // nothing blocked
-    spec.eeprom[0xF1] = 0x1F; // every check on
-    return tools::generateHex(spec);
+    recipe.eeprom.assign(eepromSize, 0xFF);
+    recipe.eeprom[0x81] = static_cast<std::uint8_t>(line.version);
+    recipe.eeprom[0x82] = static_cast<std::uint8_t>(line.resolution >> 8);
+    recipe.eeprom[0x83] = static_cast<std::uint8_t>(line.resolution);
+    recipe.eeprom[0x84] = static_cast<std::uint8_t>(line.poles);
+    recipe.eeprom[0x85] = static_cast<std::uint8_t>(line.direction);
+    recipe.eeprom[0x86] = 0x00; // zero offset
+    recipe.eeprom[0x87] = 0x00;
+    recipe.eeprom[0x8B] = 0x00; // no errors
+    recipe.eeprom[0x8C] = 0x00; // nothing blocked
+    recipe.eeprom[0xF1] = 0x1F; // every check on
+    return tools::generateHex(recipe);
 }
 
 } // namespace

@@ -21,21 +21,21 @@ inline std::uint32_t codeStart(const sim::PicPart& part) {
 // clear of the bootloader, with EEPROM data where the part has EEPROM.
 inline std::string applicationHex(const sim::PicPart& part, std::uint64_t seed, std::uint32_t bytes,
                                   bool resetGoto = true) {
-    tools::HexImageSpec spec;
-    spec.part = {part.family, part.flashStart, part.flashEnd, part.eepromStart, part.eepromEnd};
-    spec.seed = seed;
-    spec.resetGoto = resetGoto;
+    tools::HexImageRecipe recipe;
+    recipe.part = {part.family, part.flashStart, part.flashEnd, part.eepromStart, part.eepromEnd};
+    recipe.seed = seed;
+    recipe.resetGoto = resetGoto;
     const auto units = bytes / part.bytesPerWord() * part.unitsPerWord();
     const auto bootloaderEnd = part.bootloaderStart + part.bootloaderSize;
     // Code after the bootloader when it sits low (family 5), else from near the start.
     const std::uint32_t start = part.bootloaderStart != 0 && part.bootloaderStart < part.flashEnd / 2
                                     ? bootloaderEnd
                                     : part.flashStart + 16 * part.unitsPerWord();
-    spec.code = {{start, start + units}};
+    recipe.code = {{start, start + units}};
     if (part.eepromEnd > part.eepromStart)
         for (unsigned i = 0; i < 64; ++i)
-            spec.eeprom.push_back(static_cast<std::uint8_t>(seed * 31 + i * 7));
-    return tools::generateHex(spec);
+            recipe.eeprom.push_back(static_cast<std::uint8_t>(seed * 31 + i * 7));
+    return tools::generateHex(recipe);
 }
 
 struct PicBench {

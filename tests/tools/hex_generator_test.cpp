@@ -61,20 +61,20 @@ std::map<std::uint32_t, std::uint8_t> bytesOf(const std::string& text) {
     return image;
 }
 
-tools::HexImageSpec pic18(std::uint64_t seed = 1) {
-    tools::HexImageSpec spec;
-    spec.part = {4, 0x0000, 0x10000, 0xF00000, 0xF00400};
-    spec.seed = seed;
-    spec.code = {{0x0040, 0x5040}};
-    return spec;
+tools::HexImageRecipe pic18(std::uint64_t seed = 1) {
+    tools::HexImageRecipe recipe;
+    recipe.part = {4, 0x0000, 0x10000, 0xF00000, 0xF00400};
+    recipe.seed = seed;
+    recipe.code = {{0x0040, 0x5040}};
+    return recipe;
 }
 
 } // namespace
 
 TEST(HexGeneratorFormat, RecordsFramedAsToolsWriteThem) {
-    auto spec = pic18();
-    spec.eeprom = {1, 2, 3};
-    const auto text = tools::generateHex(spec);
+    auto recipe = pic18();
+    recipe.eeprom = {1, 2, 3};
+    const auto text = tools::generateHex(recipe);
     EXPECT_EQ(0u, text.find(":020000040000FA\r\n"));
     EXPECT_EQ(text.size() - 13, text.rfind(":00000001FF\r\n"));
     const auto recs = records(text);
@@ -92,13 +92,13 @@ TEST(HexGeneratorFormat, RecordsFramedAsToolsWriteThem) {
 }
 
 TEST(HexGeneratorFormat, DeterministicFromSeedEepromAndBlocks) {
-    auto spec = pic18(42);
-    spec.blocks = {{0x7F00, {'R', 'V', 'X', 0x04, 0x00}}};
-    const auto a = tools::generateHex(spec);
-    EXPECT_EQ(a, tools::generateHex(spec));
+    auto recipe = pic18(42);
+    recipe.blocks = {{0x7F00, {'R', 'V', 'X', 0x04, 0x00}}};
+    const auto a = tools::generateHex(recipe);
+    EXPECT_EQ(a, tools::generateHex(recipe));
     EXPECT_NE(a, tools::generateHex(pic18(43)));
 
-    auto other = spec;
+    auto other = recipe;
     other.blocks[0].bytes[3] = 0x08;
     const auto ia = bytesOf(a), ib = bytesOf(tools::generateHex(other));
     std::vector<std::uint32_t> differ;
@@ -108,9 +108,9 @@ TEST(HexGeneratorFormat, DeterministicFromSeedEepromAndBlocks) {
 }
 
 TEST(HexGeneratorLayout, ResetJumpOfEachFamily) {
-    auto spec = pic18();
-    spec.entry = 0x0100;
-    auto image = bytesOf(tools::generateHex(spec));
+    auto recipe = pic18();
+    recipe.entry = 0x0100;
+    auto image = bytesOf(tools::generateHex(recipe));
     // GOTO 0x100: word address 0x80.
     EXPECT_EQ(0x80, image.at(0));
     EXPECT_EQ(0xEF, image.at(1));
@@ -118,12 +118,12 @@ TEST(HexGeneratorLayout, ResetJumpOfEachFamily) {
     EXPECT_EQ(0xF0, image.at(3));
     EXPECT_EQ(0u, image.count(4)); // code starts at 0x40
 
-    spec.resetGoto = false;
-    image = bytesOf(tools::generateHex(spec));
+    recipe.resetGoto = false;
+    image = bytesOf(tools::generateHex(recipe));
     EXPECT_EQ(0u, image.count(0));
     EXPECT_EQ(0x0040u, image.begin()->first);
 
-    tools::HexImageSpec mid;
+    tools::HexImageRecipe mid;
     mid.part = {2, 0, 0x2000, 0x2100, 0x2200};
     mid.code = {{0x0004, 0x0800}};
     mid.entry = 0x0923;
@@ -135,7 +135,7 @@ TEST(HexGeneratorLayout, ResetJumpOfEachFamily) {
     for (std::uint32_t a = 4; a < 0x800; ++a)
         EXPECT_LE(word(a), 0x3FFE) << a; // 14-bit, never blank
 
-    tools::HexImageSpec pic24;
+    tools::HexImageRecipe pic24;
     pic24.part = {5, 0, 0xAC00, 0, 0};
     pic24.code = {{0x0C00, 0x1000}};
     pic24.interruptHandler = 0x0E00;
@@ -153,7 +153,7 @@ TEST(HexGeneratorLayout, ResetJumpOfEachFamily) {
 }
 
 TEST(HexGeneratorLayout, EepromAndBlocksInTheFamilyLayout) {
-    tools::HexImageSpec mid;
+    tools::HexImageRecipe mid;
     mid.part = {2, 0, 0x2000, 0x2100, 0x2200};
     mid.eeprom = {0xAB, 0xCD};
     mid.blocks = {{0x0100, {0x12, 0x34}}};
@@ -164,7 +164,7 @@ TEST(HexGeneratorLayout, EepromAndBlocksInTheFamilyLayout) {
     EXPECT_EQ(0x12, image.at(0x0200)); // RETLW 0x12
     EXPECT_EQ(0x34, image.at(0x0201));
 
-    tools::HexImageSpec pic32;
+    tools::HexImageRecipe pic32;
     pic32.part = {8, 0x1D000000, 0x1D080000, 0, 0};
     pic32.code = {{0x1D001000, 0x1D001010}};
     pic32.config = {{0x1FC02FFC, 0x7FFFFFFB}};
@@ -194,11 +194,11 @@ TEST(HexGeneratorLayout, SpecsThatDoNotFitThePartAreRefused) {
 }
 
 TEST(HexGeneratorChip, ImageProgramsIntoTheSimulatedPartAsWritten) {
-    auto spec = pic18(9);
-    spec.eeprom = {0x11, 0x22};
-    spec.blocks = {{0x7F00, {0xA5, 0x5A}}};
-    spec.config = {{0x300001, 0x02}};
-    const auto text = tools::generateHex(spec);
+    auto recipe = pic18(9);
+    recipe.eeprom = {0x11, 0x22};
+    recipe.blocks = {{0x7F00, {0xA5, 0x5A}}};
+    recipe.config = {{0x300001, 0x02}};
+    const auto text = tools::generateHex(recipe);
     sim::PicChip chip(*sim::findPicPart("PIC18F2620"));
     chip.programHex(text); // checks every record's checksum
     const auto image = bytesOf(text);
@@ -225,14 +225,14 @@ TEST(HexManifest, ManyImagesFromOneManifestWithDefaults) {
     const auto jobs = tools::readHexManifest(dir / "set.txt");
     ASSERT_EQ(2u, jobs.size());
     EXPECT_EQ(dir / "out/a.hex", jobs[0].out);
-    EXPECT_EQ(std::vector<std::uint8_t>({'R', 'V', 'X', '4', '6'}), jobs[0].spec.blocks.at(0).bytes);
-    EXPECT_EQ(std::vector<std::uint8_t>({1, 2}), jobs[0].spec.eeprom);
-    EXPECT_EQ(0x40u, jobs[0].spec.code.at(0).start);
-    ASSERT_EQ(1u, jobs[1].spec.code.size());
-    EXPECT_EQ(0x100u, jobs[1].spec.code[0].start);
-    EXPECT_FALSE(jobs[1].spec.resetGoto);
+    EXPECT_EQ(std::vector<std::uint8_t>({'R', 'V', 'X', '4', '6'}), jobs[0].recipe.blocks.at(0).bytes);
+    EXPECT_EQ(std::vector<std::uint8_t>({1, 2}), jobs[0].recipe.eeprom);
+    EXPECT_EQ(0x40u, jobs[0].recipe.code.at(0).start);
+    ASSERT_EQ(1u, jobs[1].recipe.code.size());
+    EXPECT_EQ(0x100u, jobs[1].recipe.code[0].start);
+    EXPECT_FALSE(jobs[1].recipe.resetGoto);
 
-    const auto text = tools::generateHex(jobs[0].spec);
+    const auto text = tools::generateHex(jobs[0].recipe);
     EXPECT_TRUE(tools::writeFileIfChanged(jobs[0].out, text));
     EXPECT_FALSE(tools::writeFileIfChanged(jobs[0].out, text)); // unchanged: left alone
     std::ifstream in(jobs[0].out, std::ios::binary);

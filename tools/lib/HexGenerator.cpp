@@ -111,8 +111,8 @@ void putRecord(std::string& out, std::uint8_t type, std::uint16_t address, const
 
 class Placer {
 public:
-    Placer(const HexImageSpec& spec, SparseImage& image)
-        : spec_(spec), fam_(family(spec.part.family)), image_(image) {}
+    Placer(const HexImageRecipe& recipe, SparseImage& image)
+        : spec_(recipe), fam_(family(recipe.part.family)), image_(image) {}
 
     bool inFlash(std::uint32_t address) const {
         return address >= spec_.part.flashStart && address < spec_.part.flashEnd;
@@ -131,7 +131,7 @@ public:
     const Family& fam() const { return fam_; }
 
 private:
-    const HexImageSpec& spec_;
+    const HexImageRecipe& spec_;
     Family fam_;
     SparseImage& image_;
 };
@@ -160,16 +160,16 @@ std::vector<std::uint32_t> resetJump(int familyId, std::uint32_t entry) {
     }
 }
 
-void appendHex(const HexImageSpec& spec, std::string& out) {
-    const auto& part = spec.part;
+void appendHex(const HexImageRecipe& recipe, std::string& out) {
+    const auto& part = recipe.part;
     const auto fam = family(part.family);
     check(part.flashEnd > part.flashStart, "empty flash range");
-    check(spec.recordBytes >= 1 && spec.recordBytes <= 255, "record length must be 1 to 255 bytes");
+    check(recipe.recordBytes >= 1 && recipe.recordBytes <= 255, "record length must be 1 to 255 bytes");
     SparseImage image;
-    Placer place(spec, image);
+    Placer place(recipe, image);
 
-    std::uint64_t state = spec.seed;
-    for (const auto& region : spec.code) {
+    std::uint64_t state = recipe.seed;
+    for (const auto& region : recipe.code) {
         check(region.start % fam.unitsPerWord == 0 && region.end % fam.unitsPerWord == 0,
               "code region not aligned to flash words");
         check(region.start <= region.end && place.inFlash(region.start) &&
@@ -190,8 +190,8 @@ void appendHex(const HexImageSpec& spec, std::string& out) {
         }
     }
 
-    if (spec.resetGoto) {
-        const auto entry = spec.entry != 0 || spec.code.empty() ? spec.entry : spec.code.front().start;
+    if (recipe.resetGoto) {
+        const auto entry = recipe.entry != 0 || recipe.code.empty() ? recipe.entry : recipe.code.front().start;
         auto a = part.flashStart;
         for (const auto w : resetJump(part.family, entry)) {
             place.word(a, w);
@@ -199,14 +199,14 @@ void appendHex(const HexImageSpec& spec, std::string& out) {
         }
     }
 
-    if (spec.interruptHandler != 0) {
+    if (recipe.interruptHandler != 0) {
         check(part.family == 5, "interrupt vector tables are for family 5");
         // IVT [0x04, 0x100) and AIVT [0x104, 0x200), one vector per instruction.
         for (std::uint32_t a = 0x004; a < 0x200; a += 2)
-            if (a != 0x100 && a != 0x102) place.word(a, spec.interruptHandler & 0x7FFFFE);
+            if (a != 0x100 && a != 0x102) place.word(a, recipe.interruptHandler & 0x7FFFFE);
     }
 
-    for (const auto& block : spec.blocks) {
+    for (const auto& block : recipe.blocks) {
         check(place.inFlash(block.address), "block outside flash");
         if (part.family == 4 || part.family == 8) {
             check(block.bytes.size() <= part.flashEnd - block.address, "block runs past the end of flash");
@@ -230,30 +230,30 @@ void appendHex(const HexImageSpec& spec, std::string& out) {
         }
     }
 
-    if (!spec.eeprom.empty()) {
+    if (!recipe.eeprom.empty()) {
         const auto size = part.eepromEnd > part.eepromStart ? part.eepromEnd - part.eepromStart : 0;
         check(part.family != 8, "family 8 has no EEPROM");
-        check(spec.eeprom.size() <= size, "EEPROM contents larger than the EEPROM");
-        for (std::uint32_t i = 0; i < spec.eeprom.size(); ++i) {
+        check(recipe.eeprom.size() <= size, "EEPROM contents larger than the EEPROM");
+        for (std::uint32_t i = 0; i < recipe.eeprom.size(); ++i) {
             switch (part.family) {
             case 2: // one byte per word, high byte 0
-                place.byte(2 * (part.eepromStart + i), spec.eeprom[i]);
+                place.byte(2 * (part.eepromStart + i), recipe.eeprom[i]);
                 place.byte(2 * (part.eepromStart + i) + 1, 0);
                 break;
             case 5: { // two bytes per 16-bit word, one word per two address units
                 const auto hex = 2 * (part.eepromStart + 2 * (i / 2));
-                place.byte(hex + i % 2, spec.eeprom[i]);
+                place.byte(hex + i % 2, recipe.eeprom[i]);
                 place.byte(hex + 2 + i % 2, 0);
                 break;
             }
             default:
-                place.byte(part.eepromStart + i, spec.eeprom[i]);
+                place.byte(part.eepromStart + i, recipe.eeprom[i]);
                 break;
             }
         }
     }
 
-    for (const auto& [address, value] : spec.config) {
+    for (const auto& [address, value] : recipe.config) {
         if (part.family == 4)
             place.byte(address, std::uint8_t(value));
         else
@@ -262,7 +262,7 @@ void appendHex(const HexImageSpec& spec, std::string& out) {
 
     out += ":020000040000FA\r\n";
     std::uint32_t upper = 0;
-    image.runs(spec.recordBytes, [&](std::uint32_t address, const std::uint8_t* data, std::uint32_t count) {
+    image.runs(recipe.recordBytes, [&](std::uint32_t address, const std::uint8_t* data, std::uint32_t count) {
         if (address >> 16 != upper) {
             upper = address >> 16;
             const std::uint8_t ext[] = {std::uint8_t(upper >> 8), std::uint8_t(upper)};
@@ -273,9 +273,9 @@ void appendHex(const HexImageSpec& spec, std::string& out) {
     out += ":00000001FF\r\n";
 }
 
-std::string generateHex(const HexImageSpec& spec) {
+std::string generateHex(const HexImageRecipe& recipe) {
     std::string out;
-    appendHex(spec, out);
+    appendHex(recipe, out);
     return out;
 }
 

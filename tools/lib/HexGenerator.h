@@ -35,7 +35,7 @@ struct HexBlock {
     std::vector<std::uint8_t> bytes;
 };
 
-struct HexImageSpec {
+struct HexImageRecipe {
     HexPart part;
     std::uint64_t seed = 0;             // selects the code words
     bool resetGoto = true;              // start flash with the family's jump to `entry`
@@ -48,10 +48,10 @@ struct HexImageSpec {
     unsigned recordBytes = 16;                                   // data bytes per record, 1 to 255
 };
 
-// Appends the image to `out`. Throws std::invalid_argument when the spec
+// Appends the image to `out`. Throws std::invalid_argument when the recipe
 // does not fit the part (family, regions, blocks, EEPROM size, record size).
-void appendHex(const HexImageSpec& spec, std::string& out);
-std::string generateHex(const HexImageSpec& spec);
+void appendHex(const HexImageRecipe& recipe, std::string& out);
+std::string generateHex(const HexImageRecipe& recipe);
 
 // The words of the family's reset jump to `entry`, as flash words from the
 // start of flash (family 2: MOVLW/MOVWF PCLATH/GOTO; 4: GOTO; 5: GOTO; 8: J, NOP).

@@ -82,41 +82,41 @@ HexJob makeHexJob(const HexKeys& defaults, const HexKeys& lineKeys, const std::f
         return &range.first->second;
     };
     HexJob job;
-    auto& spec = job.spec;
+    auto& recipe = job.recipe;
     const auto* out = one("out");
     if (!out || out->empty()) throw std::invalid_argument("out: missing");
     job.out = base / *out;
-    if (const auto* v = one("family")) spec.part.family = int(number("family", *v));
+    if (const auto* v = one("family")) recipe.part.family = int(number("family", *v));
     const auto* flash = one("flash");
     if (!flash) throw std::invalid_argument("flash: missing");
     const auto [fs, fe] = split("flash", *flash);
-    spec.part.flashStart = number("flash", fs);
-    spec.part.flashEnd = number("flash", fe);
+    recipe.part.flashStart = number("flash", fs);
+    recipe.part.flashEnd = number("flash", fe);
     if (const auto* v = one("eeprom")) {
         const auto [es, ee] = split("eeprom", *v);
-        spec.part.eepromStart = number("eeprom", es);
-        spec.part.eepromEnd = number("eeprom", ee);
+        recipe.part.eepromStart = number("eeprom", es);
+        recipe.part.eepromEnd = number("eeprom", ee);
     }
-    if (const auto* v = one("seed")) spec.seed = number("seed", *v);
-    if (const auto* v = one("entry")) spec.entry = number("entry", *v);
+    if (const auto* v = one("seed")) recipe.seed = number("seed", *v);
+    if (const auto* v = one("entry")) recipe.entry = number("entry", *v);
     if (const auto* v = one("reset")) {
         if (*v != "goto" && *v != "none") throw std::invalid_argument("reset: expected goto or none");
-        spec.resetGoto = *v == "goto";
+        recipe.resetGoto = *v == "goto";
     }
-    if (const auto* v = one("vectors")) spec.interruptHandler = number("vectors", *v);
-    if (const auto* v = one("record")) spec.recordBytes = number("record", *v);
-    if (const auto* v = one("eedata")) spec.eeprom = bytes("eedata", *v, base);
+    if (const auto* v = one("vectors")) recipe.interruptHandler = number("vectors", *v);
+    if (const auto* v = one("record")) recipe.recordBytes = number("record", *v);
+    if (const auto* v = one("eedata")) recipe.eeprom = bytes("eedata", *v, base);
     for (auto [it, end] = keys.equal_range("code"); it != end; ++it) {
         const auto [s, e] = split("code", it->second);
-        spec.code.push_back({number("code", s), number("code", e)});
+        recipe.code.push_back({number("code", s), number("code", e)});
     }
     for (auto [it, end] = keys.equal_range("block"); it != end; ++it) {
         const auto [a, data] = split("block", it->second);
-        spec.blocks.push_back({number("block", a), bytes("block", data, base)});
+        recipe.blocks.push_back({number("block", a), bytes("block", data, base)});
     }
     for (auto [it, end] = keys.equal_range("config"); it != end; ++it) {
         const auto [a, v] = split("config", it->second);
-        spec.config.emplace_back(number("config", a), number("config", v));
+        recipe.config.emplace_back(number("config", a), number("config", v));
     }
     return job;
 }

@@ -28,7 +28,7 @@ namespace tools {
 
 struct HexJob {
     std::filesystem::path out;
-    HexImageSpec spec;
+    HexImageRecipe recipe;
 };
 
 using HexKeys = std::multimap<std::string, std::string>;

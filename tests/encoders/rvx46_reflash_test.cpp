@@ -1,10 +1,10 @@
 // Re-flashing RVX46-line encoders on the bench, end to end through the AN1310
 // host and the bench chip's bootloader: the flash holds the image for the key,
 // the encoder runs it, and its identity survives, also across failed attempts.
+#include "encoder_bench.h"
 #include "encoders/FirmwareSet.h"
 #include "encoders/RVX46_47.h"
 #include "encoders/RVX84_86.h"
-#include "rvx46_bench.h"
 #include "sim/models/Rvx46Firmware.h"
 
 #include <algorithm>
@@ -12,9 +12,7 @@
 
 namespace {
 
-using rvx46test::thrownBy;
-
-class Rvx46Reflash : public rvx46test::Rvx46LineBench {
+class Rvx46Reflash : public enctest::Rvx46LineBench {
 protected:
     // The bench's encoders run only the simulation images.
     void SetUp() override {
@@ -25,9 +23,8 @@ protected:
     std::vector<std::string> status;
 
     // Model code, the kept byte 0x7A, the date code and the kept byte 0x7D.
-    using Identity = std::array<std::uint8_t, 5>;
-    Identity identity(std::size_t index = 0) {
-        Identity id{};
+    std::array<std::uint8_t, 5> identity(std::size_t index = 0) {
+        std::array<std::uint8_t, 5> id{};
         for (std::size_t i = 0; i < id.size(); ++i)
             id[i] = device(index).eeprom(static_cast<std::uint8_t>(0x79 + i));
         return id;
@@ -50,108 +47,97 @@ protected:
     }
 };
 
-TEST_F(Rvx46Reflash, SetResolutionFlashesTheImageForItAndKeepsTheIdentity) {
-    addEncoder("RVX46", {{"code", "0xE3"}, {"datecode", "2319"}});
+TEST_F(Rvx46Reflash, UpdateAndSetResolutionFlashTheImageForTheSettingAndKeepTheIdentity) {
+    addEncoder("RVX46", {{"fw", "0x14"}, {"res", "500"}, {"code", "0xE3"}, {"datecode", "2319"}});
     RVX::RVX46 encoder(0);
     const auto before = identity();
 
-    encoder.set_resolution(2048, record);
+    encoder.update_firmware(record);
+    expectFlashHolds(RVX::firmware::find("RVX46", 500));
+    EXPECT_EQ(encoder.firmware_version(), 0x15);
+    EXPECT_EQ(encoder.get_resolution(), 500);
 
+    encoder.set_resolution(2048, record);
     expectFlashHolds(RVX::firmware::find("RVX46", 2048));
     ASSERT_TRUE(device().firmware());
     EXPECT_EQ(device().firmware()->resolution, 2048);
     EXPECT_EQ(encoder.get_resolution(), 2048);
     EXPECT_EQ(device().eeprom(0x78), 0x30);
-    EXPECT_EQ(encoder.firmware_version(), 0x15);
     EXPECT_EQ(identity(), before);
-    EXPECT_EQ(encoder.datecode(), 2319);
     EXPECT_EQ(encoder.last_program_date(),
               std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now()));
     EXPECT_NE(std::find(status.begin(), status.end(), "Connecting..."), status.end());
-    EXPECT_EQ(std::count(status.begin(), status.end(), "Programming complete. Resetting encoder..."), 1);
+    EXPECT_EQ(std::count(status.begin(), status.end(), "Programming complete. Resetting encoder..."), 2);
     EXPECT_NO_THROW(encoder.read_position());
 }
 
-TEST_F(Rvx46Reflash, SetCommutationSelectsTheImageOfTheCombination) {
-    addEncoder("RVX84", {{"code", "0xE9"}});
-    RVX::RVX84 encoder(0);
+TEST_F(Rvx46Reflash, CommutationAndThenResolutionSelectTheImageOfTheCombination) {
+    addEncoder("RVX86", {{"poles", "6"}});
+    RVX::RVX86 encoder(0);
     const auto before = identity();
 
     encoder.set_commutation(1024, 8, true, record);
-
-    expectFlashHolds(RVX::firmware::find("RVX84", 0x40011));
+    expectFlashHolds(RVX::firmware::find("RVX86", 0x40011));
     const auto& running = *device().firmware();
     EXPECT_EQ(running.resolution, 1024);
     EXPECT_EQ(running.poles, 8);
     EXPECT_TRUE(running.counterClockwise);
-    EXPECT_EQ(device().eeprom(0x82), 0x04);
-    EXPECT_EQ(device().eeprom(0x83), 0x00);
-    EXPECT_EQ(device().eeprom(0x84), 8);
-    EXPECT_EQ(device().eeprom(0x85), 1);
+    EXPECT_EQ((std::array{device().eeprom(0x82), device().eeprom(0x83), device().eeprom(0x84),
+                          device().eeprom(0x85)}),
+              (std::array<std::uint8_t, 4>{0x04, 0x00, 8, 1}));
     EXPECT_TRUE(encoder.get_direction());
     EXPECT_EQ(encoder.get_poles(), 8);
     EXPECT_EQ(identity(), before);
-}
+    device().setEeprom(0x85, 2); // only 1 is counter-clockwise
+    EXPECT_FALSE(encoder.get_direction());
+    device().setEeprom(0x85, 1);
 
-TEST_F(Rvx46Reflash, SetResolutionOnACommutationEncoderKeepsPolesAndDirection) {
-    addEncoder("RVX86", {{"poles", "6"}, {"ccw", "1"}});
-    RVX::RVX86 encoder(0);
+    // A new resolution keeps the poles and direction the encoder has.
     encoder.set_resolution(2500, record);
-    expectFlashHolds(RVX::firmware::find("RVX86", RVX::firmware::commutation_key(2500, 6, true)));
-    EXPECT_EQ(device().firmware()->poles, 6);
+    expectFlashHolds(RVX::firmware::find("RVX86", RVX::firmware::commutation_key(2500, 8, true)));
     EXPECT_EQ(encoder.get_resolution(), 2500);
+    EXPECT_EQ(encoder.get_poles(), 8);
+    EXPECT_TRUE(encoder.get_direction());
 }
 
-TEST_F(Rvx46Reflash, UpdateFirmwareBringsAnOlderEncoderToTheLatestVersion) {
-    bench->add("RVX46-oldfw",
-               sim::ModelOptions(std::map<std::string, std::string>{{"res", "500"}, {"rpm", "0"}}));
-    RVX::RVX46 encoder(0);
-    ASSERT_LT(encoder.firmware_version(), encoder.latest_firmware_version());
-    encoder.update_firmware(record);
-    EXPECT_EQ(encoder.firmware_version(), 0x15);
-    EXPECT_EQ(device().firmware()->version, 0x15);
-    EXPECT_EQ(encoder.get_resolution(), 500);
-    expectFlashHolds(RVX::firmware::find("RVX46", 500));
-}
+// A re-flash overwrites the EEPROM with the image's blank identity. When an
+// attempt fails after that, the retry must put back the identity the encoder
+// had, not the blanks it would read now; and when the application is gone, it
+// must work from what the driver remembers.
+TEST_F(Rvx46Reflash, ARetryAfterAFailedReflashRestoresTheOriginalIdentity) {
+    struct Failure {
+        const char* what;
+        void (*inject)(sim::Module&);
+        bool applicationLeft;
+    };
+    const Failure failures[] = {
+        {"the handshake after the restart fails",
+         [](sim::Module& m) { m.device<sim::Rvx46Line>().scriptReply("q", "q\r\n#"); }, true},
+        {"the line goes dead in the middle of the flash",
+         [](sim::Module& m) { m.faults.drop = 1.0, m.faults.armAfterBytes = 2000; }, false},
+    };
+    for (const auto& failure : failures) {
+        SCOPED_TRACE(failure.what);
+        auto& module = addEncoder("RVX47", {{"code", "0xA1"}, {"datecode", "1907"}});
+        const auto index = static_cast<std::uint32_t>(bench->size() - 1);
+        auto encoder = std::make_unique<RVX::RVX47>(index);
+        const auto before = identity(index);
 
-// The flash succeeds, the encoder's EEPROM now holds the image's blank identity,
-// and the handshake after the restart fails: the retry must put back the
-// identity the encoder had, not the blanks it would read now.
-TEST_F(Rvx46Reflash, ARetryAfterAFailedRestartRestoresTheOriginalIdentity) {
-    addEncoder("RVX47", {{"code", "0xA1"}, {"datecode", "1907"}});
-    auto encoder = std::make_unique<RVX::RVX47>(0);
-    const auto before = identity();
+        failure.inject(module);
+        EXPECT_ANY_THROW(encoder->set_resolution(100, record));
+        module.faults = {};
+        ASSERT_EQ(device(index).applicationRunning(), failure.applicationLeft);
+        if (failure.applicationLeft) {
+            ASSERT_EQ(device(index).eeprom(0x79), 0xFF); // the image's default
+        }
 
-    device().scriptReply("q", "q\r\n#");
-    EXPECT_THROW(encoder->set_resolution(100, record), RVX::Exception);
-    ASSERT_EQ(device().eeprom(0x79), 0xFF); // the image's default
-
-    encoder->update_firmware(record);
-    EXPECT_EQ(identity(), before);
-    EXPECT_EQ(device().firmware()->resolution, 100);
-    encoder.reset();
-    RVX::RVX47 again(0);
-    EXPECT_STREQ(again.part_number, "RVX473S");
-}
-
-// The line goes dead in the middle of the flash: the encoder is left in its
-// bootloader with no application to answer EEPROM reads, so the retry must
-// work from what the driver remembers.
-TEST_F(Rvx46Reflash, ARetryAfterTheFlashWasCutShortNeedsNothingFromTheDeadApplication) {
-    auto& module = addEncoder("RVX46", {{"code", "0xE0"}});
-    RVX::RVX46 encoder(0);
-    const auto before = identity();
-
-    module.faults.drop = 1.0;
-    module.faults.armAfterBytes = 2000;
-    EXPECT_ANY_THROW(encoder.set_resolution(250, record));
-    module.faults = {};
-    ASSERT_FALSE(device().applicationRunning());
-
-    encoder.update_firmware(record);
-    EXPECT_EQ(device().firmware()->resolution, 250);
-    EXPECT_EQ(identity(), before);
-    EXPECT_EQ(encoder.get_resolution(), 250);
+        encoder->update_firmware(record);
+        EXPECT_EQ(identity(index), before);
+        EXPECT_EQ(device(index).firmware()->resolution, 100);
+        EXPECT_EQ(encoder->get_resolution(), 100);
+        encoder.reset();
+        EXPECT_STREQ(RVX::RVX47(index).part_number, "RVX473S");
+    }
 }
 
 // Lost reply bytes anywhere in the bootloader traffic; then the user retries

@@ -1,5 +1,7 @@
 #pragma once
-// A bench with one RVX46-line encoder model, for the RVX46/47/84/86 driver tests.
+// Shared by the encoder driver tests: catching a driver's error, and a bench
+// with RVX46-line encoder models (RVX46/47/84/86).
+#include "encoders/Encoder.h"
 #include "sim/Bench.h"
 #include "sim/models/Rvx46Line.h"
 
@@ -9,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace rvx46test {
+namespace enctest {
 
 // Runs `action` and returns the exception of type E it throws, failing the test if none.
 template <class E = RVX::Exception, class Action> E thrownBy(Action&& action) {
@@ -32,13 +34,13 @@ protected:
     sim::Rvx46Line& device(std::size_t index = 0) { return bench->module(index).device<sim::Rvx46Line>(); }
     std::uint64_t hostBytes(std::size_t index = 0) { return bench->module(index).counters.bytesToDevice; }
     // The commands the encoder's firmware received from `from` on.
-    std::vector<std::string> commandsSince(std::size_t from, std::size_t index = 0) {
-        const auto& all = device(index).commands();
+    std::vector<std::string> commandsSince(std::size_t from) {
+        const auto& all = device().commands();
         return std::vector<std::string>(all.begin() + static_cast<long>(from), all.end());
     }
-    std::size_t commandCount(std::size_t index = 0) { return device(index).commands().size(); }
+    std::size_t commandCount() { return device().commands().size(); }
 
     sim::BenchGuard bench{std::make_shared<sim::Bench>()};
 };
 
-} // namespace rvx46test
+} // namespace enctest

@@ -1,8 +1,8 @@
 #pragma once
-// A fake USB bus behind the libftdi1 seam: FTDI devices with interfaces that
-// can be held by another program or bound to ftdi_sio, bytes that arrive at
-// set times on a stepped clock, a log of the calls each port received, and a
-// small MPSSE engine that answers as the chip would.
+// A fake USB bus behind the libftdi1 seam: FTDI devices whose interfaces can
+// be held by another program or bound to ftdi_sio, bytes that arrive at set
+// times on a stepped clock, a log of the calls each port received, and an
+// MPSSE engine that answers as the chip would.
 #include "transport/libftdi/UsbSeam.h"
 
 #include <cstdio>
@@ -19,202 +19,152 @@ namespace fake {
 using FTDI::Clock;
 using FTDI::libftdi::KernelDriver;
 using FTDI::libftdi::UsbDevice;
-using FTDI::libftdi::UsbPort;
 
 struct Interface {
     bool heldByOther = false;  // another program has claimed it
     bool kernelDriver = false; // ftdi_sio bound
-    int openError = 0;         // libftdi1's code, 0 = opens
+    int openError = 0;         // libftdi1's code, e.g. no access rights
     bool isOpen = false;
-    std::vector<KernelDriver> openModes; // one per open attempt that got to claiming
-    std::vector<std::string> calls;
+    std::vector<std::string> calls; // "baud 115200", "line 8 0 0 1" (break on), ...
     std::vector<std::uint8_t> written;
     std::deque<std::pair<Clock::time_point, std::uint8_t>> incoming;
-    std::map<std::string, int> failures; // call name -> libftdi1 result to return
-    std::function<void(std::span<const std::uint8_t>, Interface&)> onWrite;
+    std::map<std::string, int> failures; // call name -> libftdi1 result
+    std::function<void(std::span<const std::uint8_t>)> onWrite;
 
     void arrive(std::span<const std::uint8_t> bytes, Clock::time_point at = {}) {
         for (auto byte : bytes)
             incoming.emplace_back(at, byte);
     }
+    int result(const std::string& call) const { return failures.contains(call) ? failures.at(call) : 0; }
 };
 
-struct Device {
-    UsbDevice usb;
-    std::vector<Interface> interfaces;
-};
-
-class Bus;
-
-class Port final : public UsbPort {
+class Port final : public FTDI::libftdi::UsbPort {
 public:
-    Port(Bus& bus, Interface& itf) : bus_(bus), itf_(itf) {}
+    Port(Interface& itf, const Clock::time_point& clock) : itf_(itf), clock_(clock) {}
     ~Port() override { itf_.isOpen = false; }
 
-    int setBaudrate(int baud) override { return log("baud", std::to_string(baud)); }
-    int setLineProperty(int bits, int stopBits, int parity, bool brk) override {
-        return log("line", std::to_string(bits) + " " + std::to_string(stopBits) + " " +
-                               std::to_string(parity) + (brk ? " break" : ""));
+    int setBaudrate(int baud) override { return log("baud", baud); }
+    int setLineProperty(int bits, int stop, int parity, bool brk) override {
+        return log("line", bits, stop, parity, brk);
     }
-    int setFlowControl(int mode) override { return log("flow", std::to_string(mode)); }
+    int setFlowControl(int mode) override { return log("flow", mode); }
     int setFlowControlXonXoff(std::uint8_t xon, std::uint8_t xoff) override {
-        return log("xonxoff", std::to_string(xon) + " " + std::to_string(xoff));
+        return log("xonxoff", xon, xoff);
     }
-    int setDtr(bool on) override { return log("dtr", on ? "1" : "0"); }
-    int setRts(bool on) override { return log("rts", on ? "1" : "0"); }
+    int setDtr(bool on) override { return log("dtr", on); }
+    int setRts(bool on) override { return log("rts", on); }
     int purgeReceive() override {
         const int result = log("purge", "rx");
         if (result >= 0) itf_.incoming.clear();
         return result;
     }
     int purgeTransmit() override { return log("purge", "tx"); }
-    int read(std::uint8_t* buffer, int size) override;
+    int read(std::uint8_t* buffer, int size) override {
+        if (const int failure = itf_.result("read")) return failure;
+        int count = 0;
+        for (; count < size && !itf_.incoming.empty() && itf_.incoming.front().first <= clock_; ++count) {
+            buffer[count] = itf_.incoming.front().second;
+            itf_.incoming.pop_front();
+        }
+        return count;
+    }
     int write(const std::uint8_t* data, int size) override {
-        if (auto failure = itf_.failures.find("write"); failure != itf_.failures.end())
-            return failure->second;
+        if (const int failure = itf_.result("write")) return failure;
         itf_.written.insert(itf_.written.end(), data, data + size);
-        if (itf_.onWrite) itf_.onWrite(std::span(data, static_cast<std::size_t>(size)), itf_);
+        if (itf_.onWrite) itf_.onWrite(std::span(data, static_cast<std::size_t>(size)));
         return size;
     }
-    void setWriteTimeout(int ms) override { log("write-timeout", std::to_string(ms)); }
-    int setLatencyTimer(std::uint8_t ms) override { return log("latency", std::to_string(ms)); }
-    int setBitmode(std::uint8_t mask, std::uint8_t mode) override {
-        return log("bitmode", std::to_string(mask) + " " + std::to_string(mode));
-    }
+    void setWriteTimeout(int ms) override { log("write-timeout", ms); }
+    int setLatencyTimer(std::uint8_t ms) override { return log("latency", ms); }
+    int setBitmode(std::uint8_t mask, std::uint8_t mode) override { return log("bitmode", mask, mode); }
     int close() override {
         itf_.isOpen = false;
-        return log("close", "");
+        return log("close");
     }
 
 private:
-    int log(const std::string& name, const std::string& arguments) {
-        itf_.calls.push_back(arguments.empty() ? name : name + " " + arguments);
-        const auto failure = itf_.failures.find(name);
-        return failure == itf_.failures.end() ? 0 : failure->second;
+    static std::string text(const char* word) { return word; }
+    static std::string text(int number) { return std::to_string(number); }
+    template <class... Args> int log(const std::string& call, Args... args) {
+        itf_.calls.push_back((call + ... + (" " + text(args))));
+        return itf_.result(call);
     }
 
-    Bus& bus_;
     Interface& itf_;
+    const Clock::time_point& clock_;
 };
 
 class Bus final : public FTDI::libftdi::Usb {
 public:
-    Device& add(std::uint16_t product, std::uint16_t release, int interfaces, std::string serial = "FT0001",
-                std::string description = "RVX-LINK") {
-        auto device = std::make_unique<Device>();
-        device->usb.vendor = 0x0403;
-        device->usb.product = product;
-        device->usb.release = release;
-        device->usb.bus = 1;
-        device->usb.address = static_cast<std::uint8_t>(devices.size() + 2);
-        device->usb.serial = std::move(serial);
-        device->usb.description = std::move(description);
-        device->interfaces.resize(static_cast<std::size_t>(interfaces));
-        devices.push_back(std::move(device));
-        return *devices.back();
+    void add(std::uint16_t product, std::uint16_t release, int interfaces, std::string serial = "FT0001",
+             std::string description = "RVX-LINK") {
+        const auto address = static_cast<std::uint8_t>(devices.size() + 2);
+        devices.push_back({0x0403, product, release, 1, address, std::move(serial), std::move(description)});
+        ports.emplace_back(static_cast<std::size_t>(interfaces));
     }
-    Interface& itf(std::size_t device, std::size_t index = 0) {
-        return devices.at(device)->interfaces.at(index);
-    }
+    Interface& itf(std::size_t device, std::size_t index = 0) { return ports.at(device).at(index); }
 
     int findAll(std::vector<UsbDevice>& out) override {
-        out.clear();
-        if (findAllResult < 0) return findAllResult;
-        for (const auto& device : devices)
-            out.push_back(device->usb);
+        out = devices;
         return static_cast<int>(out.size());
     }
-    int open(const UsbDevice& usb, int index, KernelDriver mode, std::unique_ptr<UsbPort>& port) override {
-        for (auto& device : devices) {
-            if (device->usb.bus != usb.bus || device->usb.address != usb.address) continue;
-            auto& itf = device->interfaces.at(static_cast<std::size_t>(index));
-            if (itf.openError) return itf.openError;
-            itf.openModes.push_back(mode);
-            if (itf.kernelDriver && mode == KernelDriver::DetachAndReattach) itf.kernelDriver = false;
-            if (itf.heldByOther || itf.kernelDriver || itf.isOpen) return -5; // unable to claim
-            itf.isOpen = true;
-            port = std::make_unique<Port>(*this, itf);
-            return 0;
-        }
-        return -3; // device not found
+    int open(const UsbDevice& usb, int index, KernelDriver mode,
+             std::unique_ptr<FTDI::libftdi::UsbPort>& port) override {
+        Interface* itf = find(usb, index);
+        if (!itf) return -3; // device not found
+        if (itf->openError) return itf->openError;
+        if (mode == KernelDriver::DetachAndReattach) itf->kernelDriver = false;
+        if (itf->heldByOther || itf->kernelDriver || itf->isOpen) return -5; // unable to claim
+        itf->isOpen = true;
+        port = std::make_unique<Port>(*itf, clock);
+        return 0;
     }
     bool kernelDriverBound(const UsbDevice& usb, int index) override {
-        for (auto& device : devices)
-            if (device->usb.bus == usb.bus && device->usb.address == usb.address)
-                return device->interfaces.at(static_cast<std::size_t>(index)).kernelDriver;
-        return false;
+        return find(usb, index) && find(usb, index)->kernelDriver;
     }
     Clock::time_point now() override { return clock; }
     void pause(std::chrono::milliseconds duration) override { clock += duration; }
 
-    std::vector<std::unique_ptr<Device>> devices;
+    std::vector<UsbDevice> devices;           // unplugging one removes it here only
+    std::deque<std::vector<Interface>> ports; // per device, stable while tests hold references
     Clock::time_point clock{};
-    int findAllResult = 0;
+
+private:
+    Interface* find(const UsbDevice& usb, int index) {
+        for (std::size_t i = 0; i < devices.size(); ++i)
+            if (devices[i].address == usb.address) return &itf(i, static_cast<std::size_t>(index));
+        return nullptr;
+    }
 };
 
-inline int Port::read(std::uint8_t* buffer, int size) {
-    if (auto failure = itf_.failures.find("read"); failure != itf_.failures.end()) return failure->second;
-    int count = 0;
-    while (count < size && !itf_.incoming.empty() && itf_.incoming.front().first <= bus_.clock) {
-        buffer[count++] = itf_.incoming.front().second;
-        itf_.incoming.pop_front();
-    }
-    return count;
-}
-
-// The chip's MPSSE engine as far as SPI needs it: it answers an unknown
-// opcode with FA and the opcode, keeps the low pin byte, and clocks bytes
-// through `device` (MOSI in, MISO out), recording what the wire saw.
+// The chip's MPSSE engine as far as SPI needs it: it answers an unknown opcode
+// with FA and the opcode, and clocks bytes through to a device that answers
+// each byte inverted, recording what the wire saw: "cs 0", "byte A5", "cs 1" ...
 struct MpsseEngine {
-    std::function<std::uint8_t(std::uint8_t)> device = [](std::uint8_t mosi) {
-        return static_cast<std::uint8_t>(~mosi);
-    };
-    std::uint8_t level = 0;
-    std::uint8_t direction = 0;
-    std::uint16_t divisor = 0;
-    std::vector<std::string> wire; // "cs 0", "byte A5", "cs 1" ...
+    std::vector<std::string> wire;
 
     void attach(Interface& itf) {
-        itf.onWrite = [this](std::span<const std::uint8_t> bytes, Interface& target) { run(bytes, target); };
+        itf.onWrite = [this, &itf](std::span<const std::uint8_t> bytes) { run(bytes, itf); };
     }
-
     void run(std::span<const std::uint8_t> bytes, Interface& itf) {
         for (std::size_t i = 0; i < bytes.size();) {
             const std::uint8_t op = bytes[i++];
-            switch (op) {
-            case 0x80:
-                level = bytes[i];
-                direction = bytes[i + 1];
+            if (op == 0x80) // low pins: value, direction
+                wire.push_back("cs " + std::to_string((bytes[i] >> 3) & 1));
+            if (op == 0x80 || op == 0x86) {
                 i += 2;
-                wire.push_back("cs " + std::to_string((level >> 3) & 1));
-                break;
-            case 0x86:
-                divisor = static_cast<std::uint16_t>(bytes[i] | bytes[i + 1] << 8);
-                i += 2;
-                break;
-            case 0x31:
-            case 0x34: {
-                const std::size_t length = (bytes[i] | bytes[i + 1] << 8) + 1u;
-                i += 2;
-                for (std::size_t n = 0; n < length; ++n, ++i) {
+            } else if (op == 0x31 || op == 0x34) {
+                const std::size_t end = i + 2 + (bytes[i] | bytes[i + 1] << 8) + 1u;
+                for (i += 2; i < end; ++i) {
                     char text[16];
                     std::snprintf(text, sizeof text, "byte %02X", bytes[i]);
                     wire.push_back(text);
-                    const std::uint8_t miso = device(bytes[i]);
+                    const auto miso = static_cast<std::uint8_t>(~bytes[i]);
                     itf.arrive(std::span(&miso, 1));
                 }
-                break;
-            }
-            case 0x85:
-            case 0x87:
-            case 0x8A:
-            case 0x8D:
-            case 0x97:
-                break;
-            default: {
+            } else if (op != 0x85 && op != 0x87 && op != 0x8A && op != 0x8D && op != 0x97) {
                 const std::uint8_t reply[] = {0xFA, op};
                 itf.arrive(reply);
-            }
             }
         }
     }

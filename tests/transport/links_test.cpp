@@ -1,0 +1,192 @@
+// UartLink and SpiLink against the simulated bench: the statuses and exact
+// messages a user sees, and which platform calls a link makes (or must not).
+#include "sim/Bench.h"
+#include "sim/Loopback.h"
+#include "support/FtdiAssert.h"
+#include "support/RecordingPlatform.h"
+#include "transport/SpiLink.h"
+#include "transport/UartLink.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+using namespace std::chrono_literals;
+using test::expectFtdiError;
+
+struct Links : ::testing::Test {
+    std::shared_ptr<sim::Bench> bench = std::make_shared<sim::Bench>();
+    std::shared_ptr<test::RecordingPlatform> recorder = std::make_shared<test::RecordingPlatform>(bench);
+    test::PlatformGuard guard{recorder};
+    sim::Module& spi =
+        bench->addSpi(std::make_unique<sim::SpiLoopback>(), "spi-echo", "RVX-LINK SPI (simulated)");
+    sim::Module& echo = addEcho("RVX-LINK (simulated)");
+
+    sim::Module& addEcho(std::string description) {
+        return bench->addUart(std::make_unique<sim::Loopback>(), "echo", std::move(description));
+    }
+};
+
+TEST(UartListing, EmptyListingDoesNotAskForTheList) {
+    auto recorder = std::make_shared<test::RecordingPlatform>(std::make_shared<sim::Bench>());
+    test::PlatformGuard guard(recorder);
+    EXPECT_TRUE(FTDI::listDevices().empty());
+    EXPECT_TRUE(recorder->called("createDeviceInfoList"));
+    EXPECT_FALSE(recorder->called("getDeviceInfoList"));
+}
+
+TEST_F(Links, UartListingShowsBusyModulesWhichFailInTheConstructor) {
+    addEcho("other program's module").setBusy(true);
+    auto list = FTDI::listDevices();
+    ASSERT_EQ(2u, list.size());
+    EXPECT_STREQ("RVX-LINK (simulated)", list[0].description);
+    EXPECT_EQ(0u, list[0].flags & FTDI::FLAG_OPENED);
+    EXPECT_EQ(1u, list[1].flags & FTDI::FLAG_OPENED);
+    expectFtdiError([] { UartLink link(1); }, "Unable to open FTDI device: FT_Open failed",
+                    FTDI::DEVICE_NOT_OPENED);
+    EXPECT_THROW(UartLink link(7), FTDI::Exception);
+    EXPECT_FALSE(recorder->called("close")) << "a link that never opened closes nothing";
+
+    UartLink held(0);
+    EXPECT_EQ(1u, FTDI::listDevices()[0].flags & FTDI::FLAG_OPENED) << "held by this program";
+    bench->failNextListing(FTDI::IO_ERROR);
+    expectFtdiError([] { FTDI::listDevices(); },
+                    "Unable to get number of FTDI devices: FT_CreateDeviceInfoList failed", FTDI::IO_ERROR);
+}
+
+TEST_F(Links, UartBaudRateIsRememberedOnlyWhenSet) {
+    UartLink link(0);
+    EXPECT_EQ(19200u, link.baudRate());
+    EXPECT_EQ(9600u, echo.line().baud) << "the constructor must not set the device's rate";
+    link.setBaudRate(115200);
+    EXPECT_EQ(115200u, echo.line().baud);
+    echo.failCalls(FTDI::INVALID_BAUD_RATE);
+    expectFtdiError([&] { link.setBaudRate(2000000); },
+                    "Unable to set baud rate on FTDI device: FT_SetBaudRate failed", FTDI::INVALID_BAUD_RATE);
+    EXPECT_EQ(115200u, link.baudRate());
+}
+
+TEST_F(Links, UartLineSettingsReachTheDevice) {
+    UartLink link(0);
+    link.setTimeouts(300, 300);
+    for (bool on : {true, false}) {
+        link.setDtr(on);
+        link.setRts(on);
+        link.setBreak(on);
+        EXPECT_EQ(on, echo.line().dtr);
+        EXPECT_EQ(on, echo.line().rts);
+        EXPECT_EQ(on, echo.line().breakOn);
+    }
+    EXPECT_EQ(300u, echo.line().readTimeoutMs);
+}
+
+TEST_F(Links, EveryFailingUartCallNamesItsOperationAndStatus) {
+    UartLink link(0);
+    const std::string dtr = "Unable to set DTR (data terminal ready) signal on FTDI device: FT_SetDtr failed";
+    const std::string rts = "Unable to set RTS (request to send) signal on FTDI device: FT_SetRts failed";
+    const std::string brk = "Unable to set break on FTDI device: FT_SetBreakOn/Ft_SetBreakOff failed";
+    const std::string read = "Unable to read from FTDI device: FT_Read failed";
+    const std::vector<std::pair<std::function<void()>, std::string>> cases = {
+        {[&] { link.setDataCharacteristics(8, 0, 0); },
+         "Unable to set data characteristics on FTDI device: FT_SetDataCharacteristics failed"},
+        {[&] { link.setTimeouts(300, 300); }, "Unable to set timeouts on FTDI device: FT_SetTimeouts failed"},
+        {[&] { link.setFlowControl(0, 0, 0); },
+         "Unable to set flow control on FTDI device: FT_SetFlowControl failed"},
+        {[&] { link.setDtr(true); }, dtr},
+        {[&] { link.setDtr(false); }, dtr},
+        {[&] { link.setRts(true); }, rts},
+        {[&] { link.setRts(false); }, rts},
+        {[&] { link.setBreak(true); }, brk},
+        {[&] { link.setBreak(false); }, brk},
+        {[&] { link.queueStatus(); }, "Unable to get queue status on FTDI device: FT_GetQueueStatus failed"},
+        {[&] { link.write("A"); }, "Unable to write to FTDI device: FT_Write failed"},
+        {[&] { link.read(1); }, read},
+        {[&] { link.readByte(); }, read},
+        {[&] { link.purge(3); }, "Unable to purge buffers on FTDI device: FT_Purge failed"},
+    };
+    link.write(std::string(32, '.')); // something for the reads to find once the fault has passed
+    for (const auto& [call, message] : cases) {
+        echo.failCalls(FTDI::IO_ERROR);
+        expectFtdiError(call, message, FTDI::IO_ERROR);
+        call(); // the link stays usable after a failed call
+    }
+    echo.unplug();
+    expectFtdiError([&] { link.write("x"); }, "Unable to write to FTDI device: FT_Write failed",
+                    FTDI::IO_ERROR);
+    EXPECT_TRUE(FTDI::listDevices().empty());
+}
+
+TEST_F(Links, UartShortReadReturnsWhatArrivedAfterTheTimeout) {
+    {
+        UartLink link(0);
+        link.setTimeouts(300, 300);
+        link.write("abc");
+        EXPECT_EQ(3u, link.queueStatus());
+        const auto before = bench->now();
+        EXPECT_EQ((std::vector<std::uint8_t>{'a', 'b', 'c'}), link.read(5));
+        EXPECT_GE(bench->now() - before, 300ms) << "a short read waits out the read time-out";
+        expectFtdiError([&] { link.readByte(); }, "Failed to read byte from FTDI device", 0);
+    }
+    EXPECT_EQ(1, recorder->count("close"));
+    EXPECT_FALSE(echo.isOpen());
+}
+
+TEST_F(Links, SpiIndexAtTheCountIsNotFoundAndNothingIsOpened) {
+    EXPECT_EQ(1u, FTDI::spiChannelCount());
+    EXPECT_STREQ("RVX-LINK SPI (simulated)", FTDI::spiChannelInfo(0).description);
+    expectFtdiError([] { FTDI::spiChannelInfo(1); }, "FTDI SPI device not found", FTDI::OTHER_ERROR);
+    expectFtdiError([] { SpiLink link(1); }, "FTDI SPI device not found", FTDI::OTHER_ERROR);
+    EXPECT_FALSE(recorder->called("spiOpenChannel"));
+    EXPECT_EQ(1, recorder->count("spiGetChannelInfo"));
+
+    spi.setBusy(true);
+    EXPECT_EQ(1u, FTDI::spiChannelInfo(0).flags & FTDI::FLAG_OPENED);
+    expectFtdiError([] { SpiLink link(0); }, "Unable to open FTDI SPI device: SPI_OpenChannel failed",
+                    FTDI::DEVICE_NOT_OPENED);
+    EXPECT_FALSE(recorder->called("spiCloseChannel")) << "a link that never opened closes nothing";
+    bench->failNextListing(FTDI::IO_ERROR);
+    expectFtdiError([] { FTDI::spiChannelCount(); },
+                    "Unable to get number of FTDI SPI channels: SPI_GetNumChannels failed", FTDI::IO_ERROR);
+}
+
+TEST_F(Links, SpiFailedInitClosesTheChannelItOpened) {
+    spi.failCalls(FTDI::IO_ERROR, 1); // open succeeds, init fails
+    expectFtdiError([] { SpiLink link(0); }, "Unable to initialize FTDI SPI device: SPI_InitChannel failed",
+                    FTDI::IO_ERROR);
+    EXPECT_EQ(1, recorder->count("spiCloseChannel"));
+    EXPECT_FALSE(spi.isOpen());
+    SpiLink again(0); // the channel is free again
+}
+
+TEST_F(Links, EverySpiLinkGetsTheSameLineSetUp) {
+    FTDI::ChannelConfig config = FTDI::spiChannelConfig;
+    std::optional<FTDI::ChannelConfig> first;
+    {
+        SpiLink link(0, &config);
+        first = bench->lastSpiConfig;
+    }
+    EXPECT_NE(0u, config.pin) << "init writes the pin field back";
+    SpiLink link(0, &config);
+    ASSERT_TRUE(first && bench->lastSpiConfig);
+    EXPECT_EQ(1000000u, bench->lastSpiConfig->clockRate);
+    EXPECT_EQ(10, bench->lastSpiConfig->latencyTimer);
+    EXPECT_EQ(0x20u, bench->lastSpiConfig->configOptions); // mode 0, chip select ADBUS3 active low
+    EXPECT_EQ(first->pin, bench->lastSpiConfig->pin);
+}
+
+TEST_F(Links, SpiTransfersAreSingleFullDuplexBytes) {
+    SpiLink link(0);
+    EXPECT_EQ(0x00, link.transfer(0x5A));
+    EXPECT_EQ(0x5A, link.transfer(0x00));
+    spi.failCalls(FTDI::IO_ERROR);
+    expectFtdiError([&] { link.transfer(1); }, "Unable to transfer to FTDI SPI device: SPI_ReadWrite failed",
+                    FTDI::IO_ERROR);
+    spi.faults.drop = 1.0; // the library reports nothing transferred
+    expectFtdiError([&] { link.transfer(1); },
+                    "Unable to transfer to FTDI SPI device: SPI_ReadWrite did not receive response",
+                    FTDI::OTHER_ERROR);
+}
+
+} // namespace

@@ -1,35 +1,56 @@
-// The AN1310 bootloader's device side, driven byte by byte through the bench.
-#include "pic_wire.h"
+// The AN1310 bootloader's device side, driven byte by byte through the bench
+// by a hand-made host end of the wire, without the host library.
 #include "sim/Bench.h"
 #include "sim/pic/PicBootloaderDevice.h"
+#include "transport/UartLink.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <optional>
 
-using namespace pictest;
+using Mode = sim::An1310Bootloader::Mode;
 
 namespace {
 
+using Bytes = std::vector<std::uint8_t>;
 using Options = std::map<std::string, std::string>;
+constexpr std::uint8_t STX = 0x0F, ETX = 0x04, DLE = 0x05;
 
-struct PicBench {
-    PicBench() : PicBench(Options{}) {}
-    explicit PicBench(const Options& options)
-        : bench(std::make_shared<sim::Bench>()),
-          module(bench->add("pic-bootloader", sim::ModelOptions(options))), link(0), wire{link} {
-        link.setBaudRate(115200);
-        link.setTimeouts(100, 100);
+std::uint16_t crc16(const Bytes& data) {
+    std::uint16_t crc = 0;
+    for (const auto byte : data) {
+        crc ^= std::uint16_t(byte << 8);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 0x8000) ? std::uint16_t((crc << 1) ^ 0x1021) : std::uint16_t(crc << 1);
     }
-    sim::PicBootloaderDevice& device() { return module.device<sim::PicBootloaderDevice>(); }
-    sim::PicChip& chip() { return device().chip(); }
-    const sim::BootloaderStats& stats() { return device().bootloader().stats(); }
+    return crc;
+}
 
-    sim::BenchGuard bench;
-    sim::Module& module;
-    UartLink link;
-    Wire wire;
-};
+// The bytes after the leading STX: escaped payload, checksum (low byte first), ETX.
+Bytes frameBody(Bytes payload) {
+    const auto crc = crc16(payload);
+    payload.push_back(std::uint8_t(crc));
+    payload.push_back(std::uint8_t(crc >> 8));
+    Bytes out;
+    for (const auto b : payload) {
+        if (b == STX || b == ETX || b == DLE) out.push_back(DLE);
+        out.push_back(b);
+    }
+    out.push_back(ETX);
+    return out;
+}
+
+// Code, address (low byte first), count in one byte or two, data.
+Bytes request(std::uint8_t code, std::uint32_t address, std::uint32_t count, bool wideCount,
+              const Bytes& data = {}) {
+    Bytes p = {code};
+    for (int shift = 0; shift < 32; shift += 8)
+        p.push_back(std::uint8_t(address >> shift));
+    p.push_back(std::uint8_t(count));
+    if (wideCount) p.push_back(std::uint8_t(count >> 8));
+    p.insert(p.end(), data.begin(), data.end());
+    return p;
+}
 
 Bytes pattern(std::size_t n, std::uint8_t seed) {
     Bytes out(n);
@@ -38,350 +59,199 @@ Bytes pattern(std::size_t n, std::uint8_t seed) {
     return out;
 }
 
-// The running checksum over whole erase blocks, as the host must compute it.
-std::vector<std::uint16_t> chainedSums(const Bytes& wireBytes, std::size_t blockBytes) {
-    std::vector<std::uint16_t> sums;
-    Bytes all;
-    for (std::size_t i = 0; i < wireBytes.size(); ++i) {
-        all.push_back(wireBytes[i]);
-        if ((i + 1) % blockBytes == 0) sums.push_back(crc16(all));
+struct PicBench {
+    explicit PicBench(const Options& options = {})
+        : bench(std::make_shared<sim::Bench>()),
+          module(bench->add("pic-bootloader", sim::ModelOptions(options))), link(0) {
+        link.setBaudRate(115200);
+        link.setTimeouts(100, 100);
     }
-    return sums;
-}
+    sim::PicBootloaderDevice& device() { return module.device<sim::PicBootloaderDevice>(); }
+    sim::PicChip& chip() { return device().chip(); }
+    const sim::BootloaderStats& stats() { return device().bootloader().stats(); }
+
+    // STX, and true when the bootloader answers it with its own.
+    bool sync() {
+        link.write(Bytes{STX});
+        return link.read(1) == Bytes{STX};
+    }
+    bool send(const Bytes& payload) {
+        if (!sync()) return false;
+        link.write(frameBody(payload));
+        return true;
+    }
+    // Unescaped bytes up to ETX; nullopt when the line falls silent first.
+    std::optional<Bytes> readRaw() {
+        Bytes out;
+        for (auto b = link.read(1); !b.empty(); b = link.read(1)) {
+            if (b[0] == ETX) return out;
+            if (b[0] == DLE) b = link.read(1);
+            out.insert(out.end(), b.begin(), b.end());
+        }
+        return std::nullopt;
+    }
+    // The reply's payload, its checksum checked and removed.
+    std::optional<Bytes> transact(const Bytes& payload) {
+        if (!send(payload)) return std::nullopt;
+        auto raw = readRaw();
+        if (!raw || raw->size() < 2) return std::nullopt;
+        const auto got = std::uint16_t((*raw)[raw->size() - 2] | (*raw)[raw->size() - 1] << 8);
+        raw->resize(raw->size() - 2);
+        if (crc16(*raw) != got) return std::nullopt;
+        return raw;
+    }
+    // A request the bootloader must refuse without an answer.
+    void expectUnanswered(const Bytes& payload) {
+        ASSERT_TRUE(send(payload));
+        EXPECT_FALSE(readRaw());
+    }
+    // A reset pulse; with the break held through it the bootloader keeps the chip.
+    void reset(bool holdBreak) {
+        if (holdBreak) link.setBreak(true);
+        link.setRts(true);
+        link.setRts(false);
+        if (holdBreak) link.setBreak(false);
+    }
+
+    sim::BenchGuard bench;
+    sim::Module& module;
+    UartLink link;
+};
 
 } // namespace
 
-TEST(PicBootloaderFraming, InformationBlockIsFramedEscapedAndChecksummed) {
-    PicBench pic(Options{{"part", "PIC18F2620"}});
-    // Request 0x00 with its checksum of zero is 0F 00 00 00 04.
-    const std::uint8_t stx[] = {STX};
-    pic.link.write(stx);
-    ASSERT_EQ(Bytes{STX}, pic.link.read(1));
-    EXPECT_EQ((Bytes{0x00, 0x00, 0x00, ETX}), frameBody({0x00}));
-    pic.link.write(frameBody({0x00}));
-    const auto raw = pic.link.read(64);
-    // Size 0x0400 and family 4 carry ETX-valued bytes: they arrive behind DLE.
-    const Bytes info = {0x00, 0x04, 0x01, 0x05, 0x01, 0x04, 0x00, 0xFC, 0x00, 0x00};
-    Bytes expected;
-    for (const auto b : info)
-        putEscaped(expected, b);
-    const auto crc = crc16(info);
-    putEscaped(expected, std::uint8_t(crc));
-    putEscaped(expected, std::uint8_t(crc >> 8));
-    expected.push_back(ETX);
-    EXPECT_EQ(expected, raw);
-}
-
-TEST(PicBootloaderFraming, DeviceIdAndCapabilitiesInTheInformationBlock) {
-    PicBench withId(
-        Options{{"part", "PIC18F2620"}, {"devid", "1"}, {"extras", "1"}, {"major", "2"}, {"minor", "3"}});
-    const auto info = withId.wire.transact({0x00});
-    ASSERT_TRUE(info);
-    ASSERT_EQ(12u, info->size());
-    EXPECT_EQ(2, (*info)[2]);
-    EXPECT_EQ(3, (*info)[3]);
-    EXPECT_EQ(0x01, (*info)[4]);  // erase command
-    EXPECT_EQ(0x14, (*info)[5]);  // family 4, capability bit 8 in the high nibble
-    EXPECT_EQ(0x64, (*info)[10]); // PIC18F2620
-    EXPECT_EQ(0x00, (*info)[11]);
-
-    PicBench midRange(Options{{"part", "PIC16F886"}});
-    const auto mid = midRange.wire.transact({0x00});
-    ASSERT_TRUE(mid);
-    ASSERT_EQ(12u, mid->size()); // a mid-range bootloader sends its ID by default
-    EXPECT_EQ(0x00, (*mid)[4]);  // and has no erase command
-    EXPECT_EQ(0x02, (*mid)[5]);
-    EXPECT_EQ(0x03, (*mid)[10]);
-    EXPECT_EQ(0x01, (*mid)[11]);
-    EXPECT_EQ((Bytes{0x00, 0x1E, 0x00, 0x00}), Bytes(mid->begin() + 6, mid->begin() + 10));
+TEST(PicBootloaderFraming, InformationBlockOfEachKindIsFramedEscapedAndChecksummed) {
+    // Bootloader size, version, erase command, family with capability bits, start, device ID.
+    const std::pair<Options, Bytes> cases[] = {
+        {{{"part", "PIC18F2620"}}, {0x00, 0x04, 0x01, 0x05, 0x01, 0x04, 0x00, 0xFC, 0x00, 0x00}},
+        {{{"part", "PIC18F2620"}, {"devid", "1"}, {"extras", "1"}, {"major", "2"}, {"minor", "3"}},
+         {0x00, 0x04, 0x02, 0x03, 0x01, 0x14, 0x00, 0xFC, 0x00, 0x00, 0x64, 0x00}},
+        // A mid-range bootloader has no erase command and sends its ID by default.
+        {{{"part", "PIC16F886"}}, {0x00, 0x02, 0x01, 0x05, 0x00, 0x02, 0x00, 0x1E, 0x00, 0x00, 0x03, 0x01}},
+    };
+    for (const auto& [options, info] : cases) {
+        SCOPED_TRACE(options.at("part"));
+        PicBench pic(options);
+        ASSERT_TRUE(pic.sync());
+        pic.link.write(frameBody({0x00}));
+        // Size 0x0400 and family 4 are ETX-valued: they arrive behind DLE.
+        EXPECT_EQ(frameBody(info), pic.link.read(64));
+    }
 }
 
 TEST(PicBootloaderFraming, DamagedPacketsGetNoAnswerAndTheNextOneDoes) {
     PicBench pic;
-    // Junk outside a packet is ignored.
-    const Bytes junk = {0x41, 0x00, 0xFF};
-    pic.link.write(junk);
+    pic.link.write(Bytes{0x41, 0x00, 0xFF}); // junk outside a packet
     EXPECT_TRUE(pic.link.read(1).empty());
-
-    // Wrong checksum.
-    auto body = frameBody({0x01, 0xFE, 0xFF, 0x3F, 0x00, 0x02, 0x00});
-    body[body.size() - 2] ^= 0x01;
-    const std::uint8_t stx[] = {STX};
-    pic.link.write(stx);
-    pic.link.read(1);
-    pic.link.write(body);
-    EXPECT_TRUE(pic.link.read(1).empty());
-    // One byte before ETX: too short to hold a checksum.
-    pic.link.write(stx);
-    pic.link.read(1);
-    const Bytes tooShort = {0x00, ETX};
-    pic.link.write(tooShort);
-    EXPECT_TRUE(pic.link.read(1).empty());
+    auto badSum = frameBody({0x01, 0xFE, 0xFF, 0x3F, 0x00, 0x02, 0x00});
+    badSum[badSum.size() - 2] ^= 0x01;
+    const Bytes tooShort = {0x00, ETX}; // no room for a checksum
+    for (const auto& body : {badSum, tooShort}) {
+        ASSERT_TRUE(pic.sync());
+        pic.link.write(body);
+        EXPECT_TRUE(pic.link.read(1).empty());
+    }
     EXPECT_EQ(0u, pic.stats().packets);
-
     // An STX inside a packet starts it over; the full packet sent anew is answered once.
-    pic.link.write(stx);
-    pic.link.read(1);
-    const Bytes partial = {0x01, 0x22, 0x33};
-    pic.link.write(partial);
-    EXPECT_TRUE(pic.wire.transact({0x00}));
+    ASSERT_TRUE(pic.sync());
+    pic.link.write(Bytes{0x01, 0x22, 0x33});
+    EXPECT_TRUE(pic.transact({0x00}));
     EXPECT_EQ(1u, pic.stats().packets);
     EXPECT_GE(pic.stats().badChecksums, 2u);
+    pic.expectUnanswered({0x0B}); // erase-all is family 8's alone
+    EXPECT_EQ(1u, pic.stats().unknownCommands);
+
+    PicBench mid(Options{{"part", "PIC16F886"}}); // a 90-byte buffer
+    mid.expectUnanswered(request(0x04, 0x0100, 25, false, Bytes(200, 0x3F)));
+    EXPECT_EQ(1u, mid.stats().overflows);
+    EXPECT_TRUE(mid.chip().isBlank(0x0100, 0x0200));
+    EXPECT_TRUE(mid.transact({0x00}));
 }
 
-TEST(PicBootloaderFraming, OverlongPacketIsDroppedWithoutOverrunningTheBuffer) {
-    PicBench pic(Options{{"part", "PIC16F886"}}); // a 90-byte buffer
-    Bytes data(200, 0x3F);
-    ASSERT_TRUE(pic.wire.send(request(0x04, 0x0100, 25, false, data)));
-    EXPECT_FALSE(pic.wire.readRaw());
-    EXPECT_EQ(1u, pic.stats().overflows);
-    EXPECT_TRUE(pic.chip().isBlank(0x0100, 0x0200));
-    EXPECT_TRUE(pic.wire.transact({0x00}));
-}
-
-TEST(PicBootloaderMemory, EscapedBytesAreStoredLiterally) {
+TEST(PicBootloaderMemory, EepromStoresEscapedBytesLiterallyAndRefusesWritesPastItsEnd) {
     PicBench pic;
     const Bytes data = {STX, ETX, DLE, 0x00, DLE, DLE, 0xFF};
-    ASSERT_TRUE(pic.wire.transact(request(0x06, 0xF00010, data.size(), true, data)));
+    ASSERT_TRUE(pic.transact(request(0x06, 0xF00010, data.size(), true, data)));
     EXPECT_EQ(STX, pic.chip().eeprom(0x10));
     EXPECT_EQ(DLE, pic.chip().eeprom(0x15));
-    const auto back = pic.wire.transact(request(0x05, 0xF00010, data.size(), true));
-    ASSERT_TRUE(back);
-    EXPECT_EQ(data, *back);
-    // Past the end of the 1 KB EEPROM: refused, unanswered, nothing written.
-    ASSERT_TRUE(pic.wire.send(request(0x06, 0xF003FE, 4, true, {1, 2, 3, 4})));
-    EXPECT_FALSE(pic.wire.readRaw());
+    EXPECT_EQ(data, pic.transact(request(0x05, 0xF00010, data.size(), true)));
+    pic.expectUnanswered(request(0x06, 0xF003FE, 4, true, {1, 2, 3, 4})); // the EEPROM holds 1 KB
     EXPECT_EQ(0xFF, pic.chip().eeprom(0x3FE));
     EXPECT_EQ(1u, pic.stats().outOfRange);
 }
 
-TEST(PicBootloaderMemory, DeviceIdRegistersReadAsEachFamilyKeepsThem) {
-    PicBench pic18(Options{{"part", "PIC18F2620"}});
-    const auto id = pic18.wire.transact(request(0x01, 0x3FFFFE, 2, true));
-    ASSERT_TRUE(id);
-    ASSERT_EQ(2u, id->size());
-    EXPECT_EQ(0x64, (((*id)[1] << 8) | (*id)[0]) >> 5);
-    EXPECT_EQ(0x07, (*id)[0] & 0x1F);
-
-    PicBench pic24(Options{{"part", "PIC24FJ64GA002"}});
-    const auto id24 = pic24.wire.transact(request(0x01, 0xFF0000, 2, true));
-    ASSERT_TRUE(id24);
-    EXPECT_EQ((Bytes{0x47, 0x04, 0x00, 0x03, 0x00, 0x00}), *id24);
-
-    PicBench pic32(Options{{"part", "PIC32MX360F512L"}});
-    const auto id32 = pic32.wire.transact(request(0x01, 0xBF80F220, 1, true));
-    ASSERT_TRUE(id32);
-    ASSERT_EQ(4u, id32->size());
-    EXPECT_EQ(0x38, ((*id32)[1] >> 4) | (((*id32)[2] & 0x0F) << 4));
-    EXPECT_EQ(0x109, ((*id32)[2] >> 4) | ((*id32)[3] << 4));
-}
-
-TEST(PicBootloaderMemory, WriteReadEraseOfAPic18) {
+TEST(PicBootloaderMemory, WriteReadAndDownwardEraseOfAPic18) {
     PicBench pic;
     const auto block = pattern(128, 0x10); // two 64-byte write blocks
-    ASSERT_TRUE(pic.wire.transact(request(0x04, 0x1000, 2, false, block)));
-    const auto back = pic.wire.transact(request(0x01, 0x1000, 128, true));
-    ASSERT_TRUE(back);
-    EXPECT_EQ(block, *back);
-
+    ASSERT_TRUE(pic.transact(request(0x04, 0x1000, 2, false, block)));
+    EXPECT_EQ(block, pic.transact(request(0x01, 0x1000, 128, true)));
     // Flash only clears bits: writing over it without an erase ANDs.
-    Bytes zeros(64, 0x0F);
-    ASSERT_TRUE(pic.wire.transact(request(0x04, 0x1000, 1, false, zeros)));
+    ASSERT_TRUE(pic.transact(request(0x04, 0x1000, 1, false, Bytes(64, 0x0F))));
     EXPECT_EQ(block[0] & 0x0F, pic.chip().read(0x1000, 1)[0]);
-
-    // Erasing downward from 0x1040: the blocks at 0x1040 and 0x1000.
-    ASSERT_TRUE(pic.wire.transact(request(0x03, 0x1040, 2, false)));
-    EXPECT_TRUE(pic.chip().isBlank(0x1000, 0x1080));
-
     // A write whose data does not match its block count is refused unanswered.
-    ASSERT_TRUE(pic.wire.send(request(0x04, 0x1000, 2, false, pattern(100, 1))));
-    EXPECT_FALSE(pic.wire.readRaw());
-    EXPECT_TRUE(pic.chip().isBlank(0x1000, 0x1080));
+    pic.expectUnanswered(request(0x04, 0x1100, 2, false, pattern(100, 1)));
+    EXPECT_TRUE(pic.chip().isBlank(0x1100, 0x1180));
     EXPECT_EQ(1u, pic.stats().malformed);
-}
 
-TEST(PicBootloaderMemory, EraseGoesDownwardFromTheAddressedBlock) {
-    PicBench pic;
-    for (std::uint32_t a = 0x2000; a < 0x2200; a += 2)
+    // Three blocks down from 0x1100: 0x1100, 0x10C0 and 0x1080, nothing around them.
+    for (std::uint32_t a = 0x1000; a < 0x1200; a += 2)
         pic.chip().setFlashWord(a, 0x1234);
-    ASSERT_TRUE(pic.wire.transact(request(0x03, 0x2100, 3, false)));
-    EXPECT_FALSE(pic.chip().isBlank(0x2000, 0x2080));
-    EXPECT_TRUE(pic.chip().isBlank(0x2080, 0x2140));
-    EXPECT_FALSE(pic.chip().isBlank(0x2140, 0x2200));
-}
-
-TEST(PicBootloaderMemory, ChecksumsRunOnFromBlockToBlock) {
-    PicBench pic;
-    const auto data = pattern(64 * 3, 0x55);
-    ASSERT_TRUE(pic.wire.transact(request(0x04, 0x3000, 3, false, data)));
-    ASSERT_TRUE(pic.wire.send(request(0x02, 0x3000, 4, true)));
-    const auto sums = pic.wire.readRaw(); // no checksum of its own
-    ASSERT_TRUE(sums);
-    ASSERT_EQ(8u, sums->size());
-    auto wire = data;
-    wire.resize(64 * 4, 0xFF); // the fourth block is blank
-    const auto expected = chainedSums(wire, 64);
-    for (std::size_t k = 0; k < 4; ++k)
-        EXPECT_EQ(expected[k], (*sums)[2 * k] | ((*sums)[2 * k + 1] << 8)) << "block " << k;
+    ASSERT_TRUE(pic.transact(request(0x03, 0x1100, 3, false)));
+    EXPECT_FALSE(pic.chip().isBlank(0x1000, 0x1080));
+    EXPECT_TRUE(pic.chip().isBlank(0x1080, 0x1140));
+    EXPECT_FALSE(pic.chip().isBlank(0x1140, 0x1200));
 }
 
 TEST(PicBootloaderMemory, BootloaderConfigurationAndVectorPageAreNeverErasedOrWritten) {
     PicBench pic;
     const auto bootloader = pic.chip().flashBytes(0xFC00, 0x10000);
-    ASSERT_TRUE(pic.wire.transact(request(0x03, 0xFFC0, 4, false)));
-    ASSERT_TRUE(pic.wire.transact(request(0x04, 0xFC00, 1, false, Bytes(64, 0x00))));
+    ASSERT_TRUE(pic.transact(request(0x03, 0xFFC0, 4, false)));
+    ASSERT_TRUE(pic.transact(request(0x04, 0xFC00, 1, false, Bytes(64, 0x00))));
     EXPECT_EQ(bootloader, pic.chip().flashBytes(0xFC00, 0x10000));
-    EXPECT_EQ(5u, pic.stats().protectedHits);
-    // Outside flash: refused too.
-    ASSERT_TRUE(pic.wire.transact(request(0x04, 0x300000, 1, false, Bytes(64, 0x00))));
+    ASSERT_TRUE(pic.transact(request(0x04, 0x300000, 1, false, Bytes(64, 0x00)))); // outside flash
     EXPECT_EQ(0x07u, *pic.chip().specialWord(0x300001));
+    EXPECT_EQ(5u, pic.stats().protectedHits);
+    EXPECT_EQ(1u, pic.stats().outOfRange);
 
     PicBench pic24(Options{{"part", "PIC24FJ64GA002"}});
     auto& chip = pic24.chip();
-    const auto config = chip.flashWord(0xABFE);
-    const auto reset = chip.flashWord(0x0000);
-    ASSERT_TRUE(pic24.wire.transact(request(0x03, 0xA800, 1, false))); // configuration block
-    ASSERT_TRUE(pic24.wire.transact(request(0x03, 0x0000, 1, false))); // vector page
-    ASSERT_TRUE(pic24.wire.transact(request(0x03, 0x0400, 1, false))); // bootloader
+    const auto config = chip.flashWord(0xABFE), reset = chip.flashWord(0x0000);
+    for (const std::uint32_t block : {0xA800u, 0x0000u, 0x0400u}) // configuration, vector page, bootloader
+        ASSERT_TRUE(pic24.transact(request(0x03, block, 1, false)));
     EXPECT_EQ(config, chip.flashWord(0xABFE));
     EXPECT_EQ(reset, chip.flashWord(0x0000));
     EXPECT_FALSE(chip.isBlank(0x0400, 0x0800));
     EXPECT_EQ(3u, pic24.stats().protectedHits);
 }
 
-TEST(PicBootloaderMemory, FamilyLayoutsOfWriteBlocks) {
-    // Family 5: a 64-instruction row is 192 bytes on the wire.
-    PicBench pic24(Options{{"part", "PIC24FJ64GA002"}});
-    const auto row = pattern(192, 3);
-    ASSERT_TRUE(pic24.wire.transact(request(0x04, 0x1000, 1, false, row)));
-    EXPECT_EQ(std::uint32_t(row[0] | row[1] << 8 | row[2] << 16), pic24.chip().flashWord(0x1000));
-    const auto back = pic24.wire.transact(request(0x01, 0x1000, 64, true));
-    ASSERT_TRUE(back);
-    EXPECT_EQ(row, *back);
-
-    // Family 2 without the erase command: a write replaces the row, 14 bits a word.
-    PicBench pic16(Options{{"part", "PIC16F886"}});
-    Bytes words = {0x34, 0x12, 0x00, 0x00, 0xFF, 0xFF, 0x01, 0x28,
-                   0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-    ASSERT_TRUE(pic16.wire.transact(request(0x04, 0x0100, 1, false, words)));
-    EXPECT_EQ(0x1234u, pic16.chip().flashWord(0x0100));
-    EXPECT_EQ(0x3FFFu, pic16.chip().flashWord(0x0102));
-    Bytes blank(16);
-    for (std::size_t i = 0; i < 16; i += 2)
-        blank[i] = 0xFF, blank[i + 1] = 0x3F;
-    ASSERT_TRUE(pic16.wire.transact(request(0x04, 0x0100, 1, false, blank)));
-    EXPECT_TRUE(pic16.chip().isBlank(0x0100, 0x0108));
-
-    // Capability bit 8: 16 extra bytes follow each write block.
-    PicBench extras(Options{{"extras", "1"}});
-    auto data = pattern(64, 9);
-    const auto tail = pattern(16, 200);
-    data.insert(data.end(), tail.begin(), tail.end());
-    ASSERT_TRUE(extras.wire.transact(request(0x04, 0x0400, 1, false, data)));
-    EXPECT_EQ(data[63], extras.chip().read(0x043F, 1)[0]);
-    const auto& stored = extras.device().bootloader().blockExtras().at(0x0400);
-    EXPECT_TRUE(std::equal(tail.begin(), tail.end(), stored.begin()));
-    // Plain blocks (an image without extras) are taken as they are; a packet
-    // whose length fits neither layout is refused unanswered.
-    ASSERT_TRUE(extras.wire.transact(request(0x04, 0x0440, 1, false, pattern(64, 1))));
-    EXPECT_EQ(1u, extras.device().bootloader().blockExtras().size());
-    ASSERT_TRUE(extras.wire.send(request(0x04, 0x0480, 2, false, pattern(64 * 2 + 16, 1))));
-    EXPECT_FALSE(extras.wire.readRaw());
-    EXPECT_TRUE(extras.chip().isBlank(0x0480, 0x0500));
-}
-
-TEST(PicBootloaderMemory, Family8EraseAllCommandAndKernelAddresses) {
-    PicBench pic32(Options{{"part", "PIC32MX360F512L"}});
-    auto& chip = pic32.chip();
-    chip.setFlashWord(0x1D000000, 0x12345678);
-    chip.setFlashWord(0x1D07FFFC, 0x0);
-    // A read through the kernel-segment alias sees the physical flash.
-    const auto word = pic32.wire.transact(request(0x01, 0x9D000000, 1, true));
-    ASSERT_TRUE(word);
-    EXPECT_EQ((Bytes{0x78, 0x56, 0x34, 0x12}), *word);
-    ASSERT_TRUE(pic32.wire.transact({0x0B}));
-    EXPECT_TRUE(chip.isBlank(0x1D000000, 0x1D080000));
-    // Other families do not know the command.
-    PicBench pic18;
-    ASSERT_TRUE(pic18.wire.send({0x0B}));
-    EXPECT_FALSE(pic18.wire.readRaw());
-    EXPECT_EQ(1u, pic18.stats().unknownCommands);
-}
-
-TEST(PicBootloaderReset, BreakHeldThroughResetEntersTheBootloaderOtherwiseTheApplicationRuns) {
+TEST(PicBootloaderReset, OnlyAValidJumpStartsTheApplicationAndOnlyAHeldBreakEntersTheBootloader) {
     PicBench pic;
     auto& device = pic.device();
-    // Blank flash: the bootloader runs after power-on.
-    EXPECT_EQ(sim::An1310Bootloader::Mode::Bootloader, device.bootloader().mode());
-    EXPECT_TRUE(pic.wire.transact({0x00}));
-
-    // Give the chip an application: code at 0x0100 and the saved jump below the bootloader.
-    pic.chip().setFlashWord(0x0100, 0x0E55);
+    EXPECT_EQ(Mode::Bootloader, device.bootloader().mode()); // blank flash after power-on
+    // The saved jump below the bootloader leads to 0x0100, still blank: nothing starts.
     pic.chip().setFlashWord(0xFC00 - 4, 0xEF00 | 0x80);
     pic.chip().setFlashWord(0xFC00 - 2, 0xF000);
-    ASSERT_EQ(0x0100u, pic.chip().applicationEntry(0xFC00));
+    pic.reset(false);
+    EXPECT_EQ(Mode::Bootloader, device.bootloader().mode());
+    EXPECT_EQ(0u, device.applicationStarts());
 
-    // A reset pulse without break starts it: the STX goes to the application.
+    // With code there a reset starts it, and the line's bytes go to the application.
+    pic.chip().setFlashWord(0x0100, 0x0E55);
     pic.link.setRts(true);
-    const std::uint8_t stx[] = {STX};
-    pic.link.write(stx);
+    pic.link.write(Bytes{STX});
     EXPECT_TRUE(pic.link.read(1).empty()); // held in reset
     pic.link.setRts(false);
-    EXPECT_EQ(sim::An1310Bootloader::Mode::Application, device.bootloader().mode());
-    EXPECT_EQ(1u, device.applicationStarts());
-    pic.link.write(stx);
+    EXPECT_EQ(Mode::Application, device.bootloader().mode());
+    pic.link.write(Bytes{STX});
     EXPECT_TRUE(pic.link.read(1).empty());
     EXPECT_EQ(Bytes{STX}, device.applicationBytes());
-
-    // Break on, reset, release the reset while the break holds: the bootloader.
-    pic.link.purge(3);
-    pic.link.setBreak(true);
-    pic.link.setRts(true);
-    pic.link.setRts(false);
-    pic.link.setBreak(false);
-    EXPECT_EQ(sim::An1310Bootloader::Mode::Bootloader, device.bootloader().mode());
-    EXPECT_TRUE(pic.wire.transact({0x00}));
-    EXPECT_EQ(1u, device.applicationStarts());
-
-    // Ending the break before the reset: the application again.
+    // Break held through a reset: the bootloader, and no start.
+    pic.reset(true);
+    EXPECT_TRUE(pic.transact({0x00}));
+    // Ending the break before the reset is released is no entry either.
     pic.link.setBreak(true);
     pic.link.setRts(true);
     pic.link.setBreak(false);
     pic.link.setRts(false);
     EXPECT_EQ(2u, device.applicationStarts());
-}
-
-TEST(PicBootloaderReset, AJumpIntoBlankFlashStartsNothing) {
-    PicBench pic;
-    pic.chip().setFlashWord(0xFC00 - 4, 0xEF00 | 0x80);
-    pic.chip().setFlashWord(0xFC00 - 2, 0xF000); // to 0x0100, which is blank
-    pic.link.setRts(true);
-    pic.link.setRts(false);
-    EXPECT_EQ(sim::An1310Bootloader::Mode::Bootloader, pic.device().bootloader().mode());
-    EXPECT_EQ(0u, pic.device().applicationStarts());
-}
-
-TEST(PicBootloaderReset, EveryFamilyStartsAnInstalledApplicationAndBreaksIntoTheBootloader) {
-    const std::pair<const char*, const char*> parts[] = {{"PIC16F886", "0x100"},
-                                                         {"PIC18F2620", "0x100"},
-                                                         {"PIC24FJ64GA002", "0x1000"},
-                                                         {"PIC32MX360F512L", "0x1D001000"}};
-    for (const auto& [part, entry] : parts) {
-        SCOPED_TRACE(part);
-        PicBench pic(Options{{"part", part}, {"app", entry}});
-        EXPECT_EQ(sim::An1310Bootloader::Mode::Application, pic.device().bootloader().mode());
-        // Family 8's bootloader lives outside program flash and starts its first word.
-        const auto& geometry = pic.chip().part();
-        const std::uint32_t start =
-            geometry.family == 8 ? geometry.flashStart : std::stoul(entry, nullptr, 0);
-        EXPECT_EQ(start, pic.chip().applicationEntry(pic.device().bootloader().bootloaderStart()));
-        pic.link.setBreak(true);
-        pic.link.setRts(true);
-        pic.link.setRts(false);
-        pic.link.setBreak(false);
-        EXPECT_TRUE(pic.wire.transact({0x00}));
-        pic.link.setRts(true);
-        pic.link.setRts(false);
-        EXPECT_EQ(2u, pic.device().applicationStarts());
-    }
 }

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
+#include <tuple>
 
 namespace {
 
@@ -56,30 +58,35 @@ TEST_F(Links, UartListingShowsBusyModulesWhichFailInTheConstructor) {
                     "Unable to get number of FTDI devices: FT_CreateDeviceInfoList failed", FTDI::IO_ERROR);
 }
 
-TEST_F(Links, UartBaudRateIsRememberedOnlyWhenSet) {
-    UartLink link(0);
-    EXPECT_EQ(19200u, link.baudRate());
-    EXPECT_EQ(9600u, echo.line().baud) << "the constructor must not set the device's rate";
-    link.setBaudRate(115200);
-    EXPECT_EQ(115200u, echo.line().baud);
-    echo.failCalls(FTDI::INVALID_BAUD_RATE);
-    expectFtdiError([&] { link.setBaudRate(2000000); },
-                    "Unable to set baud rate on FTDI device: FT_SetBaudRate failed", FTDI::INVALID_BAUD_RATE);
-    EXPECT_EQ(115200u, link.baudRate());
-}
-
-TEST_F(Links, UartLineSettingsReachTheDevice) {
-    UartLink link(0);
-    link.setTimeouts(300, 300);
-    for (bool on : {true, false}) {
-        link.setDtr(on);
-        link.setRts(on);
-        link.setBreak(on);
-        EXPECT_EQ(on, echo.line().dtr);
-        EXPECT_EQ(on, echo.line().rts);
-        EXPECT_EQ(on, echo.line().breakOn);
+TEST_F(Links, UartSessionSetsTheLineAndReadsShortAfterTheTimeout) {
+    {
+        UartLink link(0);
+        EXPECT_EQ(19200u, link.baudRate());
+        EXPECT_EQ(9600u, echo.line().baud) << "the constructor must not set the device's rate";
+        link.setBaudRate(115200);
+        EXPECT_EQ(115200u, echo.line().baud);
+        echo.failCalls(FTDI::INVALID_BAUD_RATE);
+        expectFtdiError([&] { link.setBaudRate(2000000); },
+                        "Unable to set baud rate on FTDI device: FT_SetBaudRate failed",
+                        FTDI::INVALID_BAUD_RATE);
+        EXPECT_EQ(115200u, link.baudRate());
+        for (bool on : {true, false}) {
+            link.setDtr(on);
+            link.setRts(on);
+            link.setBreak(on);
+            EXPECT_EQ((std::array{on, on, on}),
+                      (std::array{echo.line().dtr, echo.line().rts, echo.line().breakOn}));
+        }
+        link.setTimeouts(300, 300);
+        link.write("abc");
+        EXPECT_EQ(3u, link.queueStatus());
+        const auto before = bench->now();
+        EXPECT_EQ((std::vector<std::uint8_t>{'a', 'b', 'c'}), link.read(5));
+        EXPECT_GE(bench->now() - before, 300ms) << "a short read waits out the read time-out";
+        expectFtdiError([&] { link.readByte(); }, "Failed to read byte from FTDI device", 0);
     }
-    EXPECT_EQ(300u, echo.line().readTimeoutMs);
+    EXPECT_EQ(1, recorder->count("close"));
+    EXPECT_FALSE(echo.isOpen());
 }
 
 TEST_F(Links, EveryFailingUartCallNamesItsOperationAndStatus) {
@@ -118,21 +125,6 @@ TEST_F(Links, EveryFailingUartCallNamesItsOperationAndStatus) {
     EXPECT_TRUE(FTDI::listDevices().empty());
 }
 
-TEST_F(Links, UartShortReadReturnsWhatArrivedAfterTheTimeout) {
-    {
-        UartLink link(0);
-        link.setTimeouts(300, 300);
-        link.write("abc");
-        EXPECT_EQ(3u, link.queueStatus());
-        const auto before = bench->now();
-        EXPECT_EQ((std::vector<std::uint8_t>{'a', 'b', 'c'}), link.read(5));
-        EXPECT_GE(bench->now() - before, 300ms) << "a short read waits out the read time-out";
-        expectFtdiError([&] { link.readByte(); }, "Failed to read byte from FTDI device", 0);
-    }
-    EXPECT_EQ(1, recorder->count("close"));
-    EXPECT_FALSE(echo.isOpen());
-}
-
 TEST_F(Links, SpiIndexAtTheCountIsNotFoundAndNothingIsOpened) {
     EXPECT_EQ(1u, FTDI::spiChannelCount());
     EXPECT_STREQ("RVX-LINK SPI (simulated)", FTDI::spiChannelInfo(0).description);
@@ -151,29 +143,22 @@ TEST_F(Links, SpiIndexAtTheCountIsNotFoundAndNothingIsOpened) {
                     "Unable to get number of FTDI SPI channels: SPI_GetNumChannels failed", FTDI::IO_ERROR);
 }
 
-TEST_F(Links, SpiFailedInitClosesTheChannelItOpened) {
+TEST_F(Links, SpiFailedInitClosesTheChannelAndEveryLinkGetsTheSameLineSetUp) {
     spi.failCalls(FTDI::IO_ERROR, 1); // open succeeds, init fails
     expectFtdiError([] { SpiLink link(0); }, "Unable to initialize FTDI SPI device: SPI_InitChannel failed",
                     FTDI::IO_ERROR);
     EXPECT_EQ(1, recorder->count("spiCloseChannel"));
     EXPECT_FALSE(spi.isOpen());
-    SpiLink again(0); // the channel is free again
-}
 
-TEST_F(Links, EverySpiLinkGetsTheSameLineSetUp) {
     FTDI::ChannelConfig config = FTDI::spiChannelConfig;
-    std::optional<FTDI::ChannelConfig> first;
-    {
-        SpiLink link(0, &config);
-        first = bench->lastSpiConfig;
-    }
+    std::make_unique<SpiLink>(0, &config).reset();
+    const auto first = bench->lastSpiConfig.value();
     EXPECT_NE(0u, config.pin) << "init writes the pin field back";
     SpiLink link(0, &config);
-    ASSERT_TRUE(first && bench->lastSpiConfig);
-    EXPECT_EQ(1000000u, bench->lastSpiConfig->clockRate);
-    EXPECT_EQ(10, bench->lastSpiConfig->latencyTimer);
-    EXPECT_EQ(0x20u, bench->lastSpiConfig->configOptions); // mode 0, chip select ADBUS3 active low
-    EXPECT_EQ(first->pin, bench->lastSpiConfig->pin);
+    const auto& c = bench->lastSpiConfig.value();
+    // 1 MHz, latency 10 ms, mode 0 with chip select on ADBUS3 active low, and the first link's pins.
+    EXPECT_EQ(std::tuple(1000000u, 10, 0x20u, first.pin),
+              std::tuple(c.clockRate, int{c.latencyTimer}, c.configOptions, c.pin));
 }
 
 TEST_F(Links, SpiTransfersAreSingleFullDuplexBytes) {

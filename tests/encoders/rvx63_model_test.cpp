@@ -1,12 +1,10 @@
-// The RVX63 encoder model seen from the wire, without the driver: what a bench
-// description sets up and how the encoder answers bytes in their frames.
+// The RVX63 encoder model seen from the wire, without the driver: it is as strict
+// about calibration mode as the driver tests need it to be.
 #include "sim/Bench.h"
 #include "sim/models/Rvx63.h"
 #include "transport/SpiLink.h"
 
 #include <gtest/gtest.h>
-
-#include <stdexcept>
 
 namespace {
 
@@ -17,21 +15,6 @@ Bytes exchange(SpiLink& link, const Bytes& out) {
     for (auto byte : out)
         in.push_back(link.transfer(byte));
     return in;
-}
-
-TEST(Rvx63Model, BenchDescriptionSetsUpEncodersOnSpiModules) {
-    sim::BenchGuard bench(
-        sim::Bench::fromDescription("RVX63:count=2,waits=0,position=0x123,rpm=0;line=instant"));
-    ASSERT_EQ(FTDI::spiChannelCount(), 2u);
-    EXPECT_NE(std::string(FTDI::spiChannelInfo(1).description).find("RVX63"), std::string::npos);
-    SpiLink link(1);
-    // The command is answered "ready" in its own frame, the echo and position after it.
-    EXPECT_EQ(exchange(link, {0x10, 0x00, 0x00, 0x00}), (Bytes{0xA5, 0x10, 0x01, 0x23}));
-
-    EXPECT_THROW(sim::Bench::fromDescription("RVX63:resolution=1023"), std::invalid_argument);
-    EXPECT_THROW(sim::Bench::fromDescription("RVX63:fw=0x100"), std::invalid_argument);
-    // The bench a newcomer starts with carries one.
-    ASSERT_NE(sim::Bench::fromDescription("")->find("RVX63"), nullptr);
 }
 
 TEST(Rvx63Model, ResolutionCodeIsLockedOutsideCalibrationMode) {

@@ -59,17 +59,14 @@ TEST_F(Rvx63Bench, ConnectsWithTwoReadinessPollsOrTimesOutAndOffersTwelveResolut
 }
 
 TEST_F(Rvx63Bench, ResolutionGoesThroughTheIndexTableInCalibrationMode) {
-    const std::uint16_t all[] = {96,  200, 250,  512,  192, 400,  500,  1024,
-                                 384, 800, 1000, 2048, 768, 1600, 2000, 4096};
     addEncoder();
-    for (auto resolution : all)
-        addEncoder({{"resolution", std::to_string(resolution)}});
     RVX::RVX63 encoder(0);
     // Each of the sixteen both ways, the four not offered included.
-    for (std::size_t i = 0; i < std::size(all); ++i) {
-        encoder.set_resolution(all[i], nullptr);
-        EXPECT_EQ(device().resolution(), all[i]);
-        EXPECT_EQ(RVX::RVX63(static_cast<std::uint32_t>(i + 1)).get_resolution(), all[i]);
+    for (std::uint16_t resolution :
+         {96, 200, 250, 512, 192, 400, 500, 1024, 384, 800, 1000, 2048, 768, 1600, 2000, 4096}) {
+        encoder.set_resolution(resolution, nullptr);
+        EXPECT_EQ(device().resolution(), resolution);
+        EXPECT_EQ(encoder.get_resolution(), resolution);
     }
 
     auto from = device().commands().size();
@@ -116,7 +113,7 @@ TEST_F(Rvx63Bench, IdentityBytesComeFromTheirEepromAddresses) {
     EXPECT_EQ(e.code(), 0x33u);
 }
 
-TEST_F(Rvx63Bench, PositionIsTheTwoBytesAfterTheEchoAndAnyOtherAnswerFails) {
+TEST_F(Rvx63Bench, PositionIsTheTwoBytesAfterTheEchoUntilZeroResetsIt) {
     addEncoder({{"position", "3000"}});
     RVX::RVX63 encoder(0);
     auto from = device().received().size();
@@ -136,6 +133,17 @@ TEST_F(Rvx63Bench, PositionIsTheTwoBytesAfterTheEchoAndAnyOtherAnswerFails) {
     e = thrownBy([&] { encoder.read_position(); });
     EXPECT_STREQ(e.what(), "Encoder did not respond with read-position command");
     EXPECT_EQ(e.code(), 0x11u);
+
+    // Zero is followed by the full connect, which also ends calibration mode.
+    encoder.get_resolution();
+    from = device().commands().size();
+    const auto waited = slept();
+    encoder.zero();
+    EXPECT_EQ(commandsSince(from), (Commands{{0x70}, {0x60}}));
+    EXPECT_EQ(device().restarts(), 1u);
+    EXPECT_FALSE(device().inCalibrationMode());
+    EXPECT_GE(slept() - waited, milliseconds(500)); // two settles of 250 ms
+    EXPECT_EQ(encoder.read_position(), 0);
 }
 
 // Each operation polls a limited number of times, 2 ms apart, then gives up
@@ -174,23 +182,6 @@ TEST_F(Rvx63Bench, OperationsTimeOutWithTheirOwnMessageWhenTheEncoderStaysBusy) 
         device().setBusyAnswers(c.command, 3);
     }
     EXPECT_EQ(encoder.firmware_version(), 0x15);
-}
-
-TEST_F(Rvx63Bench, ZeroIsFollowedByTheFullConnect) {
-    addEncoder({{"position", "1234"}, {"boot", "300"}});
-    RVX::RVX63 encoder(0);
-    encoder.get_resolution(); // leaves the encoder in calibration mode
-    const auto from = device().commands().size();
-    const auto waited = slept();
-
-    encoder.zero();
-
-    EXPECT_EQ(commandsSince(from), (Commands{{0x70}, {0x60}}));
-    EXPECT_EQ(device().restarts(), 1u);
-    EXPECT_FALSE(device().inCalibrationMode());
-    // Two 250 ms settles; the 300 ms boot costs one 100 ms readiness poll more.
-    EXPECT_GE(slept() - waited, milliseconds(500));
-    EXPECT_EQ(encoder.read_position(), 0);
 }
 
 // Any other error than the driver's own escapes and fails the test.

@@ -237,13 +237,9 @@ TEST(PicBootloaderReset, OnlyAValidJumpStartsTheApplicationAndOnlyAHeldBreakEnte
 
     // With code there a reset starts it, and the line's bytes go to the application.
     pic.chip().setFlashWord(0x0100, 0x0E55);
-    pic.link.setRts(true);
-    pic.link.write(Bytes{STX});
-    EXPECT_TRUE(pic.link.read(1).empty()); // held in reset
-    pic.link.setRts(false);
+    pic.reset(false);
     EXPECT_EQ(Mode::Application, device.bootloader().mode());
-    pic.link.write(Bytes{STX});
-    EXPECT_TRUE(pic.link.read(1).empty());
+    EXPECT_FALSE(pic.sync());
     EXPECT_EQ(Bytes{STX}, device.applicationBytes());
     // Break held through a reset: the bootloader, and no start.
     pic.reset(true);

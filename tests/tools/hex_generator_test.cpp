@@ -182,7 +182,6 @@ TEST(HexManifest, ManyImagesFromOneManifestWithDefaults) {
     } catch (const std::invalid_argument& e) {
         EXPECT_NE(std::string::npos, std::string(e.what()).find("bad.txt:3: seed: not a number"));
     }
-    EXPECT_THROW(tools::parseHexKeys({"colour=red"}), std::invalid_argument);
     EXPECT_THROW(tools::makeHexJob({}, tools::parseHexKeys({"family=4", "flash=0:100"}), {}),
                  std::invalid_argument);
     std::filesystem::remove_all(dir);

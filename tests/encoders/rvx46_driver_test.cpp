@@ -31,17 +31,6 @@ protected:
     std::size_t start = 0;
 };
 
-TEST_F(EchoingDialect, ReadsAndWritesBytesWordsAndDecimalDigits) {
-    device().setEeprom(0x82, 0x04);
-    device().setEeprom(0x83, 0x00);
-    EXPECT_EQ(encoder->model_code(), 0xE2);
-    EXPECT_EQ(encoder->get_resolution(), 1024);
-    encoder->dialect.write_eeprom_dec(0x7B, 5);
-    encoder->dialect.write_eeprom_word(0x82, 0x0800);
-    EXPECT_EQ(commandsSince(start), (Commands{"e7901", "e8202", "u7B05", "u8208", "u8300"}));
-    EXPECT_EQ(device().eeprom(0x82), 0x08);
-}
-
 TEST_F(EchoingDialect, AcceptsLowerCaseValuesAndOnlyLooksAtTheFramingItChecks) {
     device().scriptReply("e7901= e0\r\n$");
     EXPECT_EQ(encoder->model_code(), 0xE0);
@@ -75,7 +64,13 @@ TEST_F(EchoingDialect, RefusesAReplyWithAnotherAddressOrABrokenTrailer) {
     EXPECT_EQ(e.code(), 0u);
 }
 
-TEST_F(EchoingDialect, AWriteComparesTheEchoOnlyAndNamesTheAddressThatFailed) {
+TEST_F(EchoingDialect, WritesInTheirWireFormsComparingTheEchoOnly) {
+    // Decimal digits in place of hexadecimal ones; a word high byte first.
+    encoder->dialect.write_eeprom_dec(0x7B, 5);
+    encoder->dialect.write_eeprom_word(0x82, 0x0800);
+    EXPECT_EQ(commandsSince(start), (Commands{"u7B05", "u8208", "u8300"}));
+    EXPECT_EQ(encoder->get_resolution(), 2048);
+
     device().scriptReply("u7830XYZ");
     EXPECT_NO_THROW(encoder->dialect.write_eeprom_hex(0x78, 0x30));
 
@@ -84,7 +79,7 @@ TEST_F(EchoingDialect, AWriteComparesTheEchoOnlyAndNamesTheAddressThatFailed) {
     EXPECT_STREQ(e.what(), "Unable to write RVX46 EEPROM");
     EXPECT_EQ(e.code(), 0x78u);
 
-    // A word goes high byte first; a failed high byte leaves the low one unwritten.
+    // A failed high byte leaves the low one unwritten.
     const auto before = commandCount();
     device().scriptReply("u82");
     EXPECT_EQ(thrownBy([&] { encoder->dialect.write_eeprom_word(0x82, 0x0800); }).code(), 0x82u);
@@ -158,7 +153,7 @@ TEST_F(Rvx46Driver, PositionWaitsOutNoPositionRepliesRefusesBadOnesAndZeroes) {
     from = commandCount();
     encoder.zero();
     EXPECT_EQ(commandsSince(from), (Commands{"Q", "0", "q"}));
-    EXPECT_EQ(device().resets(), 4u); // and one for each connect above
+    EXPECT_EQ(device().resets(), 4u); // after those of opening and the two connects
     EXPECT_EQ(encoder.read_position(), 0);
 }
 

@@ -5,7 +5,6 @@
 // MPSSE engine that answers as the chip would.
 #include "transport/libftdi/UsbSeam.h"
 
-#include <cstdio>
 #include <deque>
 #include <functional>
 #include <map>
@@ -139,35 +138,23 @@ private:
 
 // The chip's MPSSE engine as far as SPI needs it: it answers an unknown opcode
 // with FA and the opcode, and clocks bytes through to a device that answers
-// each byte inverted, recording what the wire saw: "cs 0", "byte A5", "cs 1" ...
-struct MpsseEngine {
-    std::vector<std::string> wire;
-
-    void attach(Interface& itf) {
-        itf.onWrite = [this, &itf](std::span<const std::uint8_t> bytes) { run(bytes, itf); };
-    }
-    void run(std::span<const std::uint8_t> bytes, Interface& itf) {
+// each byte inverted.
+inline void attachMpsseEngine(Interface& itf) {
+    itf.onWrite = [&itf](std::span<const std::uint8_t> bytes) {
         for (std::size_t i = 0; i < bytes.size();) {
             const std::uint8_t op = bytes[i++];
-            if (op == 0x80) // low pins: value, direction
-                wire.push_back("cs " + std::to_string((bytes[i] >> 3) & 1));
-            if (op == 0x80 || op == 0x86) {
+            if (op == 0x80 || op == 0x86) { // low pins (value, direction); clock divisor
                 i += 2;
             } else if (op == 0x31 || op == 0x34) {
                 const std::size_t end = i + 2 + (bytes[i] | bytes[i + 1] << 8) + 1u;
-                for (i += 2; i < end; ++i) {
-                    char text[16];
-                    std::snprintf(text, sizeof text, "byte %02X", bytes[i]);
-                    wire.push_back(text);
-                    const auto miso = static_cast<std::uint8_t>(~bytes[i]);
-                    itf.arrive(std::span(&miso, 1));
-                }
+                for (i += 2; i < end; ++i)
+                    itf.incoming.emplace_back(Clock::time_point{}, static_cast<std::uint8_t>(~bytes[i]));
             } else if (op != 0x85 && op != 0x87 && op != 0x8A && op != 0x8D && op != 0x97) {
                 const std::uint8_t reply[] = {0xFA, op};
                 itf.arrive(reply);
             }
         }
-    }
-};
+    };
+}
 
 } // namespace fake

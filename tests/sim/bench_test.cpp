@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -13,8 +15,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes counting(std::size_t length) {
     Bytes bytes(length);
-    for (std::size_t i = 0; i < length; ++i)
-        bytes[i] = static_cast<std::uint8_t>(i);
+    std::iota(bytes.begin(), bytes.end(), 0); // wraps at 256
     return bytes;
 }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <optional>
 
 using Mode = sim::An1310Bootloader::Mode;
@@ -50,13 +51,6 @@ Bytes request(std::uint8_t code, std::uint32_t address, std::uint32_t count, boo
     if (wideCount) p.push_back(std::uint8_t(count >> 8));
     p.insert(p.end(), data.begin(), data.end());
     return p;
-}
-
-Bytes pattern(std::size_t n, std::uint8_t seed) {
-    Bytes out(n);
-    for (std::size_t i = 0; i < n; ++i)
-        out[i] = std::uint8_t(seed + i * 7);
-    return out;
 }
 
 struct PicBench {
@@ -182,14 +176,15 @@ TEST(PicBootloaderMemory, EepromStoresEscapedBytesLiterallyAndRefusesWritesPastI
 
 TEST(PicBootloaderMemory, WriteReadAndDownwardEraseOfAPic18) {
     PicBench pic;
-    const auto block = pattern(128, 0x10); // two 64-byte write blocks
+    Bytes block(128); // two 64-byte write blocks
+    std::iota(block.begin(), block.end(), 0x10);
     ASSERT_TRUE(pic.transact(request(0x04, 0x1000, 2, false, block)));
     EXPECT_EQ(block, pic.transact(request(0x01, 0x1000, 128, true)));
     // Flash only clears bits: writing over it without an erase ANDs.
     ASSERT_TRUE(pic.transact(request(0x04, 0x1000, 1, false, Bytes(64, 0x0F))));
     EXPECT_EQ(block[0] & 0x0F, pic.chip().read(0x1000, 1)[0]);
     // A write whose data does not match its block count is refused unanswered.
-    pic.expectUnanswered(request(0x04, 0x1100, 2, false, pattern(100, 1)));
+    pic.expectUnanswered(request(0x04, 0x1100, 2, false, Bytes(100, 0x11)));
     EXPECT_TRUE(pic.chip().isBlank(0x1100, 0x1180));
     EXPECT_EQ(1u, pic.stats().malformed);
 

@@ -66,7 +66,6 @@ TEST_F(Rvx46Reflash, UpdateAndSetResolutionFlashTheImageForTheSettingAndKeepTheI
     EXPECT_EQ(identity(), before);
     EXPECT_EQ(encoder.last_program_date(),
               std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now()));
-    EXPECT_NE(std::find(status.begin(), status.end(), "Connecting..."), status.end());
     EXPECT_EQ(std::count(status.begin(), status.end(), "Programming complete. Resetting encoder..."), 2);
     EXPECT_NO_THROW(encoder.read_position());
 }
@@ -84,9 +83,6 @@ TEST_F(Rvx46Reflash, CommutationAndThenResolutionSelectTheImageOfTheCombination)
     EXPECT_TRUE(encoder.get_direction());
     EXPECT_EQ(encoder.get_poles(), 8);
     EXPECT_EQ(identity(), before);
-    device().setEeprom(0x85, 2); // only 1 is counter-clockwise
-    EXPECT_FALSE(encoder.get_direction());
-    device().setEeprom(0x85, 1);
 
     // A new resolution keeps the poles and direction the encoder has.
     encoder.set_resolution(2500, record);
@@ -94,6 +90,8 @@ TEST_F(Rvx46Reflash, CommutationAndThenResolutionSelectTheImageOfTheCombination)
     EXPECT_EQ(encoder.get_resolution(), 2500);
     EXPECT_EQ(encoder.get_poles(), 8);
     EXPECT_TRUE(encoder.get_direction());
+    device().setEeprom(0x85, 2); // only 1 is counter-clockwise
+    EXPECT_FALSE(encoder.get_direction());
 }
 
 // A re-flash overwrites the EEPROM with the image's blank identity. When an

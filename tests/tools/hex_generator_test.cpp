@@ -71,11 +71,14 @@ TEST(HexGenerator, RecordsAreFramedAsToolsWriteThemAndFollowOnlyTheInputs) {
     EXPECT_NE(std::string::npos, text.find(":0200000400F00A\r\n:03000000010203F7\r\n"));
     const auto image = bytesOf(text);
     EXPECT_EQ(4u + 0x5000 + 5 + 3, image.size()) << "reset jump, code, block and EEPROM; nothing else";
+    EXPECT_EQ((Bytes{0x20, 0xEF, 0x00, 0xF0, 0xEE}), at(image, 0, 5)); // GOTO 0x40, the code's start
 
     EXPECT_EQ(text, tools::generateHex(recipe));
     auto other = recipe;
     other.seed = 43;
     EXPECT_NE(text, tools::generateHex(other));
+    other.resetGoto = false;
+    EXPECT_EQ(0x0040u, bytesOf(tools::generateHex(other)).begin()->first);
     other = recipe;
     other.blocks[0].bytes[3] = 0x08;
     const auto changed = bytesOf(tools::generateHex(other));
@@ -85,26 +88,22 @@ TEST(HexGenerator, RecordsAreFramedAsToolsWriteThemAndFollowOnlyTheInputs) {
     EXPECT_EQ(std::vector<std::uint32_t>{0x7F03}, differ);
 }
 
-TEST(HexGenerator, ResetJumpOfEachFamily) {
-    auto recipe = pic18();
-    recipe.entry = 0x0100;
-    auto image = bytesOf(tools::generateHex(recipe));
-    // GOTO 0x100: word address 0x80; the code starts at 0x40.
-    EXPECT_EQ((Bytes{0x80, 0xEF, 0x00, 0xF0, 0xEE}), at(image, 0, 5));
-    recipe.resetGoto = false;
-    EXPECT_EQ(0x0040u, bytesOf(tools::generateHex(recipe)).begin()->first);
-
+TEST(HexGenerator, ResetJumpEepromBlocksAndConfigurationInEachFamilysLayout) {
     tools::HexImageRecipe mid;
     mid.part = {2, 0, 0x2000, 0x2100, 0x2200};
     mid.code = {{0x0004, 0x0800}};
     mid.entry = 0x0923;
-    image = bytesOf(tools::generateHex(mid));
+    mid.eeprom = {0xAB, 0xCD};
+    mid.blocks = {{0x0100, {0x12, 0x34}}};
+    auto image = bytesOf(tools::generateHex(mid));
     auto word = [&](std::uint32_t a) { return image.at(2 * a) | image.at(2 * a + 1) << 8; };
     EXPECT_EQ(0x3009, word(0)); // MOVLW 0x09
     EXPECT_EQ(0x008A, word(1)); // MOVWF PCLATH
     EXPECT_EQ(0x2923, word(2)); // GOTO 0x123
     for (std::uint32_t a = 4; a < 0x800; ++a)
         ASSERT_LE(word(a), 0x3FFE) << a; // 14-bit, never blank
+    EXPECT_EQ((Bytes{0xAB, 0x00, 0xCD, 0x00}), at(image, 0x4200, 4));
+    EXPECT_EQ((Bytes{0x12, 0x34, 0x34, 0x34}), at(image, 0x0200, 4)); // RETLW 0x12, RETLW 0x34
 
     tools::HexImageRecipe pic24;
     pic24.part = {5, 0, 0xAC00, 0, 0};
@@ -117,16 +116,6 @@ TEST(HexGenerator, ResetJumpOfEachFamily) {
     EXPECT_EQ((Bytes{0x00, 0x0C, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00}), at(image, 0, 8));
     for (std::uint32_t h = 0x1800 + 3; h < 0x2000; h += 4)
         ASSERT_EQ(0, image.at(h)) << "phantom byte " << h;
-}
-
-TEST(HexGenerator, EepromBlocksAndConfigurationInTheFamilyLayout) {
-    tools::HexImageRecipe mid;
-    mid.part = {2, 0, 0x2000, 0x2100, 0x2200};
-    mid.eeprom = {0xAB, 0xCD};
-    mid.blocks = {{0x0100, {0x12, 0x34}}};
-    auto image = bytesOf(tools::generateHex(mid));
-    EXPECT_EQ((Bytes{0xAB, 0x00, 0xCD, 0x00}), at(image, 0x4200, 4));
-    EXPECT_EQ((Bytes{0x12, 0x34}), at(image, 0x0200, 2)); // RETLW 0x12
 
     tools::HexImageRecipe pic32;
     pic32.part = {8, 0x1D000000, 0x1D080000, 0, 0};

@@ -1,11 +1,12 @@
 #pragma once
 // A bench with one bare PIC behind the AN1310 bootloader model, images made by
-// the HEX generator for its part, and the checks that the chip holds an image.
+// the HEX generator for its part, and a whole session run over them.
 #include "Support.h"
 #include "sim/pic/PicBootloaderDevice.h"
 #include "tools/lib/HexGenerator.h"
 
 #include <map>
+#include <sstream>
 
 namespace an1310test {
 
@@ -25,50 +26,44 @@ inline std::string applicationHex(const sim::PicPart& part, std::uint64_t seed, 
     recipe.part = {part.family, part.flashStart, part.flashEnd, part.eepromStart, part.eepromEnd};
     recipe.seed = seed;
     recipe.resetGoto = resetGoto;
-    const auto units = bytes / part.bytesPerWord() * part.unitsPerWord();
-    const auto bootloaderEnd = part.bootloaderStart + part.bootloaderSize;
-    // Code after the bootloader when it sits low (family 5), else from near the start.
-    const std::uint32_t start = part.bootloaderStart != 0 && part.bootloaderStart < part.flashEnd / 2
-                                    ? bootloaderEnd
-                                    : part.flashStart + 16 * part.unitsPerWord();
-    recipe.code = {{start, start + units}};
+    const auto start = codeStart(part);
+    recipe.code = {{start, start + bytes / part.bytesPerWord() * part.unitsPerWord()}};
     if (part.eepromEnd > part.eepromStart)
         for (unsigned i = 0; i < 64; ++i)
             recipe.eeprom.push_back(static_cast<std::uint8_t>(seed * 31 + i * 7));
     return tools::generateHex(recipe);
 }
 
+// Connect, load, erase, write, verify and run, as a driver does.
+inline void runSession(UartLink& link, const std::string& hex) {
+    AN1310::BootloadSession session(link);
+    std::istringstream in(hex);
+    session.connect();
+    session.loadImage(in);
+    session.erase();
+    session.write();
+    session.verify();
+    session.runApplication();
+}
+
 struct PicBench {
-    sim::BenchGuard bench;
+    sim::BenchGuard bench{std::make_shared<sim::Bench>()};
     sim::Module* module = nullptr;
     sim::PicBootloaderDevice* device = nullptr;
     std::unique_ptr<UartLink> link;
 
-    explicit PicBench(const std::string& part, std::map<std::string, std::string> options = {},
-                      sim::LineModel line = sim::LineModel::Instant)
-        : bench(std::make_shared<sim::Bench>(line)) {
+    explicit PicBench(const std::string& part, std::map<std::string, std::string> options = {}) {
         options["part"] = part;
         module = &bench->add("pic-bootloader", sim::ModelOptions(options));
         device = &module->device<sim::PicBootloaderDevice>();
         link = std::make_unique<UartLink>(0);
         link->setBaudRate(115200);
-        link->setDataCharacteristics(8, 0, 0);
         link->setTimeouts(300, 300);
-        link->setFlowControl(0, 0, 0);
-        link->setDtr(true);
     }
 
     sim::PicChip& chip() { return device->chip(); }
     const sim::PicPart& part() { return chip().part(); }
-    std::uint32_t bootloaderStart() { return device->bootloader().bootloaderStart(); }
-    std::uint32_t bootloaderEnd() { return device->bootloader().bootloaderEnd(); }
-
-    std::vector<std::uint32_t> flashWords() {
-        std::vector<std::uint32_t> words;
-        for (auto a = part().flashStart; a < part().flashEnd; a += part().unitsPerWord())
-            words.push_back(chip().flashWord(a));
-        return words;
-    }
+    const sim::BootloaderStats& stats() { return device->bootloader().stats(); }
 };
 
 } // namespace an1310test

@@ -1,12 +1,11 @@
 #pragma once
 // Shared pieces of the bootloader host tests: a hand-written bootloader fake
-// on a bench module, capture of the three log sinks, and a platform wrapper
-// that can make writes come up short.
+// on a bench module, capture of the three log sinks, devices shaped like a
+// part of each family, and Intel HEX records as real tools write them.
 #include "AN1310/AN1310.h"
 #include "sim/Bench.h"
 
 #include <algorithm>
-#include <deque>
 #include <fmt/format.h>
 #include <functional>
 #include <gtest/gtest.h>
@@ -36,6 +35,10 @@ inline Bytes rawBody(const Bytes& data) {
     return body;
 }
 
+inline std::uint32_t le32(const Bytes& b, std::size_t i) {
+    return b[i] | b[i + 1] << 8 | b[i + 2] << 16 | std::uint32_t(b[i + 3]) << 24;
+}
+
 // A bootloader written from the wire: echoes a sync STX, unescapes requests up
 // to ETX and hands each checked payload (checksum removed) to `onRequest`.
 class FakeBootloader final : public sim::UartDevice {
@@ -45,7 +48,6 @@ public:
     Bytes beforeEcho;            // junk the fake sends ahead of its sync STX
     Bytes received;              // every byte the host wrote
     std::vector<Bytes> requests; // unescaped request payloads, checksum removed
-    std::vector<std::pair<std::string, sim::Clock::time_point>> lineEvents;
 
     void receive(std::span<const std::uint8_t> bytes, sim::Port& port) override {
         for (auto byte : bytes) {
@@ -65,23 +67,13 @@ public:
             } else if (byte == AN1310::ETX) {
                 inPacket_ = false;
                 if (packet_.size() < 2) continue;
-                Bytes payload(packet_.begin(), packet_.end() - 2);
-                requests.push_back(payload);
-                if (onRequest) onRequest(payload, port);
+                requests.emplace_back(packet_.begin(), packet_.end() - 2);
+                if (onRequest) onRequest(requests.back(), port);
             } else {
                 packet_.push_back(byte);
             }
         }
     }
-
-    void lineChanged(const sim::LineState& before, sim::Port& port) override {
-        const auto& now = port.line();
-        if (before.rts != now.rts) lineEvents.push_back({now.rts ? "rts on" : "rts off", port.now()});
-        if (before.breakOn != now.breakOn)
-            lineEvents.push_back({now.breakOn ? "break on" : "break off", port.now()});
-    }
-
-    std::size_t stxWritten() const { return std::count(received.begin(), received.end(), AN1310::STX); }
 
 private:
     bool inPacket_ = false;
@@ -104,13 +96,8 @@ public:
         AN1310::warningLog = savedWarning_;
     }
     bool hasStatus(const std::string& line) const { return contains(status, line); }
-    bool hasWarning(const std::string& line) const { return contains(warnings, line); }
     bool hasDebug(const std::string& line) const { return contains(debug, line); }
-    void clear() {
-        debug.clear();
-        status.clear();
-        warnings.clear();
-    }
+    void clear() { debug.clear(), status.clear(), warnings.clear(); }
 
     std::vector<std::string> debug, status, warnings;
 
@@ -141,5 +128,54 @@ struct FakeLine {
         module->send(bytes, std::chrono::milliseconds(delayMs));
     }
 };
+
+// A device record shaped like a common part of the family (PIC16F886,
+// PIC18F2620, PIC24FJ64GA002), without a database.
+inline AN1310::Device testDevice(int family) {
+    struct Shape {
+        int family;
+        std::uint32_t bytesPerWord, write, erase, flashStart, flashEnd, eepromStart, eepromEnd, ramStart,
+            ramEnd;
+    };
+    static const Shape shapes[] = {
+        {2, 2, 8, 32, 0, 0x2000, 0x2100, 0x2200, 0, 0},
+        {4, 2, 64, 1024, 0, 0x10000, 0xF00000, 0xF00400, 0, 0xF00},
+        {5, 3, 64, 512, 0, 0xAC00, 0, 0, 0x800, 0x2800},
+    };
+    const auto& s = *std::find_if(std::begin(shapes), std::end(shapes),
+                                  [family](const Shape& s) { return s.family == family; });
+    AN1310::Device d;
+    d.familyId = s.family;
+    d.bytesPerWordFlash = s.bytesPerWord;
+    d.writeBlockSize = s.write;
+    d.eraseBlockSize = s.erase;
+    d.flashStart = s.flashStart;
+    d.flashEnd = s.flashEnd;
+    d.eepromStart = s.eepromStart;
+    d.eepromEnd = s.eepromEnd;
+    d.ramStart = s.ramStart;
+    d.ramEnd = s.ramEnd;
+    d.applyFamilyValues();
+    return d;
+}
+
+// One Intel HEX record as assemblers write it: upper case, CRLF.
+inline std::string hexRecord(int type, std::uint16_t address, const std::vector<std::uint8_t>& data) {
+    std::string line = fmt::format(":{:02X}{:04X}{:02X}", data.size(), address, type);
+    unsigned sum = unsigned(data.size()) + (address >> 8) + (address & 0xFF) + unsigned(type);
+    for (auto byte : data) {
+        line += fmt::format("{:02X}", byte);
+        sum += byte;
+    }
+    return line + fmt::format("{:02X}\r\n", (0x100 - (sum & 0xFF)) & 0xFF);
+}
+
+inline std::string hexUpper(std::uint16_t upper) {
+    return hexRecord(4, 0, {std::uint8_t(upper >> 8), std::uint8_t(upper)});
+}
+
+inline const char* hexEnd() {
+    return ":00000001FF\r\n";
+}
 
 } // namespace an1310test

@@ -3,6 +3,7 @@
 // see exactly the rows a test puts there.
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <filesystem>
+#include <fmt/format.h>
 #include <string>
 #include <unistd.h>
 
@@ -41,7 +42,14 @@ public:
         return db;
     }
 
-    const std::filesystem::path& dir() const { return dir_; }
+    // A DEVICES row with the configuration at 0x300000 and 2 bytes per word (3 for family 5).
+    static void addDevice(SQLite::Database& db, int rowId, int deviceId, int family, const std::string& name,
+                          int write, int erase, int flashEnd, int eeStart = 0, int eeEnd = 0) {
+        db.exec(fmt::format("insert into DEVICES values ({}, {}, {}, '{}', {}, {}, 0, {}, {}, {}, 0x200000,"
+                            " 0x200008, 0x300000, 0x30000E, 0, 0xF00, {})",
+                            rowId, deviceId, family, name, write, erase, flashEnd, eeStart, eeEnd,
+                            family == 5 ? 3 : 2));
+    }
 
 private:
     std::filesystem::path previous_;

@@ -9,62 +9,14 @@ using AN1310::Comm;
 
 namespace {
 
-Bytes text(const std::string& s) {
-    return Bytes(s.begin(), s.end());
-}
+// Data and checksum (0x040F) both hold control bytes.
+const Bytes controlPayload{0x04, 0x33, 0x0F, 0x9C};
 
 TEST(Frames, ChecksumAndEscaping) {
-    EXPECT_EQ(0x31C3, AN1310::crc16(text("123456789")));
+    EXPECT_EQ(0x31C3, AN1310::crc16(Bytes{'1', '2', '3', '4', '5', '6', '7', '8', '9'}));
     EXPECT_EQ((Bytes{0x0F, 0x00, 0x00, 0x00, 0x04}), AN1310::encodeFrame({0x00}));
-
-    const auto frame = AN1310::encodeFrame({0x04, 0x05, 0x0F, 0x10});
-    const auto crc = AN1310::crc16(Bytes{0x04, 0x05, 0x0F, 0x10});
-    Bytes expected{0x0F, 0x05, 0x04, 0x05, 0x05, 0x05, 0x0F, 0x10};
-    for (std::uint8_t b : {std::uint8_t(crc & 0xFF), std::uint8_t(crc >> 8)}) {
-        if (b == 0x04 || b == 0x05 || b == 0x0F) expected.push_back(0x05);
-        expected.push_back(b);
-    }
-    expected.push_back(0x04);
-    EXPECT_EQ(expected, frame);
-}
-
-TEST(Frames, ChecksumBytesThatAreControlBytesAreEscaped) {
-    // Find payloads whose checksum holds a control byte in either position.
-    int escapedLow = 0, escapedHigh = 0;
-    for (unsigned v = 0; v < 0x10000 && (escapedLow == 0 || escapedHigh == 0); ++v) {
-        const Bytes payload{0x01, std::uint8_t(v & 0xFF), std::uint8_t(v >> 8)};
-        const auto crc = AN1310::crc16(payload);
-        const std::uint8_t low = crc & 0xFF, high = crc >> 8;
-        const auto isControl = [](std::uint8_t b) { return b == 0x04 || b == 0x05 || b == 0x0F; };
-        if (!isControl(low) && !isControl(high)) continue;
-        if (std::any_of(payload.begin(), payload.end(), isControl)) continue;
-        const auto frame = AN1310::encodeFrame(payload);
-        Bytes tail(frame.end() - 1 - 2 - isControl(low) - isControl(high), frame.end());
-        Bytes expected;
-        if (isControl(low)) expected.push_back(0x05);
-        expected.push_back(low);
-        if (isControl(high)) expected.push_back(0x05);
-        expected.push_back(high);
-        expected.push_back(0x04);
-        EXPECT_EQ(expected, tail);
-        escapedLow += isControl(low);
-        escapedHigh += isControl(high);
-    }
-    EXPECT_GT(escapedLow, 0);
-    EXPECT_GT(escapedHigh, 0);
-}
-
-TEST(Frames, RequestLayouts) {
-    auto read = AN1310::makeRequest(AN1310::Command::ReadFlash);
-    AN1310::setAddress(read, 0x12345678);
-    AN1310::setCount16(read, 0xABCD);
-    EXPECT_EQ((Bytes{0x01, 0x78, 0x56, 0x34, 0x12, 0xCD, 0xAB}), read);
-    auto erase = AN1310::makeRequest(AN1310::Command::EraseFlash);
-    AN1310::setCount8(erase, 4);
-    EXPECT_EQ((Bytes{0x03, 0, 0, 0, 0, 4}), erase);
-    EXPECT_EQ(Bytes{0x0B}, AN1310::makeRequest(AN1310::Command::PrepareFullErase));
-    EXPECT_EQ(7u, AN1310::makeRequest(AN1310::Command::WriteEeprom).size());
-    EXPECT_EQ(6u, AN1310::makeRequest(AN1310::Command::WriteFlash).size());
+    EXPECT_EQ((Bytes{0x0F, 0x05, 0x04, 0x33, 0x05, 0x0F, 0x9C, 0x05, 0x0F, 0x05, 0x04, 0x04}),
+              AN1310::encodeFrame(controlPayload));
 }
 
 struct Channel : ::testing::Test {
@@ -76,53 +28,93 @@ struct Channel : ::testing::Test {
     void answerWith(const Bytes& payload) {
         line.device->onRequest = [payload](const Bytes&, sim::Port& port) { port.send(replyBody(payload)); };
     }
+    // What receivePacket made of the bytes on the line: the payload, or the exception's kind.
+    std::string received() {
+        try {
+            const auto payload = comm.receivePacket(100, true);
+            return fmt::format("{:02X}", fmt::join(payload, " "));
+        } catch (const AN1310::ReadTimeout&) {
+            return "ReadTimeout";
+        } catch (const AN1310::BadChecksum&) {
+            return "BadChecksum";
+        }
+    }
 };
 
-TEST_F(Channel, TransactSendsTheFrameAfterTheSyncAndReturnsThePayload) {
+TEST_F(Channel, TransactAndSendPacketSendTheBodyOnlyAfterTheSync) {
     answerWith({0x11, 0x04, 0x22});
     const auto frame = AN1310::encodeFrame({0x01, 0x05, 0, 0, 0, 2, 0});
     EXPECT_EQ((Bytes{0x11, 0x04, 0x22}), comm.transact(frame, 4, 1000));
     EXPECT_EQ(frame, line.device->received);
     EXPECT_TRUE(logs.hasDebug("Received STX, sending packet."));
-    EXPECT_TRUE(logs.warnings.empty());
-}
 
-TEST_F(Channel, SilenceAfterTheSyncByteIsAReadTimeout) {
-    line.device->echoStx = false;
-    EXPECT_THROW(comm.transact(AN1310::encodeFrame({0x00}), 4, 1000), AN1310::ReadTimeout);
-    EXPECT_EQ(Bytes{0x0F}, line.device->received) << "the body is never sent without the bootloader's STX";
-}
-
-TEST_F(Channel, SendPacketWaitsForTheSyncThenSendsThePiecesInOrder) {
-    Bytes payload(3000);
+    Bytes payload(3000); // sent in pieces
     std::iota(payload.begin(), payload.end(), 0);
-    const auto frame = AN1310::encodeFrame(payload);
-    comm.sendPacket(frame);
-    EXPECT_EQ(frame, line.device->received);
-    ASSERT_EQ(1u, line.device->requests.size());
-    EXPECT_EQ(payload, line.device->requests[0]);
+    line.device->onRequest = nullptr;
+    line.device->received.clear();
+    comm.sendPacket(AN1310::encodeFrame(payload));
+    EXPECT_EQ(AN1310::encodeFrame(payload), line.device->received);
+    EXPECT_EQ(payload, line.device->requests.back());
+    EXPECT_TRUE(logs.warnings.empty());
 
-    line.link->purge(FTDI::PURGE_RX); // the first sync STX is still queued for the reply
+    line.link->purge(FTDI::PURGE_RX);
     line.device->echoStx = false;
     line.device->received.clear();
+    EXPECT_THROW(comm.transact(frame, 4, 1000), AN1310::ReadTimeout);
     EXPECT_THROW(comm.sendPacket(frame), AN1310::ReadTimeout);
-    EXPECT_EQ(Bytes{0x0F}, line.device->received);
+    EXPECT_EQ((Bytes{0x0F, 0x0F}), line.device->received) << "the body is never sent without the sync";
+}
+
+TEST_F(Channel, RepliesGoodAndBad) {
+    auto corrupt = replyBody({0x10, 0x20, 0x30});
+    corrupt[1] ^= 0x01; // 0x20 -> 0x21 on the wire
+    Bytes sixRestarts{0x0F};
+    for (int i = 0; i < 6; ++i)
+        sixRestarts.insert(sixRestarts.end(), {0x31, 0x0F});
+    struct Case {
+        const char* name;
+        std::vector<Bytes> wire;
+        std::string result;
+        std::size_t warnings;
+        std::string lastWarning;
+    };
+    const Case cases[] = {
+        {"junk before the STX", {{0x55, 0xAA, 0x0F}, replyBody({1, 2})}, "01 02", 0, ""},
+        {"interrupted and sent anew",
+         {{0x0F, 0x99, 0x98}, {0x0F}, replyBody({1, 2})},
+         "01 02",
+         1,
+         "Unexpected STX received, restarting receive packet."},
+        {"six restarts", {sixRestarts, replyBody({1})}, "ReadTimeout", 6, "Too many errors, aborting."},
+        {"one byte, no checksum", {{0x0F, 0x42, 0x04}}, "BadChecksum", 0, ""},
+        {"corrupt",
+         {{0x0F}, corrupt},
+         "BadChecksum",
+         1,
+         fmt::format("Packet CRC: {:X} Computed CRC: {:X} Length: 1", AN1310::crc16(Bytes{0x10, 0x20, 0x30}),
+                     AN1310::crc16(Bytes{0x10, 0x21, 0x30}))},
+        {"silence", {}, "ReadTimeout", 0, ""},
+        // A line that streams bytes without ETX must not grow the packet forever.
+        {"endless without ETX", {{0x0F}, Bytes(Comm::maxReplyBytes + 100, 0x55)}, "ReadTimeout", 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        logs.clear();
+        line.link->purge(FTDI::PURGE_RX);
+        for (const auto& bytes : c.wire)
+            line.send(bytes);
+        EXPECT_EQ(c.result, received());
+        ASSERT_EQ(c.warnings, logs.warnings.size());
+        if (c.warnings) {
+            EXPECT_EQ(c.lastWarning, logs.warnings.back());
+        }
+    }
 }
 
 TEST_F(Channel, EscapedChecksumAndADleAtTheEndOfAChunk) {
-    // Find a payload whose checksum needs escaping.
-    Bytes payload;
-    for (unsigned v = 0; v < 256; ++v) {
-        const auto crc = AN1310::crc16(Bytes{0x20, std::uint8_t(v)});
-        if ((crc & 0xFF) == 0x05 || (crc >> 8) == 0x0F) {
-            payload = {0x20, std::uint8_t(v)};
-            break;
-        }
-    }
-    ASSERT_FALSE(payload.empty());
     line.send(Bytes{0x0F});
-    line.send(replyBody(payload));
-    EXPECT_EQ(payload, comm.receivePacket(100, true));
+    line.send(replyBody(controlPayload));
+    EXPECT_EQ(controlPayload, comm.receivePacket(100, true));
 
     // The DLE ends the first chunk; the escaped byte comes in the next read.
     line.send(Bytes{0x0F, 0x30, 0x05});
@@ -133,82 +125,16 @@ TEST_F(Channel, EscapedChecksumAndADleAtTheEndOfAChunk) {
     EXPECT_TRUE(logs.warnings.empty());
 }
 
-TEST_F(Channel, JunkBeforeTheStxIsDroppedSilently) {
-    line.send(Bytes{0x55, 0xAA, 0x0F});
-    line.send(replyBody({0x01, 0x02}));
-    EXPECT_EQ((Bytes{0x01, 0x02}), comm.receivePacket(100, true));
-    EXPECT_TRUE(logs.warnings.empty());
-}
-
-TEST_F(Channel, AnInterruptedReplySentAnewIsAccepted) {
-    line.send(Bytes{0x0F, 0x99, 0x98});
-    line.send(Bytes{0x0F});
-    line.send(replyBody({0x01, 0x02, 0x03}));
-    EXPECT_EQ((Bytes{0x01, 0x02, 0x03}), comm.receivePacket(100, true));
-    EXPECT_EQ(std::vector<std::string>{"Unexpected STX received, restarting receive packet."}, logs.warnings);
-}
-
-TEST_F(Channel, SixRestartsAbort) {
-    line.send(Bytes{0x0F});
-    for (int i = 0; i < 6; ++i)
-        line.send(Bytes{0x31, 0x0F});
-    line.send(replyBody({0x01}));
-    EXPECT_THROW(comm.receivePacket(100, true), AN1310::ReadTimeout);
-    EXPECT_EQ(6u, logs.warnings.size());
-    EXPECT_EQ("Too many errors, aborting.", logs.warnings.back());
-}
-
-TEST_F(Channel, ShortAndCorruptRepliesAreBadChecksums) {
-    line.send(Bytes{0x0F, 0x42, 0x04});
-    EXPECT_THROW(comm.receivePacket(100, true), AN1310::BadChecksum);
-    EXPECT_TRUE(logs.warnings.empty()) << "a one-byte packet has no checksum to compare";
-
-    auto body = replyBody({0x10, 0x20, 0x30});
-    body[1] ^= 0x01; // 0x20 -> 0x21 on the wire
-    line.send(Bytes{0x0F});
-    line.send(body);
-    EXPECT_THROW(comm.receivePacket(100, true), AN1310::BadChecksum);
-    const auto good = AN1310::crc16(Bytes{0x10, 0x20, 0x30});
-    const auto seen = AN1310::crc16(Bytes{0x10, 0x21, 0x30});
-    EXPECT_EQ(
-        std::vector<std::string>{fmt::format("Packet CRC: {:X} Computed CRC: {:X} Length: 1", good, seen)},
-        logs.warnings);
-}
-
-TEST_F(Channel, SilenceAndAnEndlessReplyBothEndInReadTimeout) {
-    EXPECT_THROW(comm.receivePacket(100, true), AN1310::ReadTimeout);
-
-    // A line that streams bytes without ETX must not grow the packet forever.
-    line.send(Bytes{0x0F});
-    line.send(Bytes(Comm::maxReplyBytes + 100, 0x55));
-    EXPECT_THROW(comm.receivePacket(100, true), AN1310::ReadTimeout);
-}
-
 TEST_F(Channel, ReceiveRawKeepsTheTrailingBytesAndCountsJunk) {
     line.send(Bytes{0x0F, 0x01, 0x05, 0x04, 0x02, 0x04});
     EXPECT_EQ((Bytes{0x01, 0x04, 0x02}), comm.receiveRaw());
     EXPECT_TRUE(logs.warnings.empty());
 
-    line.send(Bytes(9, 0x41));
-    line.send(Bytes{0x0F, 0x04});
-    EXPECT_TRUE(comm.receiveRaw().empty());
-    EXPECT_EQ(9u, logs.warnings.size());
-    EXPECT_EQ("Expected STX, received junk: 41", logs.warnings.back());
-
-    logs.clear();
-    line.send(Bytes(10, 0x42));
-    line.send(Bytes{0x0F, 0x04});
-    comm.receiveRaw();
-    ASSERT_EQ(10u, logs.warnings.size());
-    EXPECT_EQ("Expected STX, received junk: 42... (further messages suppressed)", logs.warnings.back());
-
-    logs.clear();
-    line.send(Bytes(101, 0x43));
+    line.send(Bytes(101, 0x42));
     EXPECT_THROW(comm.receiveRaw(), AN1310::JunkInsteadOfSTX);
-    EXPECT_EQ(10u, logs.warnings.size());
-}
-
-TEST_F(Channel, ReceiveRawOnASilentLine) {
+    ASSERT_EQ(10u, logs.warnings.size());
+    EXPECT_EQ("Expected STX, received junk: 42", logs.warnings[8]);
+    EXPECT_EQ("Expected STX, received junk: 42... (further messages suppressed)", logs.warnings.back());
     EXPECT_THROW(comm.receiveRaw(), AN1310::ReadTimeout);
 }
 
@@ -217,96 +143,53 @@ TEST_F(Channel, BootInfoOnASilentLineSendsThreeStxAndReportsNoBootloader) {
     const auto info = comm.readBootInfo(2);
     EXPECT_FALSE(info.answered());
     EXPECT_EQ(0u, info.bootloaderEnd);
-    EXPECT_EQ(3u, line.device->stxWritten());
+    EXPECT_EQ(Bytes(3, 0x0F), line.device->received);
     EXPECT_EQ((std::vector<std::string>{"Timed out waiting for sync, sending another STX. timeout: 2",
                                         "Timed out waiting for sync, sending another STX. timeout: 1"}),
               logs.warnings);
 }
 
-Bytes infoBlock(std::size_t length) {
+TEST_F(Channel, InformationBlocksLongAndShort) {
     // size 0x0400, v1.05, capabilities 0x01 | bit 8, family 4, start 0xFC00, device ID 0x1234
-    Bytes block{0x00, 0x04, 0x01, 0x05, 0x01, 0x14, 0x00, 0xFC, 0x00, 0x00, 0x34, 0x12};
-    block.resize(length);
-    return block;
-}
-
-TEST_F(Channel, InformationBlockWithAndWithoutDeviceId) {
-    answerWith(infoBlock(12));
+    const Bytes block{0x00, 0x04, 0x01, 0x05, 0x01, 0x14, 0x00, 0xFC, 0x00, 0x00, 0x34, 0x12};
+    answerWith(block);
     auto info = comm.readBootInfo(2);
-    EXPECT_EQ(1, info.majorVersion);
-    EXPECT_EQ(5, info.minorVersion);
     EXPECT_EQ(4, info.familyId);
     EXPECT_EQ(0x101u, info.capabilities);
-    EXPECT_EQ(0xFC00u, info.bootloaderStart);
-    EXPECT_EQ(0x10000u, info.bootloaderEnd);
     EXPECT_EQ(0x1234u, info.deviceId);
     EXPECT_TRUE(logs.hasStatus("Firmware v1.05 at address FC00 to 10000."));
     EXPECT_EQ((Bytes{0x0F, 0x00, 0x00, 0x00, 0x04}), line.device->received);
 
-    answerWith(infoBlock(10));
-    EXPECT_EQ(0u, comm.readBootInfo(2).deviceId);
-}
-
-TEST_F(Channel, AShortInformationBlockIsNoBootloader) {
-    answerWith(infoBlock(6));
+    // Shorter blocks are never read past their end: no ID below 12 bytes, no bootloader below 10.
+    for (std::size_t length : {10u, 11u}) {
+        answerWith(Bytes(block.begin(), block.begin() + length));
+        info = comm.readBootInfo(2);
+        EXPECT_TRUE(info.answered());
+        EXPECT_EQ(0u, info.deviceId) << length;
+    }
+    EXPECT_TRUE(logs.warnings.empty());
+    answerWith(Bytes(block.begin(), block.begin() + 6));
     EXPECT_FALSE(comm.readBootInfo(2).answered());
     EXPECT_EQ(1u, logs.warnings.size());
-    answerWith(infoBlock(11)); // the ID would need byte 11
-    EXPECT_EQ(0u, comm.readBootInfo(2).deviceId);
-}
 
-TEST_F(Channel, JunkBeforeTheSyncIsReported) {
-    answerWith(infoBlock(10));
+    logs.clear();
+    answerWith(block);
     line.device->beforeEcho = {0x66};
     EXPECT_TRUE(comm.readBootInfo(2).answered());
     EXPECT_EQ(std::vector<std::string>{"Received junk 66"}, logs.warnings);
 }
 
-TEST_F(Channel, DeviceIdPerFamily) {
-    Bytes reply;
-    line.device->onRequest = [&reply](const Bytes&, sim::Port& port) { port.send(replyBody(reply)); };
-
-    reply = {0xE3, 0x0C}; // PIC18F2620: 0x0CE3 -> ID 0x67, revision 3
-    auto id = comm.readDeviceId(4);
-    EXPECT_EQ(0x67u, id.deviceId);
-    EXPECT_EQ(3u, id.revision);
-    EXPECT_EQ((Bytes{0x01, 0xFE, 0xFF, 0x3F, 0x00, 0x02, 0x00}), line.device->requests.back());
-
-    reply = {0x0D, 0x42, 0x00, 0x05, 0x31};
-    id = comm.readDeviceId(5);
-    EXPECT_EQ(0x420Du, id.deviceId);
-    EXPECT_EQ(0x105u, id.revision);
-    EXPECT_EQ((Bytes{0x01, 0x00, 0x00, 0xFF, 0x00, 0x02, 0x00}), line.device->requests.back());
-
-    reply = {0x53, 0x30, 0x9A, 0x45}; // word 0x459A3053
-    id = comm.readDeviceId(8);
+TEST_F(Channel, DeviceIdRepliesFullAndShort) {
+    answerWith({0x53, 0x30, 0x9A, 0x45}); // family 8: word 0x459A3053
+    auto id = comm.readDeviceId(8);
     EXPECT_EQ(0xA3u, id.deviceId);
     EXPECT_EQ(0x459u, id.revision);
     EXPECT_EQ((Bytes{0x01, 0x20, 0xF2, 0x80, 0xBF, 0x01, 0x00}), line.device->requests.back());
 
-    reply = {0x53, 0x30}; // short: never read past the end
+    answerWith({0x53, 0x30}); // short: never read past the end
     id = comm.readDeviceId(8);
     EXPECT_EQ(0x3u, id.deviceId);
     EXPECT_EQ(0u, id.revision);
-}
-
-TEST_F(Channel, ReleaseIntoBootloaderEndsTheBreakAfterTheReset) {
-    comm.startBreak();
-    comm.holdReset();
-    comm.releaseIntoBootloader();
-    const auto& events = line.device->lineEvents;
-    ASSERT_EQ(4u, events.size());
-    EXPECT_EQ("break on", events[0].first);
-    EXPECT_EQ("rts on", events[1].first);
-    EXPECT_EQ("rts off", events[2].first);
-    EXPECT_EQ("break off", events[3].first);
-    EXPECT_GE(events[3].second - events[2].second, std::chrono::milliseconds(35));
-}
-
-TEST_F(Channel, TransmitTimeScalesWithTheBaudRate) {
-    EXPECT_EQ(86u, comm.transmitMillis(1000)); // 1000 bytes at 115200
-    line.link->setBaudRate(9600);
-    EXPECT_EQ(1041u, comm.transmitMillis(1000));
 }
 
 } // namespace

@@ -3,26 +3,35 @@
 #include "SessionBench.h"
 
 #include <set>
-#include <sstream>
 
 using namespace an1310test;
 
 namespace {
 
-enum class Step { Connect, Erase, Write, Verify };
-enum class Fault { Junk, Flips, Drops, Silence, HostFlips, Unplug };
+const char* const steps[] = {"Connect", "Erase", "Write", "Verify"};
+
+struct FaultKind {
+    const char* name;
+    double sim::Faults::*rate = nullptr; // set to 5 %
+    bool hostToDevice = false;
+    bool silent = false;
+    bool unplug = false; // every platform call fails with an I/O error
+};
+
+const FaultKind faultKinds[] = {
+    {"Junk", &sim::Faults::junk},
+    {"Flips", &sim::Faults::flip},
+    {"Drops", &sim::Faults::drop},
+    {"Silence", nullptr, false, true},
+    {"HostFlips", &sim::Faults::flip, true},
+    {"Unplug", nullptr, false, false, true},
+};
 
 struct Case {
     const char* part;
-    Step step;
-    Fault fault;
+    int step; // index into `steps`: the fault starts before it
+    const FaultKind* fault;
 };
-
-std::string name(const Case& c) {
-    static const char* steps[] = {"Connect", "Erase", "Write", "Verify"};
-    static const char* faults[] = {"Junk", "Flips", "Drops", "Silence", "HostFlips", "Unplug"};
-    return std::string(c.part) + "_" + steps[int(c.step)] + "_" + faults[int(c.fault)];
-}
 
 // Every message a failed re-flash may end with on a faulty line.
 const std::set<std::string> lineFailures = {
@@ -41,51 +50,30 @@ protected:
     PicBench pic{GetParam().part};
     LogCapture logs;
 
-    void inject(std::uint32_t seed) {
+    void inject(int step, std::uint32_t seed) {
+        if (step != GetParam().step) return;
+        const auto& kind = *GetParam().fault;
         auto& faults = pic.module->faults;
+        if (kind.rate) faults.*kind.rate = 0.05;
+        faults.hostToDevice = kind.hostToDevice;
+        faults.silent = kind.silent;
         pic.module->reseed(seed);
-        switch (GetParam().fault) {
-        case Fault::Junk:
-            faults.junk = 0.05;
-            break;
-        case Fault::Flips:
-            faults.flip = 0.05;
-            break;
-        case Fault::Drops:
-            faults.drop = 0.05;
-            break;
-        case Fault::Silence:
-            faults.silent = true;
-            break;
-        case Fault::HostFlips:
-            faults.hostToDevice = true;
-            faults.flip = 0.05;
-            break;
-        case Fault::Unplug:
-            pic.module->failCalls(FTDI::IO_ERROR, 0, 0); // every call from now on
-            break;
-        }
+        if (kind.unplug) pic.module->failCalls(FTDI::IO_ERROR, 0, 0);
     }
 
-    void heal() {
-        pic.module->faults = sim::Faults{};
-        pic.module->failCalls(FTDI::OK, 0, 0); // calls succeed again: the module is back
-    }
-
-    // Runs a session with the fault injected before `step`; returns the message it failed with.
+    // Runs a session with the fault injected before its step; returns the message it failed with.
     std::string failedSession(const std::string& hex, std::uint32_t seed) {
         AN1310::BootloadSession session(*pic.link);
         std::istringstream in(hex);
         try {
-            const auto step = GetParam().step;
-            if (step == Step::Connect) inject(seed);
+            inject(0, seed);
             session.connect();
             session.loadImage(in);
-            if (step == Step::Erase) inject(seed);
+            inject(1, seed);
             session.erase();
-            if (step == Step::Write) inject(seed);
+            inject(2, seed);
             session.write();
-            if (step == Step::Verify) inject(seed);
+            inject(3, seed);
             session.verify();
             session.runApplication();
         } catch (const AN1310::Exception& e) {
@@ -99,32 +87,26 @@ protected:
 
 TEST_P(Faults, EndInAClearErrorAndAFreshSessionReflashes) {
     const auto hex = applicationHex(pic.part(), 11, 3000);
+    sim::PicChip expected(pic.part());
+    expected.programHex(hex);
     for (std::uint32_t seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE(seed);
         const auto message = failedSession(hex, seed);
-        if (GetParam().fault == Fault::Unplug) {
+        if (GetParam().fault->unplug) {
             EXPECT_EQ(0u, message.find("Unable to ")) << message;
             EXPECT_NE(std::string::npos, message.find("FTDI device")) << message;
-        } else {
-            EXPECT_TRUE(lineFailures.count(message)) << "seed " << seed << ": " << message;
-        }
-        if (GetParam().fault == Fault::Silence && GetParam().step == Step::Connect) {
+        } else if (GetParam().fault->silent && GetParam().step == 0) {
             EXPECT_EQ("Bootloader not found", message);
+        } else {
+            EXPECT_TRUE(lineFailures.count(message)) << message;
         }
-        heal();
+        pic.module->faults = sim::Faults{};
+        pic.module->failCalls(FTDI::OK, 0, 0); // calls succeed again: the module is back
 
         logs.clear();
-        AN1310::BootloadSession session(*pic.link);
-        std::istringstream in(hex);
-        session.connect();
-        session.loadImage(in);
-        session.erase();
-        session.write();
-        session.verify();
-        session.runApplication();
+        runSession(*pic.link, hex);
         EXPECT_EQ(0u, logs.status.back().rfind("Verify success (FLASH ", 0)) << logs.status.back();
         const auto& chip = pic.chip();
-        sim::PicChip expected(pic.part());
-        expected.programHex(hex);
         for (std::uint32_t i = 0; i < chip.eepromSize(); ++i)
             ASSERT_EQ(expected.eeprom(i), chip.eeprom(i));
         const auto unit = pic.part().unitsPerWord();
@@ -137,15 +119,15 @@ TEST_P(Faults, EndInAClearErrorAndAFreshSessionReflashes) {
 std::vector<Case> cases() {
     std::vector<Case> all;
     for (const char* part : {"PIC16F886", "PIC18F2620", "PIC24FJ64GA002", "PIC32MX360F512L"})
-        for (auto step : {Step::Connect, Step::Erase, Step::Write, Step::Verify})
-            for (auto fault :
-                 {Fault::Junk, Fault::Flips, Fault::Drops, Fault::Silence, Fault::HostFlips, Fault::Unplug})
-                all.push_back({part, step, fault});
+        for (int step = 0; step < 4; ++step)
+            for (const auto& fault : faultKinds)
+                all.push_back({part, step, &fault});
     return all;
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryStep, Faults, ::testing::ValuesIn(cases()),
-                         [](const auto& info) { return name(info.param); });
+INSTANTIATE_TEST_SUITE_P(EveryStep, Faults, ::testing::ValuesIn(cases()), [](const auto& info) {
+    return std::string(info.param.part) + "_" + steps[info.param.step] + "_" + info.param.fault->name;
+});
 
 TEST(Unplugged, AModuleThatIsGoneFailsWithTheLinksMessage) {
     LogCapture logs;

@@ -1,5 +1,7 @@
 #include "GuiTest.h"
 
+#include "app/EncoderGauge.h"
+#include "app/EncoderSelectDialog.h"
 #include "app/SignalPages.h"
 
 #include <wx/app.h>
@@ -45,12 +47,28 @@ int ScriptedUserInterface::chooseIndex(const wxString& text, const wxString& cap
     return answer;
 }
 
-std::string ScriptedUserInterface::chooseModel(wxWindow*) {
+std::string ScriptedUserInterface::chooseModel(wxWindow* parent) {
     ++modelDialogs;
     if (models.empty()) return {};
     auto model = models.front();
     models.pop_front();
+    if (!realSelectionDialog || model.empty()) return model;
+    wxTheApp->CallAfter([model] { // once the dialog's loop runs
+        for (wxWindow* window : wxTopLevelWindows)
+            if (auto* dialog = dynamic_cast<wxEncoderSelectDialog*>(window))
+                if (auto* button = wxWindow::FindWindowByLabel(model, dialog)) return press(button);
+        ADD_FAILURE() << "no " << model << " button in the selection dialog";
+    });
+    const bool previous = allowModalDialogs(true);
+    model = ToolkitUserInterface().chooseModel(parent);
+    allowModalDialogs(previous);
     return model;
+}
+
+void press(wxWindow* button) {
+    wxCommandEvent click(wxEVT_BUTTON, button->GetId());
+    click.SetEventObject(button);
+    button->GetEventHandler()->ProcessEvent(click);
 }
 
 wxString ScriptedUserInterface::chooseDiagnosticsFile(wxWindow*) {
@@ -84,7 +102,8 @@ void FrameTest::SetUp() {
         return std::make_unique<TestEncoder>(script);
     };
     frame->Show();
-    wxTheApp->ProcessPendingEvents(); // the start-up Connect click: cancelled
+    EXPECT_EQ(ui->modelDialogs, 0);   // the start-up Connect click is queued...
+    wxTheApp->ProcessPendingEvents(); // ...and cancelled here
 }
 
 void FrameTest::TearDown() {
@@ -101,13 +120,9 @@ void FrameTest::connect() {
 }
 
 void FrameTest::deliver(wxEvent& event) {
-    vantix::test::deliver(*frame, event);
-}
-
-void deliver(wxWindow& window, wxEvent& event) {
     // As the main loop does: an exception that leaves a handler goes to the application object.
     try {
-        window.ProcessWindowEvent(event);
+        frame->ProcessWindowEvent(event);
     } catch (...) {
         if (!wxTheApp->OnExceptionInMainLoop()) ADD_FAILURE() << "the program would have ended";
     }
@@ -131,6 +146,22 @@ void FrameTest::choose(int row, int index) {
 void FrameTest::tick() {
     wxTimerEvent event(frame->positionTimer());
     deliver(event);
+}
+
+void FrameTest::expectDisconnected() const {
+    EXPECT_EQ(frame->connectedEncoder(), nullptr);
+    EXPECT_EQ(label(ID_CONNECT), "Connect");
+    EXPECT_EQ(frame->titleLabel()->GetLabel(), "RVX Vantix");
+    EXPECT_EQ(frame->statusLabel()->GetLabel(), "Disconnected");
+    for (int id : {ID_ZERO, ID_PROGRAM, ID_DATASHEET})
+        EXPECT_FALSE(enabled(id)) << id;
+    EXPECT_TRUE(frame->positionGauge()->inactive);
+    EXPECT_EQ(frame->positionGauge()->value, -1);
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(rowLabel(row), "");
+        EXPECT_TRUE(rowEntries(row).empty());
+        EXPECT_FALSE(frame->settingRow(row).choice->IsEnabled());
+    }
 }
 
 std::vector<std::string> FrameTest::rowEntries(int row) const {

@@ -41,9 +41,11 @@ public:
 
     // Answers, consumed in order. A question with no answer left fails the test and gets "No".
     std::deque<int> answers;        // wxYES / wxNO
-    std::deque<std::string> models; // "" = cancelled
+    std::deque<std::string> models; // "" or none left = cancelled
     std::deque<int> moduleChoices;  // -1 = cancelled
     std::deque<std::string> files;  // "" = cancelled
+    // Models are picked by pressing their button in the program's real selection dialog.
+    bool realSelectionDialog = false;
 
     std::vector<Shown> shown; // messages and questions, in order
     std::vector<std::vector<std::string>> moduleLists;
@@ -53,15 +55,15 @@ public:
     std::function<void(const Shown&)> onMessage;
 };
 
+// Presses `button` as a user would.
+void press(wxWindow* button);
+
 // The progress dialog open right now, if any: its title and message.
 struct ProgressState {
     std::string title;
     std::string message;
 };
 std::optional<ProgressState> openProgressDialog();
-
-// Sends an event to a window; an escaped exception is reported as the main loop reports it.
-void deliver(wxWindow& window, wxEvent& event);
 
 // A main window with a scripted user interface, a bench with one UART and one
 // SPI module, and the test driver as the driver of every model. The start-up
@@ -81,6 +83,8 @@ protected:
     // One tick of the position timer.
     void tick();
     void deliver(wxEvent& event);
+    // The window as it is before any connection and after a disconnection.
+    void expectDisconnected() const;
     std::vector<std::string> rowEntries(int row) const;
     std::string rowLabel(int row) const;
     int rowSelection(int row) const;

@@ -73,46 +73,8 @@ void TestEncoder::call(const std::string& what) {
 
 void TestEncoder::reportProgress(const StatusCallback& status) {
     if (script_->reflash) return script_->reflash(status);
-    for (const auto& line : script_->statusLines)
-        status(line);
-}
-
-bool TestEncoder::is_absolute() {
-    return call("is_absolute"), script_->absolute;
-}
-void TestEncoder::connect() {
-    call("connect");
-}
-bool TestEncoder::counts_counter_clockwise() {
-    return call("counts_counter_clockwise"), script_->counterClockwise;
-}
-void TestEncoder::restore_defaults() {
-    call("restore_defaults");
-}
-std::uint8_t TestEncoder::firmware_version() {
-    return call("firmware_version"), script_->firmware;
-}
-std::uint8_t TestEncoder::latest_firmware_version() {
-    return call("latest_firmware_version"), script_->latestFirmware;
-}
-std::uint16_t TestEncoder::model_code() {
-    return call("model_code"), 0x42;
-}
-std::uint8_t TestEncoder::last_programmed_by() {
-    return call("last_programmed_by"), 0x30;
-}
-std::uint16_t TestEncoder::datecode() {
-    return call("datecode"), script_->datecode;
-}
-void TestEncoder::set_datecode(std::uint16_t) {
-    call("set_datecode");
-}
-RVX::TimePoint TestEncoder::last_program_date() {
-    call("last_program_date");
-    return RVX::unpack_program_date(0x3221);
-}
-void TestEncoder::set_last_program_date(RVX::TimePoint) {
-    call("set_last_program_date");
+    status("Erasing");
+    status("Programming complete. Resetting encoder...");
 }
 
 void TestEncoder::diagnostics(std::ostream& out, std::function<void()> step) {

@@ -47,7 +47,6 @@ struct DriverScript {
     std::uint16_t position = 0;
     std::uint8_t positionBits = 12;
     std::vector<unsigned char> picture;
-    std::vector<std::string> statusLines{"Erasing", "Programming complete. Resetting encoder..."};
 
     // Calls in order, e.g. "set_resolution 2048".
     std::vector<std::string> log;
@@ -74,20 +73,26 @@ class TestEncoder : public RVX::Encoder {
 public:
     explicit TestEncoder(std::shared_ptr<DriverScript> script);
 
-    bool is_absolute() override;
-    void connect() override;
+    bool is_absolute() override { return call("is_absolute"), script_->absolute; }
+    void connect() override { call("connect"); }
     const char* name() override { return "RVXTEST"; }
     const char* datasheet_url() override { return "/product/resource/rvxtest.pdf"; }
-    bool counts_counter_clockwise() override;
-    void restore_defaults() override;
-    std::uint8_t firmware_version() override;
-    std::uint8_t latest_firmware_version() override;
-    std::uint16_t model_code() override;
-    std::uint8_t last_programmed_by() override;
-    std::uint16_t datecode() override;
-    void set_datecode(std::uint16_t datecode) override;
-    RVX::TimePoint last_program_date() override;
-    void set_last_program_date(RVX::TimePoint date) override;
+    bool counts_counter_clockwise() override {
+        return call("counts_counter_clockwise"), script_->counterClockwise;
+    }
+    void restore_defaults() override { call("restore_defaults"); }
+    std::uint8_t firmware_version() override { return call("firmware_version"), script_->firmware; }
+    std::uint8_t latest_firmware_version() override {
+        return call("latest_firmware_version"), script_->latestFirmware;
+    }
+    std::uint16_t model_code() override { return call("model_code"), 0x42; }
+    std::uint8_t last_programmed_by() override { return call("last_programmed_by"), 0x30; }
+    std::uint16_t datecode() override { return call("datecode"), script_->datecode; }
+    void set_datecode(std::uint16_t) override { call("set_datecode"); }
+    RVX::TimePoint last_program_date() override {
+        return call("last_program_date"), RVX::unpack_program_date(0x3221);
+    }
+    void set_last_program_date(RVX::TimePoint) override { call("set_last_program_date"); }
     void diagnostics(std::ostream& out, std::function<void()> step) override;
 
 private:

@@ -3,8 +3,6 @@
 
 #include "transport/FtdiException.h"
 
-#include <wx/filename.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -21,10 +19,11 @@ class Diagnostics : public FrameTest {
 protected:
     void SetUp() override {
         FrameTest::SetUp();
-        path = (std::filesystem::temp_directory_path() /
-                ("vantix-diagnostics-" + std::to_string(::getpid()) + ".dat"))
-                   .string();
         std::filesystem::remove(path);
+        script->partNumber = "RVX842Q";
+        script->firmware = 0x1A;
+        script->datecode = 742;
+        connect();
     }
     void TearDown() override {
         std::filesystem::remove(path);
@@ -34,39 +33,22 @@ protected:
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
-    std::string path;
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("vantix-diagnostics-" + std::to_string(::getpid()) + ".dat"))
+                                 .string();
 };
 
-const std::string expectedReport = "RVX Vantix\x99 diagnostics data\n"
-                                   "Model: RVX842Q\n"
-                                   "Firmware revision: 1A\n"
-                                   "Datecode: 0742\n"
-                                   "Last programmed by: 30\n"
-                                   "Last program date: 2025-01-01\n"
-                                   "Channel 1: ok\n"
-                                   "Channel 2: ok\n"
-                                   "Channel 3: ok\n";
-
-TEST_F(Diagnostics, BeforeAnyConnectionTheButtonIsRefusedWithoutAFileDialog) {
-    click(ID_DIAGNOSTICS);
-    EXPECT_THAT(messages(), ElementsAre("Not connected to encoder"));
-    EXPECT_EQ(ui->shown[0].caption, "RVX Vantix error");
-    EXPECT_EQ(ui->shown[0].style, wxOK | wxICON_ERROR);
-    EXPECT_EQ(ui->fileDialogs, 0);
-}
-
-TEST_F(Diagnostics, ReportIsExactlyWhatTheDriverWrites) {
-    script->partNumber = "RVX842Q";
-    script->firmware = 0x1A;
-    script->datecode = 742;
+TEST_F(Diagnostics, ReportIsExactlyWhatTheDriverWritesAndReplacesAnOldFile) {
+    std::ofstream(path) << std::string(4000, 'x') << "\n";
     std::optional<ProgressState> during;
     script->during = [&](const std::string& call) {
         if (call == "diagnostics step") during = openProgressDialog();
     };
-    connect();
     ui->files.push_back(path);
     click(ID_DIAGNOSTICS);
-    EXPECT_EQ(content(), expectedReport);
+    EXPECT_EQ(content(), "RVX Vantix\x99 diagnostics data\nModel: RVX842Q\nFirmware revision: 1A\n"
+                         "Datecode: 0742\nLast programmed by: 30\nLast program date: 2025-01-01\n"
+                         "Channel 1: ok\nChannel 2: ok\nChannel 3: ok\n");
     ASSERT_TRUE(during);
     EXPECT_EQ(during->title, "Getting RVX Encoder Diagnostics");
     EXPECT_EQ(during->message, "Getting diagnostics...");
@@ -74,22 +56,7 @@ TEST_F(Diagnostics, ReportIsExactlyWhatTheDriverWrites) {
     EXPECT_THAT(messages(), IsEmpty());
 }
 
-TEST_F(Diagnostics, ExistingFileIsReplacedNotAppendedTo) {
-    {
-        std::ofstream old(path);
-        old << std::string(4000, 'x') << "\n";
-    }
-    script->partNumber = "RVX842Q";
-    script->firmware = 0x1A;
-    script->datecode = 742;
-    connect();
-    ui->files.push_back(path);
-    click(ID_DIAGNOSTICS);
-    EXPECT_EQ(content(), expectedReport);
-}
-
 TEST_F(Diagnostics, CancelledFileChoiceWritesAndShowsNothing) {
-    connect();
     ui->files.push_back("");
     click(ID_DIAGNOSTICS);
     EXPECT_EQ(ui->fileDialogs, 1);
@@ -98,7 +65,6 @@ TEST_F(Diagnostics, CancelledFileChoiceWritesAndShowsNothing) {
 }
 
 TEST_F(Diagnostics, FileThatCannotBeOpenedIsReported) {
-    connect();
     const std::string unwritable = path + ".missing-dir/report.dat";
     ui->files.push_back(unwritable);
     click(ID_DIAGNOSTICS);
@@ -110,12 +76,10 @@ TEST_F(Diagnostics, FileThatCannotBeOpenedIsReported) {
 }
 
 TEST_F(Diagnostics, InterruptedReportKeepsWhatWasWrittenAndIsReported) {
-    script->partNumber = "RVX842Q";
-    connect();
     script->fail("datecode", RVX::Exception("Unable to read RVXTEST EEPROM", 0x21));
     ui->files.push_back(path);
     click(ID_DIAGNOSTICS);
-    EXPECT_EQ(content(), "RVX Vantix\x99 diagnostics data\nModel: RVX842Q\nFirmware revision: 15\n");
+    EXPECT_EQ(content(), "RVX Vantix\x99 diagnostics data\nModel: RVX842Q\nFirmware revision: 1A\n");
     ASSERT_EQ(ui->shown.size(), 1u);
     EXPECT_EQ(ui->shown[0].caption, "RVX Error");
     EXPECT_FALSE(openProgressDialog());
@@ -123,47 +87,47 @@ TEST_F(Diagnostics, InterruptedReportKeepsWhatWasWrittenAndIsReported) {
 
 using Zero = FrameTest;
 
-TEST_F(Zero, IncrementalEncoderConfirmsTheZero) {
+TEST_F(Zero, IncrementalEncoderConfirmsTheZeroAbsoluteOneShowsNothing) {
     script->accessors = {Accessor::Zero};
     connect();
     click(ID_ZERO);
     EXPECT_EQ(script->count("zero"), 1u);
-    EXPECT_THAT(messages(), ElementsAre("Zero position set!"));
+    ASSERT_THAT(messages(), ElementsAre("Zero position set!"));
     EXPECT_EQ(ui->shown[0].caption, "Encoder zero");
     EXPECT_EQ(ui->shown[0].style, wxOK);
     EXPECT_FALSE(ui->shown[0].hasParent);
-}
-
-TEST_F(Zero, AbsoluteEncoderShowsNothing) {
-    script->accessors = {Accessor::Zero};
+    click(ID_CONNECT);
     script->absolute = true;
     connect();
     click(ID_ZERO);
-    EXPECT_EQ(script->count("zero"), 1u);
-    EXPECT_THAT(messages(), IsEmpty());
+    EXPECT_EQ(script->count("zero"), 2u);
+    EXPECT_EQ(messages().size(), 1u);
 }
 
-TEST_F(Zero, RefusedWhenDisconnectedOrNotOffered) {
-    click(ID_ZERO);
-    connect();
-    click(ID_ZERO);
-    EXPECT_THAT(messages(), ElementsAre("Not connected to encoder", "Cannot set zero on this encoder"));
-    for (const auto& shown : ui->shown) {
-        EXPECT_EQ(shown.caption, "RVX Vantix error");
-        EXPECT_EQ(shown.style, wxOK | wxICON_ERROR);
-    }
-}
-
-TEST_F(Zero, FailureIsReportedByType) {
+TEST_F(Zero, FailureIsReportedAndTheEncoderStaysConnected) {
     script->accessors = {Accessor::Zero};
     script->fail("zero", FTDI::Exception("Unable to write to RVX-LINK module", 4));
     connect();
     click(ID_ZERO);
     ASSERT_EQ(ui->shown.size(), 1u);
-    EXPECT_EQ(ui->shown[0].text,
-              "Programming module error.\nPlease ensure that RVX-LINK programming module is "
-              "connected to your computer.\n\nUnable to write to RVX-LINK module : 4");
+    EXPECT_EQ(ui->shown[0].caption, "Programming module error");
     EXPECT_NE(frame->connectedEncoder(), nullptr);
+}
+
+using Refusals = FrameTest;
+
+TEST_F(Refusals, ButtonsWithoutAnEncoderOrItsAccessorAreRefused) {
+    for (int id : {ID_PROGRAM, ID_ZERO, ID_DIAGNOSTICS})
+        click(id);
+    connect(); // without zero
+    click(ID_ZERO);
+    EXPECT_THAT(messages(), ElementsAre("Not connected to encoder", "Not connected to encoder",
+                                        "Not connected to encoder", "Cannot set zero on this encoder"));
+    for (const auto& shown : ui->shown) {
+        EXPECT_EQ(shown.caption, "RVX Vantix error");
+        EXPECT_EQ(shown.style, wxOK | wxICON_ERROR);
+    }
+    EXPECT_EQ(ui->fileDialogs, 0);
 }
 
 } // namespace

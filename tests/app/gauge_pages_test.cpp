@@ -9,13 +9,10 @@
 #include <wx/notebook.h>
 #include <wx/textctrl.h>
 
-#include <memory>
-
 namespace {
 
 const wxColour white(255, 255, 255);
 const wxColour primary(189, 35, 143), secondary(217, 135, 196);
-const wxColour greyPrimary(93, 93, 93), greySecondary(166, 166, 166);
 
 class Gauge : public testing::Test {
 protected:
@@ -29,7 +26,7 @@ protected:
     }
     void TearDown() override { window->Destroy(); }
 
-    // Draws the gauge as the screen would show it and returns the picture.
+    // The gauge as the screen would show it.
     wxImage drawn() {
         wxBitmap bitmap(gauge->GetClientSize());
         {
@@ -41,122 +38,89 @@ protected:
     static wxColour at(const wxImage& image, int x, int y) {
         return {image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y)};
     }
+    wxColour at(int x, int y) { return at(drawn(), x, y); }
+    // Pixels of the hub, where the number is written, that are not background.
+    int inkInTheHub() {
+        const wxImage image = drawn();
+        int ink = 0;
+        for (int y = 88; y < 112; ++y)
+            for (int x = 80; x < 120; ++x)
+                ink += at(image, x, y) != white;
+        return ink;
+    }
 
     wxFrame* window = nullptr;
     wxEncoderGauge* gauge = nullptr;
 };
 
-TEST_F(Gauge, BestSizeGivesAnOuterDiscOf160Pixels) {
+TEST_F(Gauge, BestSizeGivesAnOuterDiscOf160PixelsGreyWhenInactive) {
     EXPECT_EQ(gauge->GetBestSize(), wxSize(200, 200));
-    const wxImage image = drawn();
-    EXPECT_EQ(at(image, 100 + 78, 100), primary);
-    EXPECT_EQ(at(image, 100 + 82, 100), white);
-    EXPECT_EQ(at(image, 100 - 78, 100), primary);
-    EXPECT_EQ(at(image, 100 - 82, 100), white);
-    EXPECT_EQ(at(image, 100, 100 - 78), primary);
-    EXPECT_EQ(at(image, 100, 100 + 82), white);
-    EXPECT_EQ(at(image, 100 + 52, 100), secondary); // between the two rings
-    EXPECT_EQ(at(image, 100 + 5, 100), white);      // the hub
-}
-
-TEST_F(Gauge, InactiveGaugeIsGrey) {
+    for (auto [x, y] : {std::pair{178, 100}, {22, 100}, {100, 22}})
+        EXPECT_EQ(at(x, y), primary) << x << "," << y;
+    for (auto [x, y] : {std::pair{182, 100}, {18, 100}, {100, 182}, {105, 100} /* the hub */})
+        EXPECT_EQ(at(x, y), white) << x << "," << y;
+    EXPECT_EQ(at(152, 100), secondary); // between the two rings
     gauge->inactive = true;
-    const wxImage image = drawn();
-    EXPECT_EQ(at(image, 100 + 78, 100), greyPrimary);
-    EXPECT_EQ(at(image, 100 + 52, 100), greySecondary);
+    EXPECT_EQ(at(178, 100), wxColour(93, 93, 93));
+    EXPECT_EQ(at(152, 100), wxColour(166, 166, 166));
 }
 
-TEST_F(Gauge, MarkerNotchSits70PixelsFromTheCentreForAbsoluteEncodersOnly) {
+TEST_F(Gauge, MarkerNotchSits70PixelsFromTheCentreAndTurnsInTheEncodersSense) {
     gauge->value = 0;
+    EXPECT_EQ(at(101, 31), primary); // incremental: no marker
     gauge->absolute = true;
-    EXPECT_EQ(at(drawn(), 101, 31), white); // top-left corner at (100, 30)
-    gauge->absolute = false;
-    EXPECT_EQ(at(drawn(), 101, 31), primary);
-}
-
-TEST_F(Gauge, MarkerTurnsWithTheShaftInTheEncodersSense) {
-    gauge->absolute = true;
-    gauge->value = 1024; // a quarter turn
-    EXPECT_EQ(at(drawn(), 171, 101), white);
-    EXPECT_EQ(at(drawn(), 101, 31), primary);
+    EXPECT_EQ(at(101, 31), white); // top-left corner at (100, 30)
+    gauge->value = 1024;           // a quarter turn
+    EXPECT_EQ(at(171, 101), white);
+    EXPECT_EQ(at(101, 31), primary);
     gauge->counterClockwise = true;
-    EXPECT_EQ(at(drawn(), 31, 101), white);
-    EXPECT_EQ(at(drawn(), 171, 101), primary);
+    EXPECT_EQ(at(31, 101), white);
+    EXPECT_EQ(at(171, 101), primary);
 }
 
-TEST_F(Gauge, NoPositionDrawsNeitherMarkerNorNumber) {
-    gauge->absolute = true;
-    gauge->value = -1;
-    const wxImage image = drawn();
-    EXPECT_EQ(at(image, 101, 31), primary);
-    for (int y = 88; y < 112; ++y)
-        for (int x = 80; x < 120; ++x)
-            ASSERT_EQ(at(image, x, y), white) << x << "," << y;
-}
-
-TEST_F(Gauge, AbsolutePositionIsWrittenInTheHub) {
+TEST_F(Gauge, AbsolutePositionIsWrittenInTheHubNoPositionDrawsNeitherMarkerNorNumber) {
     gauge->absolute = true;
     gauge->value = 777;
-    const wxImage image = drawn();
-    int ink = 0;
-    for (int y = 88; y < 112; ++y)
-        for (int x = 80; x < 120; ++x)
-            ink += at(image, x, y) != white;
-    EXPECT_GT(ink, 20);
+    EXPECT_GT(inkInTheHub(), 20);
+    gauge->value = -1;
+    EXPECT_EQ(inkInTheHub(), 0);
+    EXPECT_EQ(at(101, 31), primary);
 }
 
 TEST_F(Gauge, RingsTurnWithThePosition) {
     // Straight below the centre lies a crest of the eight-lobed ring; a
     // sixteenth of a turn brings a trough there, showing the outer disc.
-    EXPECT_EQ(at(drawn(), 100, 100 + 63), secondary);
+    EXPECT_EQ(at(100, 163), secondary);
     gauge->value = 4096 / 16;
-    EXPECT_EQ(at(drawn(), 100, 100 + 63), primary);
+    EXPECT_EQ(at(100, 163), primary);
 }
 
-class SignalPages : public testing::Test {
-protected:
-    void SetUp() override {
-        window = new wxFrame(nullptr, wxID_ANY, "pages");
-        auto* notebook = new wxNotebook(window, wxID_ANY);
-        quadrature = new wxQuadratureSignals(notebook, wxID_ANY);
-        commutation = new wxCommutationSignals(notebook, wxID_ANY);
-    }
-    void TearDown() override { window->Destroy(); }
-    static std::string text(wxSignalPage* page, const char* label) {
+TEST(SignalPages, FieldsStartAtZeroReadOnlyAndShowTheTimingsOfAnUpdate) {
+    auto* window = new wxFrame(nullptr, wxID_ANY, "pages");
+    auto* notebook = new wxNotebook(window, wxID_ANY);
+    auto* quadrature = new wxQuadratureSignals(notebook, wxID_ANY);
+    auto* commutation = new wxCommutationSignals(notebook, wxID_ANY);
+    auto text = [](wxSignalPage* page, const char* label) {
         return page->field(label)->GetValue().utf8_string();
-    }
-    wxFrame* window = nullptr;
-    wxQuadratureSignals* quadrature = nullptr;
-    wxCommutationSignals* commutation = nullptr;
-};
-
-TEST_F(SignalPages, FieldsStartAtZeroAndAreReadOnly) {
+    };
     for (const char* label : {"I", "P", "T", "S"}) {
         EXPECT_EQ(text(quadrature, label), "0.0\u00B0");
         EXPECT_FALSE(quadrature->field(label)->IsEditable());
     }
-    for (const char* label : {"C", "P", "T", "S"})
-        EXPECT_EQ(text(commutation, label), "0.0\u00B0");
-}
-
-TEST_F(SignalPages, QuadratureTimingsOfOneResolution) {
+    EXPECT_EQ(text(commutation, "C"), "0.0\u00B0");
     quadrature->update(1024);
+    quadrature->update(0); // changes nothing
     EXPECT_EQ(text(quadrature, "T"), "0.352\u00B0");
     EXPECT_EQ(text(quadrature, "P"), "0.176\u00B0");
     EXPECT_EQ(text(quadrature, "I"), "0.088\u00B0");
     EXPECT_EQ(text(quadrature, "S"), "0.088\u00B0");
-    quadrature->update(0);
-    EXPECT_EQ(text(quadrature, "T"), "0.352\u00B0");
-}
-
-TEST_F(SignalPages, CommutationTimingsOfOnePoleCount) {
     commutation->update(4);
+    commutation->update(0);
     EXPECT_EQ(text(commutation, "T"), "180.000\u00B0");
     EXPECT_EQ(text(commutation, "P"), "90.000\u00B0");
     EXPECT_EQ(text(commutation, "S"), "30.000\u00B0");
     EXPECT_EQ(text(commutation, "C"), "60.000\u00B0");
-    commutation->update(0);
-    EXPECT_EQ(text(commutation, "T"), "180.000\u00B0");
+    window->Destroy();
 }
 
 } // namespace

@@ -47,9 +47,7 @@ public:
         return log("line", bits, stop, parity, brk);
     }
     int setFlowControl(int mode) override { return log("flow", mode); }
-    int setFlowControlXonXoff(std::uint8_t xon, std::uint8_t xoff) override {
-        return log("xonxoff", xon, xoff);
-    }
+    int setFlowControlXonXoff(std::uint8_t on, std::uint8_t off) override { return log("xonxoff", on, off); }
     int setDtr(bool on) override { return log("dtr", on); }
     int setRts(bool on) override { return log("rts", on); }
     int purgeReceive() override {
@@ -76,10 +74,7 @@ public:
     void setWriteTimeout(int ms) override { log("write-timeout", ms); }
     int setLatencyTimer(std::uint8_t ms) override { return log("latency", ms); }
     int setBitmode(std::uint8_t mask, std::uint8_t mode) override { return log("bitmode", mask, mode); }
-    int close() override {
-        itf_.isOpen = false;
-        return log("close");
-    }
+    int close() override { return log("close"); } // the interface is free once the port is gone
 
 private:
     static std::string text(const char* word) { return word; }

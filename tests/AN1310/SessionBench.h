@@ -10,14 +10,6 @@
 
 namespace an1310test {
 
-// Where applicationHex puts its code: after the bootloader when it sits low
-// (family 5), else near the start of flash.
-inline std::uint32_t codeStart(const sim::PicPart& part) {
-    if (part.bootloaderStart != 0 && part.bootloaderStart < part.flashEnd / 2)
-        return part.bootloaderStart + part.bootloaderSize;
-    return part.flashStart + 16 * part.unitsPerWord();
-}
-
 // An application image of about `bytes` program bytes for the part, placed
 // clear of the bootloader, with EEPROM data where the part has EEPROM.
 inline std::string applicationHex(const sim::PicPart& part, std::uint64_t seed, std::uint32_t bytes,
@@ -26,7 +18,10 @@ inline std::string applicationHex(const sim::PicPart& part, std::uint64_t seed, 
     recipe.part = {part.family, part.flashStart, part.flashEnd, part.eepromStart, part.eepromEnd};
     recipe.seed = seed;
     recipe.resetGoto = resetGoto;
-    const auto start = codeStart(part);
+    // Code after the bootloader when it sits low (family 5), else near the start of flash.
+    const auto start = part.bootloaderStart != 0 && part.bootloaderStart < part.flashEnd / 2
+                           ? part.bootloaderStart + part.bootloaderSize
+                           : part.flashStart + 16 * part.unitsPerWord();
     recipe.code = {{start, start + bytes / part.bytesPerWord() * part.unitsPerWord()}};
     if (part.eepromEnd > part.eepromStart)
         for (unsigned i = 0; i < 64; ++i)
@@ -64,6 +59,61 @@ struct PicBench {
     sim::PicChip& chip() { return device->chip(); }
     const sim::PicPart& part() { return chip().part(); }
     const sim::BootloaderStats& stats() { return device->bootloader().stats(); }
+
+    std::vector<std::uint32_t> flashWords() {
+        std::vector<std::uint32_t> words;
+        for (auto a = part().flashStart; a < part().flashEnd; a += part().unitsPerWord())
+            words.push_back(chip().flashWord(a));
+        return words;
+    }
+
+    // The chip holds the image everywhere but in the words the host moves:
+    // the reset jump now enters the bootloader, and the application's own
+    // jump sits below it. The bootloader itself is as it was; so are family
+    // 5's vector tables, which keep pointing at the bootloader's jump slots.
+    void expectChipHolds(const std::string& hex, const std::vector<std::uint32_t>& before) {
+        const auto& p = part();
+        const auto& c = chip();
+        sim::PicChip expected(p);
+        expected.programHex(hex);
+        const auto bs = device->bootloader().bootloaderStart();
+        const auto be = device->bootloader().bootloaderEnd();
+        const auto unit = p.unitsPerWord();
+        const bool remapped = bs != 0; // else the bootloader sits outside program flash (family 8)
+        const std::uint32_t resetWords = !remapped ? 0 : p.family == 2 ? 3 : 2;
+        const std::uint32_t savedWords = !remapped ? 0 : p.family == 2 ? 5 : 2;
+        const auto vectorPageEnd = p.flashStart + (p.family == 5 ? std::max(p.eraseBlock, 512u) : 0u);
+        const auto configStart = p.configInsideFlash() ? p.flashEnd - p.eraseBlock : p.flashEnd;
+        const auto isVector = [&](std::uint32_t a) {
+            return p.family == 5 && a >= 4 && a < 0x200 && a != 0x100 && a != 0x102;
+        };
+        std::size_t index = 0, compared = 0;
+        for (auto a = p.flashStart; a < p.flashEnd; a += unit, ++index) {
+            if ((a >= bs && a < be) || a >= configStart || isVector(a)) {
+                ASSERT_EQ(before[index], c.flashWord(a)) << std::hex << "untouchable word at " << a;
+            } else if (a >= vectorPageEnd && a >= p.flashStart + resetWords * unit &&
+                       (a < bs - savedWords * unit || a >= bs)) {
+                ASSERT_EQ(expected.flashWord(a), c.flashWord(a)) << std::hex << "flash at " << a;
+                ++compared;
+            }
+        }
+        EXPECT_GT(compared, 0u);
+        for (std::uint32_t i = 0; i < c.eepromSize(); ++i)
+            ASSERT_EQ(expected.eeprom(i), c.eeprom(i)) << "EEPROM " << i;
+        if (!remapped) return;
+        const auto entry = p.family == 2 ? bs + 3 : p.family == 5 ? bs : bs + 2;
+        const auto jump = tools::resetJump(p.family, entry);
+        for (std::uint32_t i = 0; i < jump.size() && i < resetWords; ++i)
+            EXPECT_EQ(jump[i], c.flashWord(p.flashStart + i * unit)) << "reset word " << i;
+        const auto savedAt = bs - savedWords * unit;
+        const std::uint32_t first = p.family == 2 ? 1 : 0; // family 2 saves a MOVWF PCLATH first
+        if (p.family == 2) {
+            EXPECT_EQ(0x018Au, c.flashWord(savedAt));
+        }
+        for (std::uint32_t i = 0; i < 2; ++i)
+            EXPECT_EQ(expected.flashWord(p.flashStart + i * unit), c.flashWord(savedAt + (i + first) * unit))
+                << "saved application jump word " << i;
+    }
 };
 
 } // namespace an1310test

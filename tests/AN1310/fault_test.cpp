@@ -87,8 +87,7 @@ protected:
 
 TEST_P(Faults, EndInAClearErrorAndAFreshSessionReflashes) {
     const auto hex = applicationHex(pic.part(), 11, 3000);
-    sim::PicChip expected(pic.part());
-    expected.programHex(hex);
+    const auto before = pic.flashWords();
     for (std::uint32_t seed : {1u, 2u, 3u}) {
         SCOPED_TRACE(seed);
         const auto message = failedSession(hex, seed);
@@ -106,13 +105,7 @@ TEST_P(Faults, EndInAClearErrorAndAFreshSessionReflashes) {
         logs.clear();
         runSession(*pic.link, hex);
         EXPECT_EQ(0u, logs.status.back().rfind("Verify success (FLASH ", 0)) << logs.status.back();
-        const auto& chip = pic.chip();
-        for (std::uint32_t i = 0; i < chip.eepromSize(); ++i)
-            ASSERT_EQ(expected.eeprom(i), chip.eeprom(i));
-        const auto unit = pic.part().unitsPerWord();
-        const auto from = codeStart(pic.part()) + 0x40 * unit;
-        for (auto a = from; a < from + 0x200 * unit; a += unit)
-            ASSERT_EQ(expected.flashWord(a), chip.flashWord(a)) << std::hex << a;
+        pic.expectChipHolds(hex, before);
     }
 }
 
@@ -128,19 +121,5 @@ std::vector<Case> cases() {
 INSTANTIATE_TEST_SUITE_P(EveryStep, Faults, ::testing::ValuesIn(cases()), [](const auto& info) {
     return std::string(info.param.part) + "_" + steps[info.param.step] + "_" + info.param.fault->name;
 });
-
-TEST(Unplugged, AModuleThatIsGoneFailsWithTheLinksMessage) {
-    LogCapture logs;
-    PicBench pic("PIC18F2620");
-    pic.module->unplug();
-    AN1310::BootloadSession session(*pic.link);
-    try {
-        session.connect();
-        FAIL() << "connect on an unplugged module";
-    } catch (const FTDI::Exception& e) {
-        EXPECT_STREQ("Unable to purge buffers on FTDI device: FT_Purge failed", e.what());
-        EXPECT_EQ(FTDI::IO_ERROR, e.status());
-    }
-}
 
 } // namespace

@@ -133,16 +133,6 @@ TEST(ResetRemap, TheApplicationJumpIsSavedOnce) {
         AN1310::remapResetVector(d, image);
         EXPECT_EQ(remapped, image.flash) << "a jump that already enters the bootloader stays";
     }
-
-    auto d = testDevice(4);
-    d.bootloaderStart = 0xFC00;
-    DeviceData other(&d);
-    other.flash[0] = 0x0E12; // MOVLW, not a jump: nothing to save
-    EXPECT_FALSE(AN1310::hasResetGoto(d, other));
-    AN1310::remapResetVector(d, other);
-    EXPECT_EQ(0xFFFFu, other.flash[(0xFC00 - 4) / 2]);
-    EXPECT_EQ(0xFFFFu, other.flash[(0xFC00 - 2) / 2]);
-    EXPECT_TRUE(AN1310::hasResetGoto(d, other));
 }
 
 TEST(ResetRemap, ABootloaderBelowTheSavedWordsDoesNotUnderflow) {

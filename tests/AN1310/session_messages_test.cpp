@@ -1,8 +1,8 @@
 // The session's own messages: what the user reads when the bootloader is
 // missing, the chip is unknown, the image is bad or the chip does not hold
 // what was written.
+#include "ScratchDatabase.h"
 #include "SessionBench.h"
-#include "TempDatabase.h"
 
 #include <numeric>
 
@@ -40,16 +40,13 @@ TEST_F(Session, NoBootloaderAnswersEvenAfterTheReset) {
 
 TEST_F(Session, UnknownOrTooLargeDevicesAndAnUnparsableImage) {
     {
-        TempDatabase temp; // a database without the part
-        temp.create();
-        EXPECT_EQ(fmt::format("Couldn't find Device ID {} in the device database.", pic.part().deviceId),
-                  thrownBy([&] { session.connect(); }));
-    }
-    {
-        TempDatabase temp; // a family-4 part with more flash than the memory image holds
-        auto db = temp.create();
-        TempDatabase::addDevice(db, 1, int(pic.part().deviceId), 4, "PIC18HUGE", 64, 64, 0x400000);
+        ScratchDatabase scratch; // the part with more flash than the memory image holds, then without it
+        scratch.exec(
+            "update DEVICES set PARTNAME = 'PIC18HUGE', ENDFLASH = 0x400000 where PARTNAME = 'PIC18F2620'");
         EXPECT_EQ("Device PIC18HUGE does not fit the programmer's memory image.",
+                  thrownBy([&] { session.connect(); }));
+        scratch.exec("delete from DEVICES where PARTNAME = 'PIC18HUGE'");
+        EXPECT_EQ(fmt::format("Couldn't find Device ID {} in the device database.", pic.part().deviceId),
                   thrownBy([&] { session.connect(); }));
     }
     session.connect();

@@ -20,63 +20,6 @@ protected:
     PicBench pic{GetParam().part, GetParam().options};
     LogCapture logs;
 
-    std::vector<std::uint32_t> flashWords() {
-        std::vector<std::uint32_t> words;
-        for (auto a = pic.part().flashStart; a < pic.part().flashEnd; a += pic.part().unitsPerWord())
-            words.push_back(pic.chip().flashWord(a));
-        return words;
-    }
-
-    // The chip holds the image everywhere but in the words the host moves:
-    // the reset jump now enters the bootloader, and the application's own
-    // jump sits below it. The bootloader itself is as it was; so are family
-    // 5's vector tables, which keep pointing at the bootloader's jump slots.
-    void expectChipHolds(const std::string& hex, const std::vector<std::uint32_t>& before) {
-        const auto& part = pic.part();
-        const auto& chip = pic.chip();
-        sim::PicChip expected(part);
-        expected.programHex(hex);
-        const auto bs = pic.device->bootloader().bootloaderStart();
-        const auto be = pic.device->bootloader().bootloaderEnd();
-        const auto unit = part.unitsPerWord();
-        const bool remapped = bs != 0; // else the bootloader sits outside program flash (family 8)
-        const std::uint32_t resetWords = !remapped ? 0 : part.family == 2 ? 3 : 2;
-        const std::uint32_t savedWords = !remapped ? 0 : part.family == 2 ? 5 : 2;
-        const auto vectorPageEnd =
-            part.flashStart + (part.family == 5 ? std::max(part.eraseBlock, 512u) : 0u);
-        const auto configStart = part.configInsideFlash() ? part.flashEnd - part.eraseBlock : part.flashEnd;
-        const auto isVector = [&](std::uint32_t a) {
-            return part.family == 5 && a >= 4 && a < 0x200 && a != 0x100 && a != 0x102;
-        };
-        std::size_t index = 0, compared = 0;
-        for (auto a = part.flashStart; a < part.flashEnd; a += unit, ++index) {
-            if ((a >= bs && a < be) || a >= configStart || isVector(a)) {
-                ASSERT_EQ(before[index], chip.flashWord(a)) << std::hex << "untouchable word at " << a;
-            } else if (a >= vectorPageEnd && a >= part.flashStart + resetWords * unit &&
-                       (a < bs - savedWords * unit || a >= bs)) {
-                ASSERT_EQ(expected.flashWord(a), chip.flashWord(a)) << std::hex << "flash at " << a;
-                ++compared;
-            }
-        }
-        EXPECT_GT(compared, 0u);
-        for (std::uint32_t i = 0; i < chip.eepromSize(); ++i)
-            ASSERT_EQ(expected.eeprom(i), chip.eeprom(i)) << "EEPROM " << i;
-        if (!remapped) return;
-        const auto entry = part.family == 2 ? bs + 3 : part.family == 5 ? bs : bs + 2;
-        const auto jump = tools::resetJump(part.family, entry);
-        for (std::uint32_t i = 0; i < jump.size() && i < resetWords; ++i)
-            EXPECT_EQ(jump[i], chip.flashWord(part.flashStart + i * unit)) << "reset word " << i;
-        const auto savedAt = bs - savedWords * unit;
-        const std::uint32_t first = part.family == 2 ? 1 : 0; // family 2 saves a MOVWF PCLATH first
-        if (part.family == 2) {
-            EXPECT_EQ(0x018Au, chip.flashWord(savedAt));
-        }
-        for (std::uint32_t i = 0; i < 2; ++i)
-            EXPECT_EQ(expected.flashWord(part.flashStart + i * unit),
-                      chip.flashWord(savedAt + (i + first) * unit))
-                << "saved application jump word " << i;
-    }
-
     bool statusMatches(const std::string& pattern) const {
         const std::regex re(pattern);
         return std::any_of(logs.status.begin(), logs.status.end(),
@@ -86,10 +29,10 @@ protected:
 
 TEST_P(Reflash, AFreshChipThenARunningApplication) {
     const auto& part = pic.part();
-    const auto before = flashWords();
+    const auto before = pic.flashWords();
     const auto first = applicationHex(part, 1, GetParam().imageBytes);
     runSession(*pic.link, first);
-    expectChipHolds(first, before);
+    pic.expectChipHolds(first, before);
     EXPECT_EQ(1u, pic.device->applicationStarts());
     EXPECT_EQ(0u, pic.stats().protectedHits)
         << "no erase or write reached the bootloader or the configuration";
@@ -123,7 +66,7 @@ TEST_P(Reflash, AFreshChipThenARunningApplication) {
     logs.clear();
     const auto second = applicationHex(part, 2, GetParam().imageBytes / 2);
     runSession(*pic.link, second);
-    expectChipHolds(second, before);
+    pic.expectChipHolds(second, before);
     EXPECT_TRUE(logs.hasStatus("Resetting device..."));
     EXPECT_EQ(2u, pic.device->applicationStarts());
     EXPECT_LE(logs.warnings.size(), 11u);

@@ -18,16 +18,13 @@ namespace {
 
 using Connecting = FrameTest;
 
-TEST_F(Connecting, StartUpAsksForAModelAndShowsTheEmptyWindow) {
+TEST_F(Connecting, StartUpAsksForAModelConnectFillsTheWindowDisconnectEmptiesIt) {
     EXPECT_EQ(ui->modelDialogs, 1);
     EXPECT_EQ(frame->GetTitle(), "RVX Vantix");
     expectDisconnected();
     EXPECT_TRUE(enabled(ID_DIAGNOSTICS));
     EXPECT_THAT(notebookPages(), ElementsAre("Quadrature", "Commutation"));
-    EXPECT_THAT(messages(), IsEmpty());
-}
 
-TEST_F(Connecting, ConnectFillsTheWindowAndDisconnectEmptiesIt) {
     script->accessors = {Accessor::Resolution, Accessor::Zero, Accessor::ReadPosition};
     script->partNumber = "RVX462Q";
     script->datecode = 742;
@@ -52,23 +49,6 @@ TEST_F(Connecting, ConnectFillsTheWindowAndDisconnectEmptiesIt) {
     EXPECT_FALSE(enabled(ID_DIAGNOSTICS));
     EXPECT_FALSE(frame->signalNotebook()->IsShown());
     EXPECT_EQ(ui->modelDialogs, 2); // disconnecting asks nothing
-}
-
-TEST_F(Connecting, GaugeTakesItsShapeFromTheDriver) {
-    script->accessors = {Accessor::PositionBits};
-    script->positionBits = 14;
-    script->absolute = true;
-    script->counterClockwise = true;
-    connect();
-    EXPECT_EQ(frame->positionGauge()->counts, 16384);
-    EXPECT_TRUE(frame->positionGauge()->absolute);
-    EXPECT_TRUE(frame->positionGauge()->counterClockwise);
-    EXPECT_TRUE(frame->positionGauge()->inactive); // no read_position
-    tick();
-    EXPECT_EQ(frame->positionGauge()->value, -1);
-    EXPECT_FALSE(enabled(ID_ZERO));
-    EXPECT_FALSE(enabled(ID_PROGRAM));
-    EXPECT_FALSE(frame->signalNotebook()->IsShown());
 }
 
 TEST_F(Connecting, DriverPictureReplacesThePlaceholderUntilDisconnection) {
@@ -104,18 +84,6 @@ TEST_F(Connecting, CancelledChoicesChangeNothing) {
     EXPECT_THAT(messages(), IsEmpty());
 }
 
-TEST_F(Connecting, SeveralModulesAreOfferedWithBusyOnesMarked) {
-    (*bench)->add("echo").setBusy(true);
-    (*bench)->add("echo");
-    ui->moduleChoices.push_back(2);
-    connect();
-    ASSERT_EQ(ui->moduleLists.size(), 1u);
-    EXPECT_THAT(ui->moduleLists[0],
-                ElementsAre("RVX-LINK (simulated): echo", "<busy>", "RVX-LINK (simulated): echo"));
-    EXPECT_EQ(script->createdIndex, 2u);
-    EXPECT_NE(frame->connectedEncoder(), nullptr);
-}
-
 TEST_F(Connecting, EachTransportReportsItsMissingModule) {
     bench.reset();
     bench.emplace(std::make_shared<sim::Bench>());
@@ -141,14 +109,20 @@ TEST_F(Connecting, ModelWithoutDriverIsAnUnknownEncoder) {
     EXPECT_EQ(label(ID_CONNECT), "Connect");
 }
 
-TEST_F(Connecting, FailingDriverConstructorLeavesTheWindowDisconnected) {
+TEST_F(Connecting, FailuresWhileConnectingAreReportedByType) {
     script->constructorFailure =
         std::make_exception_ptr(RVX::Exception("Encoder does not appear to be an RVX46", 0xE4));
     connect();
     expectDisconnected();
-    ASSERT_EQ(ui->shown.size(), 1u);
+    script->constructorFailure = nullptr;
+    script->accessors = {Accessor::Resolution};
+    script->fail("get_resolution", FTDI::Exception("Unable to read from RVX-LINK module", 4));
+    connect();
+    EXPECT_NE(frame->connectedEncoder(), nullptr); // the driver is kept
+    ASSERT_EQ(ui->shown.size(), 2u);
     EXPECT_EQ(ui->shown[0].caption, "RVX Error");
     EXPECT_TRUE(ui->shown[0].text.ends_with("\n\nEncoder does not appear to be an RVX46 : E4"));
+    EXPECT_EQ(ui->shown[1].caption, "Programming module error");
 }
 
 TEST_F(Connecting, InvalidEepromQuestionRestoresDefaultsOnlyOnYes) {
@@ -170,15 +144,6 @@ TEST_F(Connecting, InvalidEepromQuestionRestoresDefaultsOnlyOnYes) {
         EXPECT_EQ(label(ID_CONNECT), "Disconnect");
         click(ID_CONNECT);
     }
-}
-
-TEST_F(Connecting, OtherSettingsFailureIsReportedWithTheDriverKept) {
-    script->accessors = {Accessor::Resolution};
-    script->fail("get_resolution", FTDI::Exception("Unable to read from RVX-LINK module", 4));
-    connect();
-    EXPECT_NE(frame->connectedEncoder(), nullptr);
-    ASSERT_EQ(ui->shown.size(), 1u);
-    EXPECT_EQ(ui->shown[0].caption, "Programming module error");
 }
 
 TEST_F(Connecting, FirmwareUpdateIsOfferedForAnOlderVersionAndRetriedOnRequest) {

@@ -104,16 +104,6 @@ TEST_F(Zero, IncrementalEncoderConfirmsTheZeroAbsoluteOneShowsNothing) {
     EXPECT_EQ(messages().size(), 1u);
 }
 
-TEST_F(Zero, FailureIsReportedAndTheEncoderStaysConnected) {
-    script->accessors = {Accessor::Zero};
-    script->fail("zero", FTDI::Exception("Unable to write to RVX-LINK module", 4));
-    connect();
-    click(ID_ZERO);
-    ASSERT_EQ(ui->shown.size(), 1u);
-    EXPECT_EQ(ui->shown[0].caption, "Programming module error");
-    EXPECT_NE(frame->connectedEncoder(), nullptr);
-}
-
 using Refusals = FrameTest;
 
 TEST_F(Refusals, ButtonsWithoutAnEncoderOrItsAccessorAreRefused) {

@@ -46,16 +46,6 @@ TEST_F(Settings, ResolutionAndCommutationFillAllRowsAndBothPages) {
     EXPECT_EQ(script->log.size(), calls);
 }
 
-TEST_F(Settings, ResolutionOnlyFillsTheFirstRowAndTheQuadraturePage) {
-    script->accessors = {Accessor::Resolution};
-    connect();
-    EXPECT_EQ(rowSelection(0), 2);
-    EXPECT_EQ(rowLabel(1), "");
-    EXPECT_FALSE(frame->settingRow(2).choice->IsEnabled());
-    EXPECT_THAT(notebookPages(), ElementsAre("Quadrature"));
-    EXPECT_EQ(field(false, "T"), "0.352\u00B0");
-}
-
 TEST_F(Settings, AddressBaudAndTerminationForAnAddressableEncoder) {
     script->accessors = {Accessor::Address, Accessor::BaudRate, Accessor::Termination};
     script->address = 0x05; // not a multiple of four: the row below it is chosen

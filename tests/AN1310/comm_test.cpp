@@ -67,25 +67,22 @@ TEST_F(Channel, RepliesGoodAndBad) {
         std::size_t warnings;
         std::string lastWarning;
     };
+    const auto badCrc =
+        fmt::format("Packet CRC: {:X} Computed CRC: {:X} Length: 1", AN1310::crc16(Bytes{0x10, 0x20, 0x30}),
+                    AN1310::crc16(Bytes{0x10, 0x21, 0x30}));
+    // clang-format off
     const Case cases[] = {
         {"junk before the STX", {{0x55, 0xAA, 0x0F}, replyBody({1, 2})}, "01 02", 0, ""},
-        {"interrupted and sent anew",
-         {{0x0F, 0x99, 0x98}, {0x0F}, replyBody({1, 2})},
-         "01 02",
-         1,
+        {"interrupted and sent anew", {{0x0F, 0x99, 0x98}, {0x0F}, replyBody({1, 2})}, "01 02", 1,
          "Unexpected STX received, restarting receive packet."},
         {"six restarts", {sixRestarts, replyBody({1})}, "ReadTimeout", 6, "Too many errors, aborting."},
         {"one byte, no checksum", {{0x0F, 0x42, 0x04}}, "BadChecksum", 0, ""},
-        {"corrupt",
-         {{0x0F}, corrupt},
-         "BadChecksum",
-         1,
-         fmt::format("Packet CRC: {:X} Computed CRC: {:X} Length: 1", AN1310::crc16(Bytes{0x10, 0x20, 0x30}),
-                     AN1310::crc16(Bytes{0x10, 0x21, 0x30}))},
+        {"corrupt", {{0x0F}, corrupt}, "BadChecksum", 1, badCrc},
         {"silence", {}, "ReadTimeout", 0, ""},
         // A line that streams bytes without ETX must not grow the packet forever.
         {"endless without ETX", {{0x0F}, Bytes(Comm::maxReplyBytes + 100, 0x55)}, "ReadTimeout", 0, ""},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         logs.clear();

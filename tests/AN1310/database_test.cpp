@@ -36,17 +36,6 @@ TEST(DeviceDatabase, AFamilyFourPartWithItsConfiguration) {
     EXPECT_EQ(AN1310::NoSuchDevice, AN1310::lookupDevice(device, 0x64, 8)) << "another family's ID";
     EXPECT_EQ(0x64u, device.deviceId);
     EXPECT_TRUE(device.partName.empty());
-}
-
-TEST(DeviceDatabase, FamilyFiveBlocksAreDoubledIntoAddressUnits) {
-    Device device;
-    ASSERT_EQ(AN1310::DeviceFound, AN1310::lookupDevice(device, 0x447, 0));
-    EXPECT_EQ("PIC24FJ64GA002", device.partName);
-    EXPECT_EQ(128u, device.writeBlockSize);
-    EXPECT_EQ(1024u, device.eraseBlockSize);
-    EXPECT_EQ(0xFFFFFFu, device.blankFlashWord);
-    EXPECT_EQ(384u, device.bytesInRange(0, 256));
-    EXPECT_EQ(256u, device.addressUnitsForBytes(384));
 
     device.familyId = 8;
     device.ramStart = 0;

@@ -18,31 +18,25 @@ struct FaultKind {
     bool unplug = false; // every platform call fails with an I/O error
 };
 
+// clang-format off
 const FaultKind faultKinds[] = {
-    {"Junk", &sim::Faults::junk},
-    {"Flips", &sim::Faults::flip},
-    {"Drops", &sim::Faults::drop},
-    {"Silence", nullptr, false, true},
-    {"HostFlips", &sim::Faults::flip, true},
+    {"Junk", &sim::Faults::junk}, {"Flips", &sim::Faults::flip}, {"Drops", &sim::Faults::drop},
+    {"Silence", nullptr, false, true}, {"HostFlips", &sim::Faults::flip, true},
     {"Unplug", nullptr, false, false, true},
 };
+
+// Every message a failed re-flash may end with on a faulty line.
+const std::set<std::string> lineFailures = {
+    "AN1310: Bad Checksum", "AN1310: Read timeout", "AN1310: Received junk instead of STX",
+    "Bootloader not found", "Writing flash failed", "Verifying flash failed", "Verifying EEPROM failed",
+    "Failed to read byte from FTDI device",
+};
+// clang-format on
 
 struct Case {
     const char* part;
     int step; // index into `steps`: the fault starts before it
     const FaultKind* fault;
-};
-
-// Every message a failed re-flash may end with on a faulty line.
-const std::set<std::string> lineFailures = {
-    "AN1310: Bad Checksum",
-    "AN1310: Read timeout",
-    "AN1310: Received junk instead of STX",
-    "Bootloader not found",
-    "Writing flash failed",
-    "Verifying flash failed",
-    "Verifying EEPROM failed",
-    "Failed to read byte from FTDI device",
 };
 
 class Faults : public ::testing::TestWithParam<Case> {

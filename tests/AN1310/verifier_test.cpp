@@ -1,5 +1,5 @@
-// How the verifier reads the bootloader's checksums, and the family-5
-// interrupt vector remap, against a hand-written bootloader fake.
+// How the verifier reads the bootloader's checksums, against a hand-written
+// bootloader fake.
 #include "Support.h"
 
 using namespace an1310test;
@@ -65,46 +65,6 @@ TEST_F(Components, AShortChecksumReplyFailsTheBlocksItLeavesOut) {
     EXPECT_EQ(std::vector<std::string>{"[DeviceVerifier] Received 121 bytes but expected 126"},
               logs.warnings);
     EXPECT_EQ((RangeList{{0xF000, 0xF400}, {0xF400, 0xF800}, {0xF800, 0xFC00}}), verifier.eraseNeeded());
-}
-
-TEST_F(Components, FamilyFiveVectorsAreRoutedThroughTheBootloadersTable) {
-    auto d = testDevice(5);
-    d.ivtStart = 4;
-    d.ivtEnd = 10; // three vectors keep the test small
-    d.aivtStart = 0x104;
-    d.aivtEnd = 0x106;
-    // The chip's vectors point at its jump slots 0x1000, 0x1004, 0x1008 (and
-    // 0x100C for the alternate table).
-    line.device->onRequest = [](const Bytes& r, sim::Port& port) {
-        Bytes data;
-        for (std::uint32_t i = 0; i < unsigned(r[5] | r[6] << 8); ++i) {
-            const std::uint32_t slot = le32(r, 1) == 4 ? 0x1000 + 4 * i : 0x100C;
-            data.insert(data.end(), {std::uint8_t(slot), std::uint8_t(slot >> 8), 0});
-        }
-        port.send(replyBody(data));
-    };
-    DeviceData image(&d);
-    image.flash[2] = 0x002468; // vector 0: the application's handler
-    image.flash[3] = 0x001004; // vector 1: already the chip's
-    image.flash[4] = 0x003000; // vector 2: its slot is taken
-    image.flash[0x1008 / 2] = 0x000000;
-    image.flash[0x104 / 2] = 0x002222; // alternate vector: slot already holds the jump
-    image.flash[0x100C / 2] = 0x042222;
-    image.flash[0x100C / 2 + 1] = 0x000000;
-    AN1310::DeviceReader reader(&d, &comm);
-    AN1310::remapInterruptVectors(reader, image);
-    EXPECT_EQ(0x1000u, image.flash[2]);
-    EXPECT_EQ(0x042468u, image.flash[0x1000 / 2]);
-    EXPECT_EQ(0u, image.flash[0x1000 / 2 + 1]);
-    EXPECT_EQ(0x003000u, image.flash[4]);
-    EXPECT_EQ(0x100Cu, image.flash[0x104 / 2]);
-    EXPECT_EQ(
-        std::vector<std::string>{
-            "IVT: 2 - Flash memory at 1008 is not empty for IVT remap goto: 043000 000000"},
-        logs.warnings);
-    const auto reads = line.device->requests.size();
-    AN1310::remapInterruptVectors(reader, image);
-    EXPECT_EQ(reads, line.device->requests.size()) << "the chip's tables are read once per device";
 }
 
 } // namespace

@@ -43,7 +43,7 @@ void save(wxWindow* window, const std::string& name) {
 
 using Screenshots = FrameTest;
 
-TEST_F(Screenshots, MainWindowDisconnectedAndForEachAccessorSet) {
+TEST_F(Screenshots, MainWindowDisconnectedForEachAccessorSetAndTheSelectionDialog) {
     frame->Move(0, 0);
     save(frame, "main-disconnected");
     const std::pair<const char*, std::set<Accessor>> sets[] = {
@@ -68,9 +68,7 @@ TEST_F(Screenshots, MainWindowDisconnectedAndForEachAccessorSet) {
         click(ID_CONNECT);
     }
     EXPECT_TRUE(ui->shown.empty());
-}
 
-TEST(ScreenshotOfDialog, SelectionDialog) {
     const bool previous = allowModalDialogs(true);
     wxEncoderSelectDialog dialog(nullptr, wxID_ANY, "RVX Vantix: Select Encoder");
     dialog.Move(0, 0);

@@ -39,13 +39,26 @@ inline std::uint32_t le32(const Bytes& b, std::size_t i) {
     return b[i] | b[i + 1] << 8 | b[i + 2] << 16 | std::uint32_t(b[i + 3]) << 24;
 }
 
+// The bootloader's side of a checksum request (0x02) over a family-4 flash of
+// 16-bit `words`: CRCs that run on from erase block to erase block.
+inline Bytes checksumReply(const Bytes& request, const std::vector<std::uint16_t>& words,
+                           std::uint32_t blockBytes) {
+    Bytes reply;
+    std::uint16_t crc = 0;
+    for (std::uint32_t a = le32(request, 1), b = 0; b < unsigned(request[5] | request[6] << 8); ++b) {
+        for (const auto end = a + blockBytes; a < end; a += 2)
+            crc = AN1310::crc16(Bytes{std::uint8_t(words[a / 2]), std::uint8_t(words[a / 2] >> 8)}, crc);
+        reply.insert(reply.end(), {std::uint8_t(crc), std::uint8_t(crc >> 8)});
+    }
+    return reply;
+}
+
 // A bootloader written from the wire: echoes a sync STX, unescapes requests up
 // to ETX and hands each checked payload (checksum removed) to `onRequest`.
 class FakeBootloader final : public sim::UartDevice {
 public:
     std::function<void(const Bytes& request, sim::Port&)> onRequest;
     bool echoStx = true;
-    Bytes beforeEcho;            // junk the fake sends ahead of its sync STX
     Bytes received;              // every byte the host wrote
     std::vector<Bytes> requests; // unescaped request payloads, checksum removed
 
@@ -58,7 +71,6 @@ public:
             } else if (byte == AN1310::STX) {
                 inPacket_ = true;
                 packet_.clear();
-                if (!beforeEcho.empty()) port.send(beforeEcho);
                 if (echoStx) port.send({AN1310::STX});
             } else if (!inPacket_) {
                 continue;

@@ -106,18 +106,12 @@ TEST(SessionWrite, FlashThatDoesNotTakeTheWritesFailsTheWriteStep) {
     // write and keeps its flash blank.
     LogCapture logs;
     FakeLine line;
-    line.device->onRequest = [](const Bytes& r, sim::Port& port) {
+    const std::vector<std::uint16_t> blank(0x8000, 0xFFFF);
+    line.device->onRequest = [&blank](const Bytes& r, sim::Port& port) {
         if (r[0] == 0x00)
-            return port.send(replyBody({0x00, 0x04, 1, 5, 0x00, 0x04, 0x00, 0xFC, 0, 0, 100, 0}));
-        if (r[0] != 0x02) return port.send(replyBody({r[0]}));
-        Bytes sums;
-        std::uint16_t crc = 0;
-        for (unsigned block = 0; block < unsigned(r[5] | r[6] << 8); ++block) {
-            for (int word = 0; word < 32; ++word)
-                crc = AN1310::crc16(Bytes{0xFF, 0xFF}, crc);
-            sums.insert(sums.end(), {std::uint8_t(crc), std::uint8_t(crc >> 8)});
-        }
-        port.send(rawBody(sums));
+            port.send(replyBody({0x00, 0x04, 1, 5, 0x00, 0x04, 0x00, 0xFC, 0, 0, 100, 0}));
+        else
+            port.send(r[0] == 0x02 ? rawBody(checksumReply(r, blank, 64)) : replyBody({r[0]}));
     };
     AN1310::BootloadSession session(*line.link);
     std::istringstream in(applicationHex(*sim::findPicPart("PIC18F2620"), 7, 1000));

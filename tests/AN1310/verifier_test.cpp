@@ -15,18 +15,11 @@ struct Components : ::testing::Test {
     AN1310::Device device = testDevice(4);
 };
 
-// The bootloader's side of a checksum request: CRCs over the chip's words
-// that run on from erase block to erase block, cut to `truncate` bytes.
+// Answers checksum requests over `words`, cut to `truncate` bytes.
 void answerChecksums(FakeLine& line, const std::vector<std::uint16_t>& words,
                      std::size_t truncate = SIZE_MAX) {
     line.device->onRequest = [&words, truncate](const Bytes& r, sim::Port& port) {
-        Bytes reply;
-        std::uint16_t crc = 0;
-        for (std::uint32_t a = le32(r, 1), b = 0; b < unsigned(r[5] | r[6] << 8); ++b) {
-            for (const auto end = a + 1024; a < end; a += 2)
-                crc = AN1310::crc16(Bytes{std::uint8_t(words[a / 2]), std::uint8_t(words[a / 2] >> 8)}, crc);
-            reply.insert(reply.end(), {std::uint8_t(crc), std::uint8_t(crc >> 8)});
-        }
+        auto reply = checksumReply(r, words, 1024);
         reply.resize(std::min(reply.size(), truncate));
         port.send(rawBody(reply));
     };

@@ -14,19 +14,23 @@
 
 namespace vantix::test {
 
+// The next scripted answer; once they have run out, `fallback` (and a failure if `missing` says why).
+template <class T> static T next(std::deque<T>& answers, T fallback, const std::string& missing = {}) {
+    if (answers.empty()) {
+        if (!missing.empty()) ADD_FAILURE() << missing;
+        return fallback;
+    }
+    T answer = std::move(answers.front());
+    answers.pop_front();
+    return answer;
+}
+
 int ScriptedUserInterface::message(const wxString& text, const wxString& caption, long style,
                                    wxWindow* parent) {
     Shown entry{text.utf8_string(), caption.utf8_string(), style, parent != nullptr};
     shown.push_back(entry);
     if (onMessage) onMessage(entry);
-    if (!entry.isQuestion()) return wxOK;
-    if (answers.empty()) {
-        ADD_FAILURE() << "unanswered question: " << entry.text;
-        return wxNO;
-    }
-    const int answer = answers.front();
-    answers.pop_front();
-    return answer;
+    return entry.isQuestion() ? next(answers, int(wxNO), "unanswered question: " + entry.text) : wxOK;
 }
 
 int ScriptedUserInterface::chooseIndex(const wxString& text, const wxString& caption,
@@ -38,20 +42,12 @@ int ScriptedUserInterface::chooseIndex(const wxString& text, const wxString& cap
     for (const auto& line : choices)
         lines.push_back(line.utf8_string());
     moduleLists.push_back(lines);
-    if (moduleChoices.empty()) {
-        ADD_FAILURE() << "unexpected module choice";
-        return -1;
-    }
-    const int answer = moduleChoices.front();
-    moduleChoices.pop_front();
-    return answer;
+    return next(moduleChoices, -1, "unexpected module choice");
 }
 
 std::string ScriptedUserInterface::chooseModel(wxWindow* parent) {
     ++modelDialogs;
-    if (models.empty()) return {};
-    auto model = models.front();
-    models.pop_front();
+    std::string model = next(models, std::string());
     if (!realSelectionDialog || model.empty()) return model;
     wxTheApp->CallAfter([model] { // once the dialog's loop runs
         for (wxWindow* window : wxTopLevelWindows)
@@ -73,10 +69,7 @@ void press(wxWindow* button) {
 
 wxString ScriptedUserInterface::chooseDiagnosticsFile(wxWindow*) {
     ++fileDialogs;
-    if (files.empty()) return {};
-    auto file = files.front();
-    files.pop_front();
-    return wxString::FromUTF8(file);
+    return wxString::FromUTF8(next(files, std::string()));
 }
 
 std::optional<ProgressState> openProgressDialog() {

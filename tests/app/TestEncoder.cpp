@@ -18,8 +18,7 @@ TestEncoder::TestEncoder(std::shared_ptr<DriverScript> script) : script_(std::mo
         resolutions = s.resolutions;
         get_resolution = [this] { return call("get_resolution"), script_->resolution; };
         set_resolution = [this](std::uint16_t r, StatusCallback status) {
-            call("set_resolution " + std::to_string(r));
-            reportProgress(status);
+            call("set_resolution " + std::to_string(r), &status);
             script_->resolution = r;
         };
     }
@@ -28,8 +27,8 @@ TestEncoder::TestEncoder(std::shared_ptr<DriverScript> script) : script_(std::mo
         get_direction = [this] { return call("get_direction"), script_->direction; };
         set_commutation = [this](std::uint16_t r, std::uint8_t poles, bool ccw, StatusCallback status) {
             call("set_commutation " + std::to_string(r) + " " + std::to_string(poles) + " " +
-                 (ccw ? "ccw" : "cw"));
-            reportProgress(status);
+                     (ccw ? "ccw" : "cw"),
+                 &status);
         };
     }
     if (has(Accessor::Address)) {
@@ -39,8 +38,7 @@ TestEncoder::TestEncoder(std::shared_ptr<DriverScript> script) : script_(std::mo
     if (has(Accessor::BaudRate)) {
         get_baud_rate = [this] { return call("get_baud_rate"), script_->baudRate; };
         set_baud_rate = [this](std::uint32_t b, StatusCallback status) {
-            call("set_baud_rate " + std::to_string(b));
-            reportProgress(status);
+            call("set_baud_rate " + std::to_string(b), &status);
         };
     }
     if (has(Accessor::Termination)) {
@@ -51,15 +49,12 @@ TestEncoder::TestEncoder(std::shared_ptr<DriverScript> script) : script_(std::mo
     if (has(Accessor::ReadPosition))
         read_position = [this] { return call("read_position"), script_->position; };
     if (has(Accessor::UpdateFirmware))
-        update_firmware = [this](StatusCallback status) {
-            call("update_firmware");
-            reportProgress(status);
-        };
+        update_firmware = [this](StatusCallback status) { call("update_firmware", &status); };
     if (has(Accessor::Picture)) picture = s.picture;
     if (has(Accessor::PositionBits)) position_bits = s.positionBits;
 }
 
-void TestEncoder::call(const std::string& what) {
+void TestEncoder::call(const std::string& what, const StatusCallback* status) {
     script_->log.push_back(what);
     if (script_->during) script_->during(what);
     const auto name = what.substr(0, what.find(' '));
@@ -69,12 +64,10 @@ void TestEncoder::call(const std::string& what) {
         it->second.pop_front();
         std::rethrow_exception(error);
     }
-}
-
-void TestEncoder::reportProgress(const StatusCallback& status) {
-    if (script_->reflash) return script_->reflash(status);
-    status("Erasing");
-    status("Programming complete. Resetting encoder...");
+    if (!status) return;
+    if (script_->reflash) return script_->reflash(*status);
+    (*status)("Erasing");
+    (*status)("Programming complete. Resetting encoder...");
 }
 
 void TestEncoder::diagnostics(std::ostream& out, std::function<void()> step) {

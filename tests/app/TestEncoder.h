@@ -96,8 +96,8 @@ public:
     void diagnostics(std::ostream& out, std::function<void()> step) override;
 
 private:
-    void call(const std::string& what);
-    void reportProgress(const StatusCallback& status);
+    // Logs a call and raises its scripted failure; a re-flash also reports its progress lines.
+    void call(const std::string& what, const StatusCallback* status = nullptr);
     std::shared_ptr<DriverScript> script_;
 };
 

@@ -51,8 +51,10 @@ std::string ScriptedUserInterface::chooseModel(wxWindow* parent) {
     if (!realSelectionDialog || model.empty()) return model;
     wxTheApp->CallAfter([model] { // once the dialog's loop runs
         for (wxWindow* window : wxTopLevelWindows)
-            if (auto* dialog = dynamic_cast<wxEncoderSelectDialog*>(window))
+            if (auto* dialog = dynamic_cast<wxEncoderSelectDialog*>(window)) {
+                EXPECT_EQ(dialog->GetTitle(), "RVX Vantix: Select Encoder");
                 if (auto* button = wxWindow::FindWindowByLabel(model, dialog)) return press(button);
+            }
         ADD_FAILURE() << "no " << model << " button in the selection dialog";
     });
     const bool previous = allowModalDialogs(true);

@@ -1,7 +1,7 @@
 // "Get Diagnostics" and "Zero" through the real main window.
 #include "GuiTest.h"
 
-#include "transport/FtdiException.h"
+#include "app/EncoderGauge.h"
 
 #include <filesystem>
 #include <fstream>
@@ -109,8 +109,10 @@ using Refusals = FrameTest;
 TEST_F(Refusals, ButtonsWithoutAnEncoderOrItsAccessorAreRefused) {
     for (int id : {ID_PROGRAM, ID_ZERO, ID_DIAGNOSTICS})
         click(id);
-    connect(); // without zero
+    connect(); // without zero or a position to read
     click(ID_ZERO);
+    tick();
+    EXPECT_EQ(frame->positionGauge()->value, -1);
     EXPECT_THAT(messages(), ElementsAre("Not connected to encoder", "Not connected to encoder",
                                         "Not connected to encoder", "Cannot set zero on this encoder"));
     for (const auto& shown : ui->shown) {

@@ -65,28 +65,6 @@ TEST(HexImport, AnAssemblerListingForAFamilyTwoPart) {
     EXPECT_TRUE(AN1310::hasResetGoto(d, image));
 }
 
-TEST(HexImport, MalformedText) {
-    auto d = testDevice(4);
-    DeviceData image(&d);
-    LogCapture logs;
-    // Non-records and short records are skipped.
-    ASSERT_TRUE(import(image, "garbage\r\n:0100\r\n:040000000102\r\n" + hexRecord(0, 4, {0x77}) + hexEnd()));
-    EXPECT_EQ(0xFFFFu, image.flash[0]);
-    EXPECT_EQ(0xFF77u, image.flash[2]);
-
-    // An overlong line ends the import after its first characters.
-    std::string longLine = hexRecord(0, 0x10, {0x03, 0x04});
-    longLine.insert(longLine.size() - 2, std::string(5000, '0'));
-    ASSERT_TRUE(import(image, longLine + hexRecord(0, 0x20, {0x05, 0x06}) + hexEnd()));
-    EXPECT_EQ(0x0403u, image.flash[8]) << "the cut line is still handled";
-    EXPECT_EQ(0xFFFFu, image.flash[0x10]) << "nothing after it is read";
-
-    std::istringstream failed;
-    failed.setstate(std::ios::failbit);
-    EXPECT_FALSE(AN1310::importHex(image, failed));
-    EXPECT_THROW(import(image, ":Z1000000FF\r\n"), std::invalid_argument);
-}
-
 TEST(HexImport, RecordsBeyondTheImageArraysAreDropped) {
     // A part whose flash is larger than the image: nothing may land outside.
     auto d = testDevice(4);
@@ -101,32 +79,7 @@ TEST(HexImport, RecordsBeyondTheImageArraysAreDropped) {
     EXPECT_EQ(DeviceData::flashEntries, image.flash.size());
     EXPECT_EQ(DeviceData::eepromEntries, image.eeprom.size());
     EXPECT_FALSE(AN1310::fitsMemoryImage(d));
-}
-
-TEST(ResetRemap, TheApplicationJumpIsSavedOnce) {
-    struct Case {
-        int family;
-        std::uint32_t bootloaderStart;
-        std::vector<std::uint32_t> first, saved;
-    };
-    const Case cases[] = {
-        {4, 0xFC00, {0xEF20, 0xF000}, {0xEF20, 0xF000}}, // GOTO 0x40
-        // MOVLW HIGH(main), MOVWF PCLATH, GOTO main, saved behind a MOVWF PCLATH
-        {2, 0x1F00, {0x3005, 0x008A, 0x2D20, 0x0000}, {0x018A, 0x3005, 0x008A, 0x2D20, 0x0000}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.family);
-        auto d = testDevice(c.family);
-        d.bootloaderStart = c.bootloaderStart;
-        DeviceData image(&d);
-        std::copy(c.first.begin(), c.first.end(), image.flash.begin());
-        AN1310::remapResetVector(d, image);
-        const auto end = image.flash.begin() + c.bootloaderStart / d.addressUnitsPerInstruction();
-        EXPECT_EQ(c.saved, std::vector<std::uint32_t>(end - long(c.saved.size()), end));
-        const auto remapped = image.flash;
-        AN1310::remapResetVector(d, image);
-        EXPECT_EQ(remapped, image.flash) << "a jump that already enters the bootloader stays";
-    }
+    EXPECT_THROW(import(image, ":Z1000000FF\r\n"), std::invalid_argument) << "malformed digits are an error";
 }
 
 TEST(ResetRemap, ABootloaderBelowTheSavedWordsDoesNotUnderflow) {

@@ -4,8 +4,6 @@
 #include "ScratchDatabase.h"
 #include "SessionBench.h"
 
-#include <numeric>
-
 using namespace an1310test;
 
 namespace {
@@ -66,19 +64,6 @@ TEST_F(Session, AnImageWithoutResetJumpIsWarnedAboutAndStillRemapped) {
         logs.warnings);
     EXPECT_EQ(0xFFFFu, session.hexImage().flash[(0xFC00 - 4) / 2]);
     EXPECT_EQ(0xEF01u, session.hexImage().flash[0]); // GOTO 0xFC02
-
-    PicBench midRange("PIC16F886");
-    AN1310::BootloadSession other(*midRange.link);
-    std::istringstream in(applicationHex(midRange.part(), 5, 1000, false));
-    logs.clear();
-    other.connect();
-    other.loadImage(in);
-    ASSERT_EQ(1u, logs.warnings.size());
-    EXPECT_EQ(0u, logs.warnings[0].rfind(
-                      "The first four instructions do not appear to contain a valid\ninstruction "
-                      "sequence for bootloader compatibility.",
-                      0));
-    EXPECT_NE(std::string::npos, logs.warnings[0].find(" \tMOVWF\tPCLATH\n"));
 }
 
 TEST_F(Session, VerifyCountsFlashBlocksAndEepromLocations) {
@@ -121,33 +106,20 @@ TEST(SessionWrite, FlashThatDoesNotTakeTheWritesFailsTheWriteStep) {
     EXPECT_EQ("Writing flash failed", thrownBy([&] { session.write(); }));
 }
 
-TEST_F(Session, ReflashCarriesBlockExtrasAndLeavesTheSinksAlone) {
-    PicBench extras("PIC18F2620", {{"extras", "1"}});
-    auto hex = applicationHex(extras.part(), 10, 1000);
-    // Type-0x40 records: 16 extra bytes for each write block of the first 4 kB.
-    std::string records;
-    for (std::uint8_t block = 0; block < 0x1000 / 64; ++block) {
-        std::vector<std::uint8_t> bytes(16);
-        std::iota(bytes.begin(), bytes.end(), block);
-        records += hexRecord(0x40, std::uint16_t(block * 64), bytes);
-    }
-    hex.insert(hex.find('\n') + 1, records);
+TEST_F(Session, ReflashReportsToTheCallerOnlyWhileItRuns) {
+    const auto hex = applicationHex(pic.part(), 10, 1000);
     std::vector<std::string> lines;
     const auto collect = [&](const std::string& line) { lines.push_back(line); };
-    AN1310::reflash(*extras.link, hex, collect);
+    AN1310::reflash(*pic.link, hex, collect);
     EXPECT_EQ("Connecting...", lines.front());
     EXPECT_EQ(0u, lines.back().rfind("Verify success (FLASH ", 0)) << lines.back();
-    const auto& stored = extras.device->bootloader().blockExtras();
-    ASSERT_TRUE(stored.count(0x0040));
-    EXPECT_EQ(1 + 3, stored.at(0x0040)[3]);
-    EXPECT_EQ(0x10, stored.at(0x0400)[0]);
 
     // Afterwards (also after a failure) the sinks no longer reach the caller.
     auto count = lines.size();
     AN1310::statusLog("after the session");
     EXPECT_EQ(count, lines.size());
-    extras.module->faults.silent = true;
-    EXPECT_THROW(AN1310::reflash(*extras.link, hex, collect), AN1310::OtherException);
+    pic.module->faults.silent = true;
+    EXPECT_THROW(AN1310::reflash(*pic.link, hex, collect), AN1310::OtherException);
     count = lines.size();
     AN1310::warningLog("after a failed session");
     EXPECT_EQ(count, lines.size());

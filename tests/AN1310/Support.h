@@ -141,29 +141,15 @@ struct FakeLine {
 // A device record shaped like a common part of the family (PIC16F886,
 // PIC18F2620, PIC24FJ64GA002), without a database.
 inline AN1310::Device testDevice(int family) {
-    struct Shape {
-        int family;
-        std::uint32_t bytesPerWord, write, erase, flashStart, flashEnd, eepromStart, eepromEnd, ramStart,
-            ramEnd;
-    };
-    static const Shape shapes[] = {
-        {2, 2, 8, 32, 0, 0x2000, 0x2100, 0x2200, 0, 0},
-        {4, 2, 64, 1024, 0, 0x10000, 0xF00000, 0xF00400, 0, 0xF00},
-        {5, 3, 64, 512, 0, 0xAC00, 0, 0, 0x800, 0x2800},
-    };
-    const auto& s = *std::find_if(std::begin(shapes), std::end(shapes),
-                                  [family](const Shape& s) { return s.family == family; });
-    AN1310::Device d;
-    d.familyId = s.family;
-    d.bytesPerWordFlash = s.bytesPerWord;
-    d.writeBlockSize = s.write;
-    d.eraseBlockSize = s.erase;
-    d.flashStart = s.flashStart;
-    d.flashEnd = s.flashEnd;
-    d.eepromStart = s.eepromStart;
-    d.eepromEnd = s.eepromEnd;
-    d.ramStart = s.ramStart;
-    d.ramEnd = s.ramEnd;
+    AN1310::Device d; // write and erase blocks of 64 and 1024 bytes, 2 bytes a word
+    d.familyId = family;
+    if (family == 2)
+        d.eraseBlockSize = 32, d.writeBlockSize = 8, d.flashEnd = 0x2000, d.eepromStart = 0x2100,
+        d.eepromEnd = 0x2200;
+    if (family == 4) d.flashEnd = 0x10000, d.eepromStart = 0xF00000, d.eepromEnd = 0xF00400, d.ramEnd = 0xF00;
+    if (family == 5)
+        d.bytesPerWordFlash = 3, d.eraseBlockSize = 512, d.flashEnd = 0xAC00, d.ramStart = 0x800,
+        d.ramEnd = 0x2800;
     d.applyFamilyValues();
     return d;
 }
@@ -181,10 +167,6 @@ inline std::string hexRecord(int type, std::uint16_t address, const std::vector<
 
 inline std::string hexUpper(std::uint16_t upper) {
     return hexRecord(4, 0, {std::uint8_t(upper >> 8), std::uint8_t(upper)});
-}
-
-inline const char* hexEnd() {
-    return ":00000001FF\r\n";
 }
 
 } // namespace an1310test

@@ -27,7 +27,7 @@ TEST(HexImport, RealToolOutputForAFamilyFourPart) {
         text += hexRecord(0, a, std::vector<std::uint8_t>(std::min(16, 0x40 + 41 - a), 0xA5));
     text += hexUpper(0xF0) + hexRecord(0, 0, {1, 2, 3});
     text += hexUpper(0x30) + hexRecord(0, 0, {0x00, 0x08, 0x1F, 0x1E});
-    text += hexEnd() + hexRecord(0, 0x100, {0x11, 0x22}); // after the end record: never read
+    text += ":00000001FF\r\n" + hexRecord(0, 0x100, {0x11, 0x22}); // after the end record: never read
     ASSERT_TRUE(import(image, text));
     EXPECT_EQ(0xEF20u, image.flash[0]);
     EXPECT_EQ(0xF000u, image.flash[1]);
@@ -74,7 +74,7 @@ TEST(HexImport, RecordsBeyondTheImageArraysAreDropped) {
     DeviceData image(&d);
     LogCapture logs;
     const auto text = hexUpper(0x3F) + hexRecord(0, 0xFF00, {1, 2, 3, 4}) + hexUpper(0xF0) +
-                      hexRecord(0, 0x3F00, {9}) + hexEnd();
+                      hexRecord(0, 0x3F00, {9}) + ":00000001FF\r\n";
     ASSERT_TRUE(import(image, text));
     EXPECT_EQ(DeviceData::flashEntries, image.flash.size());
     EXPECT_EQ(DeviceData::eepromEntries, image.eeprom.size());
@@ -83,21 +83,19 @@ TEST(HexImport, RecordsBeyondTheImageArraysAreDropped) {
 }
 
 TEST(ResetRemap, ABootloaderBelowTheSavedWordsDoesNotUnderflow) {
-    auto d = testDevice(4);
-    d.bootloaderStart = 2;
-    DeviceData image(&d);
-    image.flash[0] = 0xEF20;
-    image.flash[1] = 0xF000;
-    AN1310::remapResetVector(d, image);
-    EXPECT_EQ(0xEF02u, image.flash[0]);
-    EXPECT_EQ(0xFFFFu, image.flash.back());
-
-    auto d2 = testDevice(2);
-    d2.bootloaderStart = 3;
-    DeviceData image2(&d2);
-    AN1310::remapResetVector(d2, image2);
-    EXPECT_EQ(0x2806u, image2.flash[2]);
-    EXPECT_EQ(0x3FFFu, image2.flash.back());
+    // family, bootloader start, where the jump into it lands, the jump, the blank word
+    const std::uint32_t cases[][5] = {{4, 2, 0, 0xEF02, 0xFFFF}, {2, 3, 2, 0x2806, 0x3FFF}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c[0]);
+        auto d = testDevice(int(c[0]));
+        d.bootloaderStart = c[1];
+        DeviceData image(&d);
+        image.flash[0] = c[0] == 4 ? 0xEF20 : image.flash[0]; // an application GOTO 0x40
+        image.flash[1] = c[0] == 4 ? 0xF000 : image.flash[1];
+        AN1310::remapResetVector(d, image);
+        EXPECT_EQ(c[3], image.flash[c[2]]);
+        EXPECT_EQ(c[4], image.flash.back());
+    }
 }
 
 } // namespace

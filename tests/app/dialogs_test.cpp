@@ -39,11 +39,9 @@ TEST_F(Dialogs, EachSelectionButtonSitsInItsFamilyBoxAndYieldsItsOwnModel) {
                                   "RVX68", "RVX64", "RVX69", "RVX84", "RVX86"};
     for (int id = 1; id <= 11; ++id) {
         wxEncoderSelectDialog dialog(nullptr, wxID_ANY, "RVX Vantix: Select Encoder");
-        EXPECT_EQ(dialog.GetSize(), wxSize(930, 530));
         auto* button = dynamic_cast<wxButton*>(dialog.FindWindow(id));
         ASSERT_NE(button, nullptr);
         EXPECT_EQ(button->GetLabel(), models[id - 1]);
-        EXPECT_EQ(button->GetSize(), wxSize(140, 160));
         EXPECT_TRUE(button->GetBitmap().IsOk());
         EXPECT_EQ(dynamic_cast<wxStaticBox*>(button->GetParent())->GetLabel(), id <= 3   ? "Incremental"
                                                                                : id <= 9 ? "Absolute"
@@ -66,16 +64,13 @@ TEST_F(Dialogs, ClosingTheSelectionWithoutAModelReturnsNone) {
     EXPECT_EQ(dynamic_cast<wxButton*>(focused), nullptr) << "a model button has the focus";
 }
 
-TEST_F(Dialogs, ToolkitQuestionsAndModuleChoiceReturnWhatTheUserChose) {
+TEST_F(Dialogs, ToolkitQuestionAndModuleChoiceReturnWhatTheUserChose) {
     vantix::ToolkitUserInterface ui;
     int answer = 0;
     wxTEST_DIALOG(
         answer = ui.message("Update to latest version?", "Update RVX Encoder Firmware?", wxYES_NO, nullptr),
         wxExpectModal<wxMessageDialog>(wxID_YES));
     EXPECT_EQ(answer, wxYES);
-    wxTEST_DIALOG(answer = ui.message("Re-try?", "RVX Encoder Programming Error", wxYES_NO, nullptr),
-                  wxExpectModal<wxMessageDialog>(wxID_NO));
-    EXPECT_EQ(answer, wxNO);
     wxArrayString lines;
     for (const char* line : {"RVX-LINK A", "<busy>", "RVX-LINK B"})
         lines.Add(line);

@@ -21,9 +21,6 @@ TEST(ErrorReporting, EachExceptionTypeHasItsCaptionAndTextAForeignOneEndsTheProg
         {std::make_exception_ptr(RVX::Exception("Unable to read RVX46 EEPROM", 0x3A)), "RVX Error",
          "Communication error with RVX encoder.\nPlease ensure that encoder is connected to "
          "RVX-LINK programming module.\n\nUnable to read RVX46 EEPROM : 3A"},
-        {std::make_exception_ptr(RVX::EEPROMInvalid("RVX64 EEPROM corrupt", 0)), "RVX Error",
-         "Communication error with RVX encoder.\nPlease ensure that encoder is connected to "
-         "RVX-LINK programming module.\n\nRVX64 EEPROM corrupt : 0"},
         {std::make_exception_ptr(FTDI::Exception("Unable to open RVX-LINK module", 18)),
          "Programming module error",
          "Programming module error.\nPlease ensure that RVX-LINK programming module is "

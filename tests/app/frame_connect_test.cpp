@@ -72,41 +72,34 @@ TEST_F(Connecting, DriverPictureReplacesThePlaceholderUntilDisconnection) {
     EXPECT_THAT(messages(), ElementsAre("RVX Vantix error.\nUnable to load image"));
 }
 
-TEST_F(Connecting, CancelledChoicesChangeNothing) {
+TEST_F(Connecting, CancelledChoiceMissingModuleOrUnknownModelConnectsNothing) {
     ui->models.push_back(""); // the model
     click(ID_CONNECT);
     (*bench)->add("echo");
     ui->moduleChoices.push_back(-1); // the module
     connect();
-    EXPECT_EQ(driversCreated, 0);
     EXPECT_EQ(ui->moduleLists.size(), 1u);
-    expectDisconnected();
     EXPECT_THAT(messages(), IsEmpty());
-}
+    EXPECT_EQ(driversCreated, 0);
 
-TEST_F(Connecting, EachTransportReportsItsMissingModule) {
     bench.reset();
     bench.emplace(std::make_shared<sim::Bench>());
     ui->models = {"RVX63", "RVX46"};
     click(ID_CONNECT);
     click(ID_CONNECT);
-    EXPECT_THAT(messages(),
-                ElementsAre("No RVX SPI programming module found", "No RVX programming module found"));
-    for (const auto& shown : ui->shown) {
-        EXPECT_EQ(shown.caption, "RVX Vantix Error");
-        EXPECT_EQ(shown.style, wxOK | wxICON_ERROR);
-        EXPECT_FALSE(shown.hasParent);
-    }
     EXPECT_EQ(driversCreated, 0);
-}
-
-TEST_F(Connecting, ModelWithoutDriverIsAnUnknownEncoder) {
+    (*bench)->add("echo");
     frame->createDriver = [](const std::string&, std::uint32_t) { return std::unique_ptr<RVX::Encoder>(); };
     connect();
-    ASSERT_THAT(messages(), ElementsAre("Unknown encoder"));
-    EXPECT_EQ(ui->shown[0].style, wxOK | wxCENTRE);
-    EXPECT_FALSE(ui->shown[0].hasParent);
-    EXPECT_EQ(label(ID_CONNECT), "Connect");
+    expectDisconnected();
+    ASSERT_THAT(messages(), ElementsAre("No RVX SPI programming module found",
+                                        "No RVX programming module found", "Unknown encoder"));
+    for (const auto& shown : ui->shown) {
+        const bool missing = &shown != &ui->shown.back();
+        EXPECT_EQ(shown.style, missing ? wxOK | wxICON_ERROR : wxOK | wxCENTRE);
+        EXPECT_EQ(shown.caption, missing ? "RVX Vantix Error" : "Message");
+        EXPECT_FALSE(shown.hasParent);
+    }
 }
 
 TEST_F(Connecting, FailuresWhileConnectingAreReportedByType) {
@@ -189,43 +182,6 @@ TEST_F(Connecting, FirmwareUpdateIsOfferedForAnOlderVersionAndRetriedOnRequest) 
         EXPECT_EQ(rowSelection(0), 2);
         click(ID_CONNECT);
     }
-}
-
-TEST_F(Connecting, AcceptedUpdateRunsAndRereadsTheSettingsInsideItsProgressDialog) {
-    script->accessors = {Accessor::UpdateFirmware, Accessor::Resolution};
-    script->latestFirmware = 0x16;
-    std::vector<std::optional<ProgressState>> progress;
-    script->during = [&](const std::string& call) {
-        if (call == "update_firmware" || call == "get_resolution") progress.push_back(openProgressDialog());
-    };
-    ui->answers.push_back(wxYES);
-    connect();
-    EXPECT_EQ(script->count("update_firmware"), 1u);
-    // Settings read once on connect and once after the update, inside the dialog.
-    ASSERT_EQ(progress.size(), 3u);
-    EXPECT_FALSE(progress[0]);
-    ASSERT_TRUE(progress[1]);
-    EXPECT_EQ(progress[1]->title, "Programming RVX Encoder");
-    EXPECT_EQ(progress[1]->message, "Programming encoder...\nDo not disconnect");
-    ASSERT_TRUE(progress[2]);
-    EXPECT_EQ(progress[2]->message, "Programming encoder...\nDo not disconnect\n\n"
-                                    "Programming complete. Resetting encoder...");
-    EXPECT_FALSE(openProgressDialog());
-}
-
-TEST_F(Connecting, LinkButtonsOpenTheirPagesOnTheMakersHost) {
-    for (int id = ID_HOMEPAGE; id <= ID_SUPPORT; ++id)
-        click(id);
-    click(ID_DATASHEET); // disconnected: nothing to open
-    EXPECT_THAT(
-        ui->opened,
-        ElementsAre("https://www.rvx-encoders.example/rvx-modular-encoders",
-                    "https://www.rvx-encoders.example/catalog/resource/rvx-vantix-user-guide.pdf",
-                    "https://www.rvx-encoders.example/rvx-mounting",
-                    "https://www.rvx-encoders.example/blog/motion-and-control",
-                    "https://www.rvx-encoders.example/resources/resource-library?categories=motion-and-"
-                    "control&tags=All&itemsPerPage=15",
-                    "https://www.rvx-encoders.example/contact"));
 }
 
 } // namespace

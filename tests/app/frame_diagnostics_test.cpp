@@ -56,18 +56,13 @@ TEST_F(Diagnostics, ReportIsExactlyWhatTheDriverWritesAndReplacesAnOldFile) {
     EXPECT_THAT(messages(), IsEmpty());
 }
 
-TEST_F(Diagnostics, CancelledFileChoiceWritesAndShowsNothing) {
-    ui->files.push_back("");
-    click(ID_DIAGNOSTICS);
-    EXPECT_EQ(ui->fileDialogs, 1);
-    EXPECT_EQ(script->count("diagnostics"), 0u);
-    EXPECT_THAT(messages(), IsEmpty());
-}
-
-TEST_F(Diagnostics, FileThatCannotBeOpenedIsReported) {
+TEST_F(Diagnostics, CancelledFileChoiceDoesNothingAFileThatCannotBeOpenedIsReported) {
     const std::string unwritable = path + ".missing-dir/report.dat";
-    ui->files.push_back(unwritable);
+    ui->files = {"", unwritable};
     click(ID_DIAGNOSTICS);
+    EXPECT_THAT(messages(), IsEmpty());
+    click(ID_DIAGNOSTICS);
+    EXPECT_EQ(ui->fileDialogs, 2);
     EXPECT_EQ(script->count("diagnostics"), 0u);
     ASSERT_EQ(ui->shown.size(), 1u);
     EXPECT_EQ(ui->shown[0].caption, "RVX Vantix error");
@@ -83,25 +78,6 @@ TEST_F(Diagnostics, InterruptedReportKeepsWhatWasWrittenAndIsReported) {
     ASSERT_EQ(ui->shown.size(), 1u);
     EXPECT_EQ(ui->shown[0].caption, "RVX Error");
     EXPECT_FALSE(openProgressDialog());
-}
-
-using Zero = FrameTest;
-
-TEST_F(Zero, IncrementalEncoderConfirmsTheZeroAbsoluteOneShowsNothing) {
-    script->accessors = {Accessor::Zero};
-    connect();
-    click(ID_ZERO);
-    EXPECT_EQ(script->count("zero"), 1u);
-    ASSERT_THAT(messages(), ElementsAre("Zero position set!"));
-    EXPECT_EQ(ui->shown[0].caption, "Encoder zero");
-    EXPECT_EQ(ui->shown[0].style, wxOK);
-    EXPECT_FALSE(ui->shown[0].hasParent);
-    click(ID_CONNECT);
-    script->absolute = true;
-    connect();
-    click(ID_ZERO);
-    EXPECT_EQ(script->count("zero"), 2u);
-    EXPECT_EQ(messages().size(), 1u);
 }
 
 using Refusals = FrameTest;

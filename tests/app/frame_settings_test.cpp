@@ -13,21 +13,21 @@ using testing::IsEmpty;
 
 namespace {
 
-using Settings = FrameTest;
+class Settings : public FrameTest {
+protected:
+    std::vector<std::string> labels() const { return {rowLabel(0), rowLabel(1), rowLabel(2)}; }
+    std::vector<int> selections() const { return {rowSelection(0), rowSelection(1), rowSelection(2)}; }
+};
 
 TEST_F(Settings, ResolutionAndCommutationFillAllRowsAndBothPages) {
     script->accessors = {Accessor::Resolution, Accessor::Commutation};
     script->direction = true;
     connect();
-    EXPECT_EQ(rowLabel(0), "Resolution: ");
-    EXPECT_EQ(rowLabel(1), "Poles: ");
-    EXPECT_EQ(rowLabel(2), "Direction: ");
+    EXPECT_THAT(labels(), ElementsAre("Resolution: ", "Poles: ", "Direction: "));
     EXPECT_THAT(rowEntries(0), ElementsAre("500 PPR", "1000 PPR", "1024 PPR", "2048 PPR"));
     EXPECT_THAT(rowEntries(1), ElementsAre("2", "4", "6", "8", "10", "12", "20"));
     EXPECT_THAT(rowEntries(2), ElementsAre("Clockwise", "Counter-Clockwise"));
-    EXPECT_EQ(rowSelection(0), 2); // 1024 PPR
-    EXPECT_EQ(rowSelection(1), 1); // 4 poles
-    EXPECT_EQ(rowSelection(2), 1);
+    EXPECT_THAT(selections(), ElementsAre(2, 1, 1)); // 1024 PPR, 4 poles, counter-clockwise
     EXPECT_THAT(notebookPages(), ElementsAre("Quadrature", "Commutation"));
     EXPECT_TRUE(enabled(ID_PROGRAM));
     // The pages show the values read from the encoder.
@@ -54,36 +54,19 @@ TEST_F(Settings, AddressBaudAndTerminationForAnAddressableEncoder) {
     script->baudRate = 19200;
     script->termination = true;
     connect();
-    EXPECT_EQ(rowLabel(0), "Address: ");
-    EXPECT_EQ(rowLabel(1), "Baud Rate: ");
-    EXPECT_EQ(rowLabel(2), "Termination: ");
+    EXPECT_THAT(labels(), ElementsAre("Address: ", "Baud Rate: ", "Termination: "));
     const auto addresses = rowEntries(0);
     ASSERT_EQ(addresses.size(), 64u);
     EXPECT_EQ(addresses[1], "0x04");
     EXPECT_EQ(addresses.back(), "0xFC");
-    EXPECT_EQ(rowSelection(0), 1);
     EXPECT_THAT(rowEntries(1), ElementsAre("115200 bps", "38400 bps", "19200 bps", "9600 bps"));
-    EXPECT_EQ(rowSelection(1), 2);
     EXPECT_THAT(rowEntries(2), ElementsAre("Disabled", "Enabled (120 Ohm)"));
-    EXPECT_EQ(rowSelection(2), 1);
+    EXPECT_THAT(selections(), ElementsAre(1, 2, 1));
     EXPECT_THAT(notebookPages(), IsEmpty());
     EXPECT_FALSE(frame->signalNotebook()->IsShown());
 }
 
-TEST_F(Settings, NoSetterShowsNoSettingsEvenWithGetters) {
-    script->accessors = {Accessor::Termination, Accessor::Zero};
-    connect();
-    for (int row = 0; row < 3; ++row)
-        EXPECT_THAT(rowEntries(row), IsEmpty());
-    EXPECT_FALSE(enabled(ID_PROGRAM));
-    EXPECT_EQ(script->count("get_termination"), 0u);
-    click(ID_PROGRAM); // only a programmatic click gets here
-    ASSERT_THAT(messages(), ElementsAre("Nothing to program on this encoder"));
-    EXPECT_EQ(ui->shown[0].caption, "RVX Vantix error");
-    EXPECT_EQ(ui->shown[0].style, wxOK | wxICON_ERROR);
-}
-
-TEST_F(Settings, ResolutionOutsideTheListSelectsNothingAndProgramDoesNothing) {
+TEST_F(Settings, ProgramWithAResolutionOutsideTheListOrWithoutSettersWritesNothing) {
     script->accessors = {Accessor::Resolution};
     script->resolution = 360;
     connect();
@@ -93,6 +76,18 @@ TEST_F(Settings, ResolutionOutsideTheListSelectsNothingAndProgramDoesNothing) {
     EXPECT_EQ(script->count("set_resolution"), 0u);
     EXPECT_THAT(messages(), IsEmpty());
     EXPECT_FALSE(openProgressDialog());
+    click(ID_CONNECT);
+
+    script->accessors = {Accessor::Termination, Accessor::Zero}; // getters without setters
+    connect();
+    for (int row = 0; row < 3; ++row)
+        EXPECT_THAT(rowEntries(row), IsEmpty());
+    EXPECT_FALSE(enabled(ID_PROGRAM));
+    EXPECT_EQ(script->count("get_termination"), 0u);
+    click(ID_PROGRAM); // only a programmatic click gets here
+    ASSERT_THAT(messages(), ElementsAre("Nothing to program on this encoder"));
+    EXPECT_EQ(ui->shown[0].caption, "RVX Vantix error");
+    EXPECT_EQ(ui->shown[0].style, wxOK | wxICON_ERROR);
 }
 
 TEST_F(Settings, ProgramWritesWhatEachAccessorSetOffers) {

@@ -89,11 +89,8 @@ void FrameTest::SetUp() {
     (*bench)->add("spi-echo");
     frame = new VantixFrame;
     frame->positionTimer().Stop();
-    frame->createDriver = [this](const std::string& model,
-                                 std::uint32_t index) -> std::unique_ptr<RVX::Encoder> {
+    frame->createDriver = [this](const std::string&, std::uint32_t) -> std::unique_ptr<RVX::Encoder> {
         ++driversCreated;
-        script->createdModel = model;
-        script->createdIndex = index;
         return std::make_unique<TestEncoder>(script);
     };
     frame->Show();

@@ -33,7 +33,6 @@ struct DriverScript {
     std::set<Accessor> accessors;
     std::string partNumber = "RVXTEST";
     bool absolute = false;
-    bool counterClockwise = false;
     std::uint8_t firmware = 0x15;
     std::uint8_t latestFirmware = 0x15;
     std::uint16_t datecode = 2519;
@@ -58,9 +57,6 @@ struct DriverScript {
     std::function<void(const StatusCallback&)> reflash;
     // Constructor failure.
     std::exception_ptr constructorFailure;
-    // Model and module index the driver was created with.
-    std::string createdModel;
-    std::uint32_t createdIndex = 0;
 
     template <class E> void fail(const std::string& call, E error, int times = 1) {
         for (int i = 0; i < times; ++i)
@@ -77,9 +73,7 @@ public:
     void connect() override { call("connect"); }
     const char* name() override { return "RVXTEST"; }
     const char* datasheet_url() override { return "/product/resource/rvxtest.pdf"; }
-    bool counts_counter_clockwise() override {
-        return call("counts_counter_clockwise"), script_->counterClockwise;
-    }
+    bool counts_counter_clockwise() override { return call("counts_counter_clockwise"), false; }
     void restore_defaults() override { call("restore_defaults"); }
     std::uint8_t firmware_version() override { return call("firmware_version"), script_->firmware; }
     std::uint8_t latest_firmware_version() override {

@@ -57,19 +57,8 @@ protected:
 
     // Runs a session with the fault injected before its step; returns the message it failed with.
     std::string failedSession(const std::string& hex, std::uint32_t seed) {
-        AN1310::BootloadSession session(*pic.link);
-        std::istringstream in(hex);
         try {
-            inject(0, seed);
-            session.connect();
-            session.loadImage(in);
-            inject(1, seed);
-            session.erase();
-            inject(2, seed);
-            session.write();
-            inject(3, seed);
-            session.verify();
-            session.runApplication();
+            runSession(*pic.link, hex, [&](int step) { inject(step, seed); });
         } catch (const AN1310::Exception& e) {
             return e.what();
         } catch (const FTDI::Exception& e) {

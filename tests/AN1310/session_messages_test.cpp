@@ -99,7 +99,7 @@ TEST(SessionWrite, FlashThatDoesNotTakeTheWritesFailsTheWriteStep) {
             port.send(r[0] == 0x02 ? rawBody(checksumReply(r, blank, 64)) : replyBody({r[0]}));
     };
     AN1310::BootloadSession session(*line.link);
-    std::istringstream in(applicationHex(*sim::findPicPart("PIC18F2620"), 7, 1000));
+    std::istringstream in(hexRecord(0, 0x100, {1, 2, 3, 4}) + ":00000001FF\r\n");
     session.connect();
     session.loadImage(in);
     session.erase();

@@ -7,10 +7,15 @@
 #include <wx/app.h>
 #include <wx/button.h>
 #include <wx/choice.h>
+#include <wx/filename.h>
 #include <wx/notebook.h>
 #include <wx/progdlg.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 
 namespace vantix::test {
 
@@ -188,6 +193,17 @@ std::string FrameTest::field(bool commutationPage, const std::string& label) con
     wxSignalPage* page = commutationPage ? static_cast<wxSignalPage*>(frame->commutationPage())
                                          : static_cast<wxSignalPage*>(frame->quadraturePage());
     return page->field(label)->GetValue().utf8_string();
+}
+
+std::string FrameTest::saveDiagnostics(const std::string& old) {
+    const std::string path = wxFileName::CreateTempFileName("rvx").utf8_string();
+    std::ofstream(path) << old;
+    ui->files.push_back(path);
+    click(ID_DIAGNOSTICS);
+    std::ifstream in(path, std::ios::binary);
+    std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::remove(path.c_str());
+    return content;
 }
 
 std::vector<std::string> FrameTest::messages() const {

@@ -92,6 +92,8 @@ protected:
     std::string label(int id) const;
     std::vector<std::string> notebookPages() const;
     std::string field(bool commutationPage, const std::string& label) const;
+    // Saves the diagnostics report through the button into a file holding `old`; returns the file.
+    std::string saveDiagnostics(const std::string& old = {});
     // Texts of the messages shown so far, in order.
     std::vector<std::string> messages() const;
 

@@ -1,13 +1,9 @@
-// "Get Diagnostics" and "Zero" through the real main window.
+// "Get Diagnostics", and the buttons refused without an encoder, through the real main window.
 #include "GuiTest.h"
 
 #include "app/EncoderGauge.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
-#include <unistd.h>
+#include <wx/filename.h>
 
 using namespace vantix::test;
 using testing::ElementsAre;
@@ -19,36 +15,22 @@ class Diagnostics : public FrameTest {
 protected:
     void SetUp() override {
         FrameTest::SetUp();
-        std::filesystem::remove(path);
         script->partNumber = "RVX842Q";
         script->firmware = 0x1A;
         script->datecode = 742;
         connect();
     }
-    void TearDown() override {
-        std::filesystem::remove(path);
-        FrameTest::TearDown();
-    }
-    std::string content() const {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    const std::string path = (std::filesystem::temp_directory_path() /
-                              ("vantix-diagnostics-" + std::to_string(::getpid()) + ".dat"))
-                                 .string();
 };
 
 TEST_F(Diagnostics, ReportIsExactlyWhatTheDriverWritesAndReplacesAnOldFile) {
-    std::ofstream(path) << std::string(4000, 'x') << "\n";
     std::optional<ProgressState> during;
     script->during = [&](const std::string& call) {
         if (call == "diagnostics step") during = openProgressDialog();
     };
-    ui->files.push_back(path);
-    click(ID_DIAGNOSTICS);
-    EXPECT_EQ(content(), "RVX Vantix\x99 diagnostics data\nModel: RVX842Q\nFirmware revision: 1A\n"
-                         "Datecode: 0742\nLast programmed by: 30\nLast program date: 2025-01-01\n"
-                         "Channel 1: ok\nChannel 2: ok\nChannel 3: ok\n");
+    EXPECT_EQ(saveDiagnostics(std::string(4000, 'x') + "\n"),
+              "RVX Vantix\x99 diagnostics data\nModel: RVX842Q\nFirmware revision: 1A\n"
+              "Datecode: 0742\nLast programmed by: 30\nLast program date: 2025-01-01\n"
+              "Channel 1: ok\nChannel 2: ok\nChannel 3: ok\n");
     ASSERT_TRUE(during);
     EXPECT_EQ(during->title, "Getting RVX Encoder Diagnostics");
     EXPECT_EQ(during->message, "Getting diagnostics...");
@@ -57,7 +39,7 @@ TEST_F(Diagnostics, ReportIsExactlyWhatTheDriverWritesAndReplacesAnOldFile) {
 }
 
 TEST_F(Diagnostics, CancelledFileChoiceDoesNothingAFileThatCannotBeOpenedIsReported) {
-    const std::string unwritable = path + ".missing-dir/report.dat";
+    const std::string unwritable = wxFileName::GetTempDir().utf8_string() + "/vantix-no-such-dir/report.dat";
     ui->files = {"", unwritable};
     click(ID_DIAGNOSTICS);
     EXPECT_THAT(messages(), IsEmpty());
@@ -72,9 +54,7 @@ TEST_F(Diagnostics, CancelledFileChoiceDoesNothingAFileThatCannotBeOpenedIsRepor
 
 TEST_F(Diagnostics, InterruptedReportKeepsWhatWasWrittenAndIsReported) {
     script->fail("datecode", RVX::Exception("Unable to read RVXTEST EEPROM", 0x21));
-    ui->files.push_back(path);
-    click(ID_DIAGNOSTICS);
-    EXPECT_EQ(content(), "RVX Vantix\x99 diagnostics data\nModel: RVX842Q\nFirmware revision: 1A\n");
+    EXPECT_EQ(saveDiagnostics(), "RVX Vantix\x99 diagnostics data\nModel: RVX842Q\nFirmware revision: 1A\n");
     ASSERT_EQ(ui->shown.size(), 1u);
     EXPECT_EQ(ui->shown[0].caption, "RVX Error");
     EXPECT_FALSE(openProgressDialog());

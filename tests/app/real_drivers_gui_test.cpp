@@ -7,13 +7,11 @@
 #include "sim/models/Rvx63.h"
 #include "transport/FtdiPlatform.h"
 
-#include <wx/filename.h>
 #include <wx/stattext.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <fstream>
 #include <map>
+#include <sstream>
 
 namespace vantix::test {
 namespace {
@@ -70,19 +68,6 @@ protected:
         choose(row, static_cast<int>(at - entries.begin()));
     }
 
-    // Saves the diagnostics report through the button and returns its lines.
-    std::vector<std::string> diagnostics() {
-        const std::string path = wxFileName::CreateTempFileName("rvx").utf8_string();
-        ui->files.push_back(path);
-        click(ID_DIAGNOSTICS);
-        std::vector<std::string> lines;
-        std::ifstream in(path, std::ios::binary);
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        std::remove(path.c_str());
-        return lines;
-    }
-
     std::vector<std::string> progress; // "dialog title: line"
 };
 
@@ -124,7 +109,10 @@ TEST_F(RealDrivers, Rvx46AndRvx84UpdateProgramZeroAndSaveDiagnostics) {
     EXPECT_EQ(messages().back(), "Zero position set!");
 
     rvx46.setEeprom(0x8B, 0x20); // a high speed error since the re-flash
-    const auto report = diagnostics();
+    std::vector<std::string> report;
+    std::istringstream in(saveDiagnostics());
+    for (std::string line; std::getline(in, line);)
+        report.push_back(line);
     ASSERT_EQ(report.size(), 6u + 1 + 13 + 1 + 128 + 4); // header, flags, 128 rows, summary
     EXPECT_EQ(report[6], "Resolution: 2048");
     EXPECT_EQ(report[12], "High speed error: True");
@@ -176,10 +164,8 @@ TEST_F(RealDrivers, Rvx63TurningOnTheGaugeProgramZeroAndHeaderOnlyReport) {
     EXPECT_EQ(device.commands().back(), (sim::Bytes{0x80, 0xFA, 0xE9}));
     click(ID_ZERO);
     EXPECT_EQ(device.restarts(), 1u);
-    EXPECT_EQ(diagnostics(),
-              (std::vector<std::string>{"RVX Vantix\x99 diagnostics data", "Model: RVX633",
-                                        "Firmware revision: 15", "Datecode: 2025", "Last programmed by: 30",
-                                        "Last program date: 2025-01-01"}));
+    EXPECT_EQ(saveDiagnostics(), "RVX Vantix\x99 diagnostics data\nModel: RVX633\nFirmware revision: 15\n"
+                                 "Datecode: 2025\nLast programmed by: 30\nLast program date: 2025-01-01\n");
     EXPECT_TRUE(messages().empty()); // an absolute encoder is zeroed without a word
 }
 

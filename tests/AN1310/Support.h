@@ -138,6 +138,16 @@ struct FakeLine {
     }
 };
 
+// The message of the AN1310::OtherException `f` throws.
+template <class F> std::string thrownBy(F&& f) {
+    try {
+        f();
+    } catch (const AN1310::OtherException& e) {
+        return e.what();
+    }
+    return "(nothing thrown)";
+}
+
 // A device record shaped like a common part of the family (PIC16F886,
 // PIC18F2620, PIC24FJ64GA002), without a database.
 inline AN1310::Device testDevice(int family) {

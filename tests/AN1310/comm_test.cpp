@@ -3,6 +3,8 @@
 // ends, and which blocks a verify reports.
 #include "Support.h"
 
+#include <sstream>
+
 using namespace an1310test;
 using AN1310::Comm;
 using AN1310::DeviceData;
@@ -155,14 +157,29 @@ TEST_F(Channel, AShortDeviceIdReplyIsNeverReadPastItsEnd) {
     EXPECT_EQ(0u, id.revision);
 }
 
-// Answers checksum requests over `words`, cut to `truncate` bytes.
-void answerChecksums(FakeLine& line, const std::vector<std::uint16_t>& words,
-                     std::size_t truncate = SIZE_MAX) {
-    line.device->onRequest = [&words, truncate](const Bytes& r, sim::Port& port) {
-        auto reply = checksumReply(r, words, 1024);
+// A PIC18F2620 bootloader whose flash holds `words` whatever it is sent: it
+// acknowledges every request and answers checksums (cut to `truncate` bytes).
+void answerAsStuckFlash(FakeLine& line, const std::vector<std::uint16_t>& words, std::uint32_t blockBytes,
+                        std::size_t truncate = SIZE_MAX) {
+    line.device->onRequest = [&words, blockBytes, truncate](const Bytes& r, sim::Port& port) {
+        if (r[0] == 0x00)
+            return port.send(replyBody({0x00, 0x04, 1, 5, 0x00, 0x04, 0x00, 0xFC, 0, 0, 100, 0}));
+        if (r[0] != 0x02) return port.send(replyBody({r[0]}));
+        auto reply = checksumReply(r, words, blockBytes);
         reply.resize(std::min(reply.size(), truncate));
         port.send(rawBody(reply));
     };
+}
+
+TEST_F(Channel, FlashThatDoesNotTakeTheWritesFailsTheWriteStep) {
+    const std::vector<std::uint16_t> blank(0x8000, 0xFFFF);
+    answerAsStuckFlash(line, blank, 64); // the part's erase blocks
+    AN1310::BootloadSession session(*line.link);
+    std::istringstream in(hexRecord(0, 0x100, {1, 2, 3, 4}) + ":00000001FF\r\n");
+    session.connect();
+    session.loadImage(in);
+    session.erase();
+    EXPECT_EQ("Writing flash failed", thrownBy([&] { session.write(); }));
 }
 
 TEST_F(Channel, VerifyReportsExactlyTheFailedBlocksAndThoseAShortReplyLeavesOut) {
@@ -173,7 +190,7 @@ TEST_F(Channel, VerifyReportsExactlyTheFailedBlocksAndThoseAShortReplyLeavesOut)
     for (std::uint32_t block : {3u, 4u, 5u})
         chip[block * 512 + 17] ^= 0x0100;
     chip[0x6000 / 2] = 0x0000; // should be blank
-    answerChecksums(line, chip);
+    answerAsStuckFlash(line, chip, 1024);
     AN1310::DeviceVerifier verifier(&device, &comm);
     EXPECT_FALSE(verifier.verify(image, 0, 0x10000));
     EXPECT_EQ((RangeList{{0xC00, 0x1000}, {0x1000, 0x1400}, {0x1400, 0x1800}}), verifier.rewriteNeeded());
@@ -187,7 +204,7 @@ TEST_F(Channel, VerifyReportsExactlyTheFailedBlocksAndThoseAShortReplyLeavesOut)
     EXPECT_TRUE(verifier.rewriteNeeded().empty());
 
     // A short reply fails the blocks it leaves out.
-    answerChecksums(line, chip, 2 * 60 + 1); // 60 blocks and a half
+    answerAsStuckFlash(line, chip, 1024, 2 * 60 + 1); // 60 blocks and a half
     device.bootloaderStart = 0xFC00;
     device.bootloaderEnd = 0x10000;
     EXPECT_FALSE(verifier.verify(image, 0, 0x10000));

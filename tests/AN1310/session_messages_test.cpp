@@ -8,15 +8,6 @@ using namespace an1310test;
 
 namespace {
 
-template <class F> std::string thrownBy(F&& f) {
-    try {
-        f();
-    } catch (const AN1310::OtherException& e) {
-        return e.what();
-    }
-    return "(nothing thrown)";
-}
-
 struct Session : ::testing::Test {
     LogCapture logs;
     PicBench pic{"PIC18F2620"};
@@ -84,26 +75,6 @@ TEST_F(Session, VerifyCountsFlashBlocksAndEepromLocations) {
     logs.clear();
     EXPECT_EQ("Verifying EEPROM failed", thrownBy([&] { session.verify(); }));
     EXPECT_EQ(std::vector<std::string>{"Verify failed (1 EEPROM failures)"}, logs.warnings);
-}
-
-TEST(SessionWrite, FlashThatDoesNotTakeTheWritesFailsTheWriteStep) {
-    // A hand-written bootloader for a PIC18F2620 that acknowledges every
-    // write and keeps its flash blank.
-    LogCapture logs;
-    FakeLine line;
-    const std::vector<std::uint16_t> blank(0x8000, 0xFFFF);
-    line.device->onRequest = [&blank](const Bytes& r, sim::Port& port) {
-        if (r[0] == 0x00)
-            port.send(replyBody({0x00, 0x04, 1, 5, 0x00, 0x04, 0x00, 0xFC, 0, 0, 100, 0}));
-        else
-            port.send(r[0] == 0x02 ? rawBody(checksumReply(r, blank, 64)) : replyBody({r[0]}));
-    };
-    AN1310::BootloadSession session(*line.link);
-    std::istringstream in(hexRecord(0, 0x100, {1, 2, 3, 4}) + ":00000001FF\r\n");
-    session.connect();
-    session.loadImage(in);
-    session.erase();
-    EXPECT_EQ("Writing flash failed", thrownBy([&] { session.write(); }));
 }
 
 TEST_F(Session, ReflashReportsToTheCallerOnlyWhileItRuns) {

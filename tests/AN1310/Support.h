@@ -108,7 +108,6 @@ public:
         AN1310::warningLog = savedWarning_;
     }
     bool hasStatus(const std::string& line) const { return std::count(status.begin(), status.end(), line); }
-    bool hasDebug(const std::string& line) const { return std::count(debug.begin(), debug.end(), line); }
     void clear() { debug.clear(), status.clear(), warnings.clear(); }
 
     std::vector<std::string> debug, status, warnings;

@@ -19,7 +19,7 @@ TEST_F(Planning, TheBootloaderSplitsWritesAndIsNeverErased) {
     auto plan = planner.writePlan(0, 0x10000, image);
     EXPECT_EQ((RangeList{{0x8000, 0x8040}}), plan.write);
     EXPECT_EQ((RangeList{{0x8000, 0x8400}}), plan.erase);
-    EXPECT_TRUE(logs.hasDebug("Max write packet size: 3816 bytes"));
+    EXPECT_EQ(3816u, planner.maxWritePacket()) << "what fits the RAM";
 
     d.bootloaderStart = 0x8000;
     d.bootloaderEnd = 0x8400;

@@ -2,11 +2,12 @@
 // A fake USB bus behind the libftdi1 seam: FTDI devices whose interfaces can
 // be held by another program or bound to ftdi_sio, bytes that arrive at set
 // times on a stepped clock, a log of the calls each port received, and an
-// MPSSE engine that answers as the chip would.
+// MPSSE engine that answers as far as SPI needs: an unknown opcode with FA and
+// the opcode, each clocked byte inverted.
 #include "transport/libftdi/UsbSeam.h"
 
+#include <array>
 #include <deque>
-#include <functional>
 #include <map>
 #include <memory>
 #include <span>
@@ -28,11 +29,25 @@ struct Interface {
     std::vector<std::uint8_t> written;
     std::deque<std::pair<Clock::time_point, std::uint8_t>> incoming;
     std::map<std::string, int> failures; // call name -> libftdi1 result
-    std::function<void(std::span<const std::uint8_t>)> onWrite;
+    bool mpsse = false;                  // the engine answers what is written
 
     void arrive(std::span<const std::uint8_t> bytes, Clock::time_point at = {}) {
         for (auto byte : bytes)
             incoming.emplace_back(at, byte);
+    }
+    void answer(std::span<const std::uint8_t> bytes) {
+        for (std::size_t i = 0; i < bytes.size();) {
+            const std::uint8_t op = bytes[i++];
+            if (op == 0x80 || op == 0x86) { // low pins (value, direction); clock divisor
+                i += 2;
+            } else if (op == 0x31 || op == 0x34) {
+                const std::size_t end = i + 2 + (bytes[i] | bytes[i + 1] << 8) + 1u;
+                for (i += 2; i < end; ++i)
+                    incoming.emplace_back(Clock::time_point{}, static_cast<std::uint8_t>(~bytes[i]));
+            } else if (op != 0x85 && op != 0x87 && op != 0x8A && op != 0x8D && op != 0x97) {
+                arrive(std::array<std::uint8_t, 2>{0xFA, op});
+            }
+        }
     }
     int result(const std::string& call) const { return failures.contains(call) ? failures.at(call) : 0; }
 };
@@ -46,8 +61,8 @@ public:
     int setLineProperty(int bits, int stop, int parity, bool brk) override {
         return log("line", bits, stop, parity, brk);
     }
-    int setFlowControl(int mode) override { return log("flow", mode); }
-    int setFlowControlXonXoff(std::uint8_t on, std::uint8_t off) override { return log("xonxoff", on, off); }
+    int setFlowControl(int) override { return 0; }
+    int setFlowControlXonXoff(std::uint8_t, std::uint8_t) override { return 0; }
     int setDtr(bool on) override { return log("dtr", on); }
     int setRts(bool on) override { return log("rts", on); }
     int purgeReceive() override {
@@ -68,10 +83,10 @@ public:
     int write(const std::uint8_t* data, int size) override {
         if (const int failure = itf_.result("write")) return failure;
         itf_.written.insert(itf_.written.end(), data, data + size);
-        if (itf_.onWrite) itf_.onWrite(std::span(data, static_cast<std::size_t>(size)));
+        if (itf_.mpsse) itf_.answer(std::span(data, static_cast<std::size_t>(size)));
         return size;
     }
-    void setWriteTimeout(int ms) override { log("write-timeout", ms); }
+    void setWriteTimeout(int) override {}
     int setLatencyTimer(std::uint8_t ms) override { return log("latency", ms); }
     int setBitmode(std::uint8_t mask, std::uint8_t mode) override { return log("bitmode", mask, mode); }
     int close() override { return log("close"); } // the interface is free once the port is gone
@@ -114,7 +129,7 @@ public:
         return 0;
     }
     bool kernelDriverBound(const UsbDevice& usb, int index) override {
-        return find(usb, index) && find(usb, index)->kernelDriver;
+        return find(usb, index)->kernelDriver;
     }
     Clock::time_point now() override { return clock; }
     void pause(std::chrono::milliseconds duration) override { clock += duration; }
@@ -130,26 +145,5 @@ private:
         return nullptr;
     }
 };
-
-// The chip's MPSSE engine as far as SPI needs it: it answers an unknown opcode
-// with FA and the opcode, and clocks bytes through to a device that answers
-// each byte inverted.
-inline void attachMpsseEngine(Interface& itf) {
-    itf.onWrite = [&itf](std::span<const std::uint8_t> bytes) {
-        for (std::size_t i = 0; i < bytes.size();) {
-            const std::uint8_t op = bytes[i++];
-            if (op == 0x80 || op == 0x86) { // low pins (value, direction); clock divisor
-                i += 2;
-            } else if (op == 0x31 || op == 0x34) {
-                const std::size_t end = i + 2 + (bytes[i] | bytes[i + 1] << 8) + 1u;
-                for (i += 2; i < end; ++i)
-                    itf.incoming.emplace_back(Clock::time_point{}, static_cast<std::uint8_t>(~bytes[i]));
-            } else if (op != 0x85 && op != 0x87 && op != 0x8A && op != 0x8D && op != 0x97) {
-                const std::uint8_t reply[] = {0xFA, op};
-                itf.arrive(reply);
-            }
-        }
-    };
-}
 
 } // namespace fake

@@ -120,9 +120,10 @@ struct LibftdiSerial : Libftdi {
     void arriveAt(std::chrono::milliseconds at, Bytes bytes) { itf->arrive(bytes, T0 + at); }
 };
 
-TEST_F(LibftdiSerial, ReadWaitsForItsCountOrTheReadTimeout) {
+TEST_F(LibftdiSerial, ReadWaitsForItsCountOrTheReadTimeoutAndPurgeEmptiesTheQueue) {
     platform.setTimeouts(handle, 300, 300);
     arriveAt(0ms, {1, 2, 3, 4, 5, 6});
+    EXPECT_EQ(6u, queued());
     arriveAt(120ms, {7});
     arriveAt(250ms, {8});
     arriveAt(400ms, {9});
@@ -142,22 +143,17 @@ TEST_F(LibftdiSerial, ReadWaitsForItsCountOrTheReadTimeout) {
     arriveAt(5000ms, {11});
     arriveAt(60s, {12});
     EXPECT_EQ((Bytes{11, 12}), read(2));
-}
 
-TEST_F(LibftdiSerial, QueueStatusCountsArrivedBytesAndPurgeEmptiesIt) {
-    EXPECT_EQ(0u, queued());
     arriveAt(0ms, {1, 2, 3});
-    EXPECT_EQ(3u, queued());
-    EXPECT_EQ((Bytes{1}), read(1));
-    EXPECT_EQ(2u, queued());
     ASSERT_EQ(FTDI::OK, platform.purge(handle, FTDI::PURGE_TX));
-    EXPECT_EQ(2u, queued());
+    EXPECT_EQ(3u, queued());
     ASSERT_EQ(FTDI::OK, platform.purge(handle, FTDI::PURGE_RX | FTDI::PURGE_TX));
     EXPECT_EQ(0u, queued());
     EXPECT_EQ((Lines{"purge tx", "purge rx", "purge tx"}), itf->calls);
 }
 
-TEST_F(LibftdiSerial, LineSettingsReachTheChipAndBreakKeepsTheDataCharacteristics) {
+TEST_F(LibftdiSerial, LineSettingsReachTheChipAndLibftdiFailuresBecomeFtdiStatuses) {
+    // Break keeps the data characteristics.
     for (auto status : {platform.setBaudRate(handle, 115200), platform.setBreakOn(handle),
                         platform.setDataCharacteristics(handle, 7, 2, 2), platform.setBreakOn(handle),
                         platform.setBreakOff(handle), platform.setDtr(handle), platform.clrRts(handle)})
@@ -165,21 +161,15 @@ TEST_F(LibftdiSerial, LineSettingsReachTheChipAndBreakKeepsTheDataCharacteristic
     EXPECT_EQ((Lines{"baud 115200", "line 8 0 0 1", "line 7 2 2 0", "line 7 2 2 1", "line 7 2 2 0", "dtr 1",
                      "rts 0"}),
               itf->calls);
-}
 
-TEST_F(LibftdiSerial, LibftdiFailuresBecomeFtdiStatuses) {
     std::uint32_t n = 5;
     std::uint8_t byte = 0;
-    itf->failures = {{"baud", -1}};
+    itf->failures = {{"baud", -1}, {"read", -666}};
     EXPECT_EQ(FTDI::INVALID_BAUD_RATE, platform.setBaudRate(handle, 2000000));
-    itf->failures = {{"baud", -3}, {"read", -666}}; // the device is gone
-    EXPECT_EQ(FTDI::INVALID_HANDLE, platform.setBaudRate(handle, 2000000));
-    EXPECT_EQ(FTDI::INVALID_HANDLE, platform.read(handle, &byte, 1, n));
+    EXPECT_EQ(FTDI::INVALID_HANDLE, platform.read(handle, &byte, 1, n)) << "the device is gone";
     EXPECT_EQ(0u, n);
-    itf->failures = {
-        {"line", -1}, {"dtr", -1}, {"read", -7}, {"write", -4}}; // -7 bulk time-out, -4 unplugged
+    itf->failures = {{"line", -1}, {"read", -7}, {"write", -4}}; // -7 bulk time-out, -4 unplugged
     EXPECT_EQ(FTDI::IO_ERROR, platform.setBreakOff(handle));
-    EXPECT_EQ(FTDI::IO_ERROR, platform.clrDtr(handle));
     EXPECT_EQ(FTDI::IO_ERROR, platform.getQueueStatus(handle, n = 5));
     EXPECT_EQ(0u, n);
     EXPECT_EQ(FTDI::IO_ERROR, platform.write(handle, &byte, 1, n = 5));
@@ -202,7 +192,7 @@ struct LibftdiSpi : Libftdi {
     fake::Interface& open(std::uint16_t product = 0x6014, std::uint16_t release = 0x0900) {
         bus->add(product, release, product == 0x6010 ? 2 : 1);
         auto& itf = bus->itf(0);
-        fake::attachMpsseEngine(itf);
+        itf.mpsse = true;
         std::uint32_t count = 0;
         EXPECT_EQ(FTDI::OK, platform.spiGetNumChannels(count));
         EXPECT_EQ(FTDI::OK, platform.spiOpenChannel(0, handle));
@@ -269,19 +259,16 @@ TEST_F(LibftdiSpi, FailedInitsCarryTheirStatusAndASilentEngineGivesShortTransfer
     itf.failures = {{"write", -4}}; // unplugged
     EXPECT_EQ(FTDI::IO_ERROR, platform.spiInitChannel(handle, &config));
     itf.failures.clear();
-    FTDI::ChannelConfig noClock{0, 10, 0x20, 0, 0};
-    EXPECT_EQ(FTDI::INVALID_PARAMETER, platform.spiInitChannel(handle, &noClock));
-    EXPECT_EQ(FTDI::INVALID_PARAMETER, platform.spiInitChannel(handle, nullptr));
-    itf.onWrite = nullptr; // the engine does not answer the synchronisation
+    itf.mpsse = false; // the engine does not answer the synchronisation
     EXPECT_EQ(FTDI::IO_ERROR, platform.spiInitChannel(handle, &config));
     EXPECT_EQ(0u, config.pin) << "a failed init writes nothing back";
     std::uint8_t in = 0x77;
     std::uint32_t transferred = 9;
     EXPECT_EQ(FTDI::DEVICE_NOT_OPENED, platform.spiReadWrite(handle, &in, &in, 1, transferred, CS_AROUND));
 
-    fake::attachMpsseEngine(itf);
+    itf.mpsse = true;
     ASSERT_EQ(FTDI::OK, platform.spiInitChannel(handle, &config));
-    itf.onWrite = nullptr;
+    itf.mpsse = false;
     EXPECT_EQ(FTDI::OK, platform.spiReadWrite(handle, &in, &in, 1, transferred, CS_AROUND));
     EXPECT_EQ(0u, transferred);
     EXPECT_EQ(0x77, in);

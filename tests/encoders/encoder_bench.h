@@ -1,14 +1,16 @@
 #pragma once
 // Shared by the encoder driver tests: catching a driver's error, and a bench
-// with RVX46-line encoder models (RVX46/47/84/86).
+// of encoder models.
 #include "encoders/Encoder.h"
 #include "sim/Bench.h"
 #include "sim/models/Rvx46Line.h"
+#include "sim/models/Rvx63.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace enctest {
@@ -24,23 +26,26 @@ template <class E = RVX::Exception, class Action> E thrownBy(Action&& action) {
     throw std::logic_error("no exception");
 }
 
-class Rvx46LineBench : public ::testing::Test {
+// A bench of encoder models of one kind, each with a still shaft unless the
+// test says otherwise, so positions are exact.
+template <class Device> class EncoderBench : public ::testing::Test {
 protected:
-    // A still shaft unless the test says otherwise, so positions are exact.
     sim::Module& addEncoder(const std::string& model, std::map<std::string, std::string> options = {}) {
         options.emplace("rpm", "0");
         return bench->add(model, sim::ModelOptions(std::move(options)));
     }
-    sim::Rvx46Line& device(std::size_t index = 0) { return bench->module(index).device<sim::Rvx46Line>(); }
+    Device& device(std::size_t index = 0) { return bench->module(index).template device<Device>(); }
     std::uint64_t hostBytes(std::size_t index = 0) { return bench->module(index).counters.bytesToDevice; }
     // The commands the encoder's firmware received from `from` on.
-    std::vector<std::string> commandsSince(std::size_t from) {
+    auto commandsSince(std::size_t from) {
         const auto& all = device().commands();
-        return std::vector<std::string>(all.begin() + static_cast<long>(from), all.end());
+        return std::decay_t<decltype(all)>(all.begin() + static_cast<long>(from), all.end());
     }
     std::size_t commandCount() { return device().commands().size(); }
 
     sim::BenchGuard bench{std::make_shared<sim::Bench>()};
 };
+
+using Rvx46LineBench = EncoderBench<sim::Rvx46Line>;
 
 } // namespace enctest

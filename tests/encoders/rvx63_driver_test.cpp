@@ -1,7 +1,6 @@
 // The RVX63 driver against the RVX63 encoder model on the simulated bench.
 #include "encoder_bench.h"
 #include "encoders/RVX63.h"
-#include "sim/models/Rvx63.h"
 #include "transport/FtdiPlatform.h"
 
 #include <algorithm>
@@ -15,38 +14,23 @@ using sim::Bytes;
 using Commands = std::vector<Bytes>;
 using std::chrono::milliseconds;
 
-class Rvx63Bench : public ::testing::Test {
+class Rvx63Bench : public enctest::EncoderBench<sim::Rvx63> {
 protected:
-    // A still shaft, so that positions are exact.
-    sim::Module& addEncoder(std::map<std::string, std::string> options = {}) {
-        options.emplace("rpm", "0");
-        return bench->add("RVX63", sim::ModelOptions(std::move(options)));
-    }
-    sim::Rvx63& device(std::size_t index = 0) { return bench->module(index).device<sim::Rvx63>(); }
-    // The host's bytes, and the commands as the encoder completed them, from `from` on.
     Bytes sentSince(std::size_t from) {
         return Bytes(device().received().begin() + long(from), device().received().end());
     }
-    Commands commandsSince(std::size_t from) {
-        return Commands(device().commands().begin() + long(from), device().commands().end());
-    }
     milliseconds slept() { return bench->totals().slept; }
-
-    sim::BenchGuard bench{std::make_shared<sim::Bench>()};
 };
 
-TEST_F(Rvx63Bench, ConnectsWithTwoReadinessPollsOrTimesOutAndOffersTwelveResolutions) {
-    addEncoder();
+TEST_F(Rvx63Bench, ConnectsWithTwoReadinessPollsOrTimesOut) {
+    addEncoder("RVX63");
     device().hangOnRestart(true);
-    addEncoder({{"position", "1000"}});
+    addEncoder("RVX63", {{"position", "1000"}});
     RVX::RVX63 encoder(1);
     // Nothing but two no-operation bytes: the model is not checked.
     EXPECT_EQ(device(1).received(), (Bytes{0x00, 0x00}));
     EXPECT_EQ(encoder.read_position(), 1000);
     EXPECT_STREQ(encoder.part_number, "RVX633");
-    EXPECT_EQ(encoder.position_bits, 12);
-    EXPECT_EQ(std::vector<std::uint64_t>(encoder.resolutions.begin(), encoder.resolutions.end()),
-              (std::vector<std::uint64_t>{96, 192, 200, 250, 384, 400, 500, 512, 768, 800, 1000, 1024}));
 
     const auto sleeps = bench->totals().sleeps;
     const auto e = thrownBy([] { RVX::RVX63 encoder(0); });
@@ -59,7 +43,7 @@ TEST_F(Rvx63Bench, ConnectsWithTwoReadinessPollsOrTimesOutAndOffersTwelveResolut
 }
 
 TEST_F(Rvx63Bench, ResolutionGoesThroughTheIndexTableInCalibrationMode) {
-    addEncoder();
+    addEncoder("RVX63");
     RVX::RVX63 encoder(0);
     // Each of the sixteen both ways, the four not offered included.
     for (std::uint16_t resolution :
@@ -69,12 +53,12 @@ TEST_F(Rvx63Bench, ResolutionGoesThroughTheIndexTableInCalibrationMode) {
         EXPECT_EQ(encoder.get_resolution(), resolution);
     }
 
-    auto from = device().commands().size();
+    auto from = commandCount();
     ASSERT_EQ(std::count(encoder.resolutions.begin(), encoder.resolutions.end(), 1600u), 0);
     encoder.set_resolution(1600, nullptr);
     EXPECT_EQ(commandsSince(from), (Commands{{0x50}, {0x80, 0xFA, 0xED}}));
 
-    from = device().commands().size();
+    from = commandCount();
     const auto e = thrownBy([&] { encoder.set_resolution(1023, nullptr); });
     EXPECT_STREQ(e.what(), "Unable to set RVX63 resolution");
     EXPECT_EQ(e.code(), 1023u);
@@ -83,20 +67,20 @@ TEST_F(Rvx63Bench, ResolutionGoesThroughTheIndexTableInCalibrationMode) {
 
     // Only the low four bits of the code count.
     device().eeprom()[0xFA] = 0x37;
-    from = device().commands().size();
+    from = commandCount();
     EXPECT_EQ(encoder.get_resolution(), 1024);
     EXPECT_EQ(commandsSince(from), (Commands{{0x50}, {0x90, 0xFA, 0x01}}));
 }
 
 TEST_F(Rvx63Bench, IdentityBytesComeFromTheirEepromAddresses) {
-    addEncoder({{"datecode", "0x07E9"}, {"station", "0x2C"}, {"code", "0x63"}, {"date", "0x3221"}});
+    addEncoder("RVX63", {{"datecode", "0x07E9"}, {"station", "0x2C"}, {"code", "0x63"}, {"date", "0x3221"}});
     RVX::RVX63 encoder(0);
     EXPECT_EQ(encoder.datecode(), 2025); // binary, not two decimal halves
     EXPECT_EQ(encoder.last_programmed_by(), 0x2C);
     EXPECT_EQ(encoder.model_code(), 0x63);
     EXPECT_EQ(encoder.last_program_date(), RVX::unpack_program_date(0x3221));
 
-    const auto from = device().commands().size();
+    const auto from = commandCount();
     encoder.set_datecode(0x0801);
     EXPECT_EQ(commandsSince(from), (Commands{{0x80, 0x7B, 0x08}, {0x80, 0x7C, 0x01}}));
     EXPECT_EQ(encoder.datecode(), 0x0801);
@@ -114,7 +98,7 @@ TEST_F(Rvx63Bench, IdentityBytesComeFromTheirEepromAddresses) {
 }
 
 TEST_F(Rvx63Bench, PositionIsTheTwoBytesAfterTheEchoUntilZeroResetsIt) {
-    addEncoder({{"position", "3000"}});
+    addEncoder("RVX63", {{"position", "3000"}});
     RVX::RVX63 encoder(0);
     auto from = device().received().size();
     EXPECT_EQ(encoder.read_position(), 3000);
@@ -136,7 +120,7 @@ TEST_F(Rvx63Bench, PositionIsTheTwoBytesAfterTheEchoUntilZeroResetsIt) {
 
     // Zero is followed by the full connect, which also ends calibration mode.
     encoder.get_resolution();
-    from = device().commands().size();
+    from = commandCount();
     const auto waited = slept();
     encoder.zero();
     EXPECT_EQ(commandsSince(from), (Commands{{0x70}, {0x60}}));
@@ -166,7 +150,7 @@ TEST_F(Rvx63Bench, OperationsTimeOutWithTheirOwnMessageWhenTheEncoderStaysBusy) 
         {0x70, [](RVX::RVX63& e) { e.zero(); }, "Timeout waiting for RVX63 zero", 20, 40},
         {0x90, [](RVX::RVX63& e) { e.model_code(); }, "Timeout waiting for RVX63 EEPROM read", 19, 38},
     };
-    addEncoder();
+    addEncoder("RVX63");
     RVX::RVX63 encoder(0);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
@@ -186,7 +170,7 @@ TEST_F(Rvx63Bench, OperationsTimeOutWithTheirOwnMessageWhenTheEncoderStaysBusy) 
 
 // Any other error than the driver's own escapes and fails the test.
 TEST_F(Rvx63Bench, GarbledAnswersEndInAnErrorNeverInAHang) {
-    auto& module = addEncoder({{"position", "2222"}});
+    auto& module = addEncoder("RVX63", {{"position", "2222"}});
     RVX::RVX63 encoder(0);
     module.faults.flip = 0.2;
     module.reseed(63);

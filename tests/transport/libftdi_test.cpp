@@ -37,11 +37,12 @@ struct Libftdi : ::testing::Test {
     }
 };
 
-TEST_F(Libftdi, ListingHasARecordPerInterfaceAndOpensByListingPosition) {
+TEST_F(Libftdi, ListingHasARecordPerInterfaceAndSpiChannelsAreItsMpsseOnesSharingTheBusyState) {
     bus->add(0x6010, 0x0700, 2, "FT5XK2", "RVX-LINK SPI");
     bus->add(0x6001, 0x0600, 1, "SERIAL0123456789XYZ", std::string(80, 'd'));
+    bus->add(0x6011, 0x0800, 4); // only A and B run MPSSE
     const auto records = list();
-    ASSERT_EQ(3u, records.size());
+    ASSERT_EQ(7u, records.size());
     EXPECT_STREQ("FT5XK2B", records[1].serialNumber);
     EXPECT_STREQ("RVX-LINK SPI B", records[1].description);
     EXPECT_STREQ("SERIAL012345678", records[2].serialNumber); // cut to fit, still terminated
@@ -49,11 +50,19 @@ TEST_F(Libftdi, ListingHasARecordPerInterfaceAndOpensByListingPosition) {
 
     ASSERT_EQ(FTDI::OK, platform.open(1, handle));
     EXPECT_TRUE(bus->itf(0, 1).isOpen);
-    EXPECT_FALSE(bus->itf(0, 0).isOpen);
-    EXPECT_EQ(FTDI::DEVICE_NOT_FOUND, platform.open(3, other));
-    EXPECT_EQ(nullptr, other);
+    std::uint32_t count = 0;
+    ASSERT_EQ(FTDI::OK, platform.spiGetNumChannels(count));
+    ASSERT_EQ(4u, count); // Dual A, Dual B, Quad A, Quad B
+    EXPECT_EQ(FTDI::DEVICE_NOT_OPENED, platform.spiOpenChannel(1, other)) << "busy for SPI too";
+    ASSERT_EQ(FTDI::OK, platform.spiOpenChannel(3, other));
+    EXPECT_TRUE(bus->itf(2, 1).isOpen);
+    EXPECT_EQ(FTDI::FLAG_OPENED, list()[4].flags) << "busy in the serial listing too";
+
+    Handle none = nullptr;
+    EXPECT_EQ(FTDI::DEVICE_NOT_FOUND, platform.open(7, none));
+    EXPECT_EQ(nullptr, none);
     bus->devices.pop_back(); // unplugged after the listing
-    EXPECT_EQ(FTDI::DEVICE_NOT_FOUND, platform.open(2, other));
+    EXPECT_EQ(FTDI::DEVICE_NOT_FOUND, platform.open(6, none));
 }
 
 TEST_F(Libftdi, InterfaceHeldAnywhereIsListedBusyAndFailsToOpen) {
@@ -77,20 +86,6 @@ TEST_F(Libftdi, InterfaceHeldAnywhereIsListedBusyAndFailsToOpen) {
     EXPECT_EQ(FTDI::OK, platform.close(handle));
     EXPECT_EQ(FTDI::INVALID_HANDLE, platform.close(handle));
     EXPECT_EQ(0u, list()[0].flags);
-}
-
-TEST_F(Libftdi, SpiChannelsAreTheMpsseInterfacesAndShareTheBusyState) {
-    bus->add(0x6001, 0x0600, 1);
-    bus->add(0x6010, 0x0700, 2);
-    bus->add(0x6011, 0x0800, 4); // only A and B run MPSSE
-    bus->add(0x6014, 0x0900, 1);
-    std::uint32_t count = 0;
-    ASSERT_EQ(FTDI::OK, platform.spiGetNumChannels(count));
-    ASSERT_EQ(5u, count);
-    ASSERT_EQ(FTDI::OK, platform.spiOpenChannel(3, handle)); // Dual A, Dual B, Quad A, Quad B, Single
-    EXPECT_TRUE(bus->itf(2, 1).isOpen);
-    EXPECT_EQ(FTDI::DEVICE_NOT_OPENED, platform.spiOpenChannel(3, other));
-    EXPECT_EQ(FTDI::FLAG_OPENED, list()[4].flags) << "busy in the serial listing too";
 }
 
 struct LibftdiSerial : Libftdi {
@@ -183,11 +178,10 @@ TEST_F(LibftdiSerial, LineSettingsReachTheChipAndLibftdiFailuresBecomeFtdiStatus
 
 constexpr std::uint32_t CS_AROUND =
     FTDI::SPI_TRANSFER_OPTIONS_CHIPSELECT_ENABLE | FTDI::SPI_TRANSFER_OPTIONS_CHIPSELECT_DISABLE;
-// What the links ask for: 1 MHz, latency 10 ms, mode 0, chip select on ADBUS3 active low.
-constexpr FTDI::ChannelConfig PROGRAM_CONFIG{1000000, 10, 0x20, 0, 0};
 
 struct LibftdiSpi : Libftdi {
-    FTDI::ChannelConfig config = PROGRAM_CONFIG;
+    // What the links ask for: 1 MHz, latency 10 ms, mode 0, chip select on ADBUS3 active low.
+    FTDI::ChannelConfig config{1000000, 10, 0x20, 0, 0};
 
     fake::Interface& open(std::uint16_t product = 0x6014, std::uint16_t release = 0x0900) {
         bus->add(product, release, product == 0x6010 ? 2 : 1);

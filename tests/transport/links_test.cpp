@@ -102,7 +102,7 @@ TEST_F(Links, EveryFailingUartCallNamesItsOperationAndStatusUntilTheModuleIsUnpl
         << "an empty listing asks for no list";
 }
 
-TEST_F(Links, SpiIndexAtTheCountIsNotFoundAndNothingIsOpened) {
+TEST_F(Links, SpiLinkThatCannotOpenOrInitialiseClosesOnlyWhatItOpened) {
     EXPECT_EQ(1u, FTDI::spiChannelCount());
     EXPECT_STREQ("RVX-LINK SPI (simulated)", FTDI::spiChannelInfo(0).description);
     expectFtdiError([] { FTDI::spiChannelInfo(1); }, "FTDI SPI device not found", FTDI::OTHER_ERROR);
@@ -117,15 +117,16 @@ TEST_F(Links, SpiIndexAtTheCountIsNotFoundAndNothingIsOpened) {
     bench->failNextListing(FTDI::IO_ERROR);
     expectFtdiError([] { FTDI::spiChannelCount(); },
                     "Unable to get number of FTDI SPI channels: SPI_GetNumChannels failed", FTDI::IO_ERROR);
-}
 
-TEST_F(Links, SpiFailedInitClosesTheChannelAndEveryLinkGetsTheSameLineSetUp) {
+    spi.setBusy(false);
     spi.failCalls(FTDI::IO_ERROR, 1); // open succeeds, init fails
     expectFtdiError([] { SpiLink link(0); }, "Unable to initialize FTDI SPI device: SPI_InitChannel failed",
                     FTDI::IO_ERROR);
     EXPECT_EQ(1, recorder->count("spiCloseChannel"));
     EXPECT_FALSE(spi.isOpen());
+}
 
+TEST_F(Links, EverySpiLinkGetsTheSameLineSetUpAndTransfersSingleFullDuplexBytes) {
     FTDI::ChannelConfig config = FTDI::spiChannelConfig;
     std::make_unique<SpiLink>(0, &config).reset();
     const auto first = bench->lastSpiConfig.value();
@@ -135,10 +136,7 @@ TEST_F(Links, SpiFailedInitClosesTheChannelAndEveryLinkGetsTheSameLineSetUp) {
     // 1 MHz, latency 10 ms, mode 0 with chip select on ADBUS3 active low, and the first link's pins.
     EXPECT_EQ(std::tuple(1000000u, 10, 0x20u, first.pin),
               std::tuple(c.clockRate, int{c.latencyTimer}, c.configOptions, c.pin));
-}
 
-TEST_F(Links, SpiTransfersAreSingleFullDuplexBytes) {
-    SpiLink link(0);
     link.transfer(0x5A);
     EXPECT_EQ(0x5A, link.transfer(0x00)); // the loopback answers with the byte before
     spi.failCalls(FTDI::IO_ERROR);

@@ -2,6 +2,8 @@
 
 namespace vantix::test {
 
+static constexpr std::uint64_t resolutionList[] = {500, 1000, 1024, 2048};
+
 std::size_t DriverScript::count(const std::string& prefix) const {
     std::size_t n = 0;
     for (const auto& entry : log)
@@ -13,9 +15,10 @@ TestEncoder::TestEncoder(std::shared_ptr<DriverScript> script) : script_(std::mo
     auto& s = *script_;
     if (s.constructorFailure) std::rethrow_exception(s.constructorFailure);
     part_number = s.partNumber.c_str();
+    picture = s.picture;
     auto has = [&](Accessor a) { return s.accessors.contains(a); };
     if (has(Accessor::Resolution)) {
-        resolutions = s.resolutions;
+        resolutions = resolutionList;
         get_resolution = [this] { return call("get_resolution"), script_->resolution; };
         set_resolution = [this](std::uint16_t r, StatusCallback status) {
             call("set_resolution " + std::to_string(r), &status);
@@ -50,8 +53,6 @@ TestEncoder::TestEncoder(std::shared_ptr<DriverScript> script) : script_(std::mo
         read_position = [this] { return call("read_position"), script_->position; };
     if (has(Accessor::UpdateFirmware))
         update_firmware = [this](StatusCallback status) { call("update_firmware", &status); };
-    if (has(Accessor::Picture)) picture = s.picture;
-    if (has(Accessor::PositionBits)) position_bits = s.positionBits;
 }
 
 void TestEncoder::call(const std::string& what, const StatusCallback* status) {

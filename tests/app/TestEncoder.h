@@ -24,19 +24,15 @@ enum class Accessor {
     Zero,
     ReadPosition,
     UpdateFirmware,
-    Picture,
-    PositionBits,
 };
 
 // What the driver reports and does; shared with the test so that it outlives the driver.
 struct DriverScript {
     std::set<Accessor> accessors;
     std::string partNumber = "RVXTEST";
-    bool absolute = false;
     std::uint8_t firmware = 0x15;
     std::uint8_t latestFirmware = 0x15;
     std::uint16_t datecode = 2519;
-    std::vector<std::uint64_t> resolutions{500, 1000, 1024, 2048};
     std::uint16_t resolution = 1024;
     std::uint8_t poles = 4;
     bool direction = false;
@@ -44,8 +40,7 @@ struct DriverScript {
     std::uint32_t baudRate = 38400;
     bool termination = false;
     std::uint16_t position = 0;
-    std::uint8_t positionBits = 12;
-    std::vector<unsigned char> picture;
+    std::vector<unsigned char> picture; // none: the placeholder
 
     // Calls in order, e.g. "set_resolution 2048".
     std::vector<std::string> log;
@@ -69,7 +64,7 @@ class TestEncoder : public RVX::Encoder {
 public:
     explicit TestEncoder(std::shared_ptr<DriverScript> script);
 
-    bool is_absolute() override { return call("is_absolute"), script_->absolute; }
+    bool is_absolute() override { return call("is_absolute"), false; }
     void connect() override { call("connect"); }
     const char* name() override { return "RVXTEST"; }
     const char* datasheet_url() override { return "/product/resource/rvxtest.pdf"; }

@@ -1,29 +1,10 @@
-// The encoder selection dialog, and the program's own user interface object
-// driving the toolkit's real dialogs.
+// The encoder selection dialog.
 #include "GuiTest.h"
 
 #include "app/EncoderSelectDialog.h"
 
 #include <wx/button.h>
-#include <wx/choicdlg.h>
-#include <wx/msgdlg.h>
 #include <wx/statbox.h>
-#include <wx/testing.h>
-
-// Answers the module choice by choosing a line, as a user would.
-template <> class wxExpectModal<wxSingleChoiceDialog> : public wxExpectModalBase<wxSingleChoiceDialog> {
-public:
-    explicit wxExpectModal(int selection) : selection_(selection) {}
-
-protected:
-    int OnInvoked(wxSingleChoiceDialog* dialog) const override {
-        dialog->SetSelection(selection_);
-        return wxID_OK;
-    }
-
-private:
-    int selection_;
-};
 
 namespace {
 
@@ -62,22 +43,6 @@ TEST_F(Dialogs, ClosingTheSelectionWithoutAModelReturnsNone) {
     dialog.ShowModal();
     EXPECT_TRUE(dialog.selectedModel.empty());
     EXPECT_EQ(dynamic_cast<wxButton*>(focused), nullptr) << "a model button has the focus";
-}
-
-TEST_F(Dialogs, ToolkitQuestionAndModuleChoiceReturnWhatTheUserChose) {
-    vantix::ToolkitUserInterface ui;
-    int answer = 0;
-    wxTEST_DIALOG(
-        answer = ui.message("Update to latest version?", "Update RVX Encoder Firmware?", wxYES_NO, nullptr),
-        wxExpectModal<wxMessageDialog>(wxID_YES));
-    EXPECT_EQ(answer, wxYES);
-    wxArrayString lines;
-    for (const char* line : {"RVX-LINK A", "<busy>", "RVX-LINK B"})
-        lines.Add(line);
-    wxTEST_DIALOG(answer =
-                      ui.chooseIndex("Select programming module", "Connect to RVX encoder", lines, nullptr),
-                  wxExpectModal<wxSingleChoiceDialog>(2));
-    EXPECT_EQ(answer, 2);
 }
 
 } // namespace

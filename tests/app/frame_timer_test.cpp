@@ -16,7 +16,7 @@ class PositionTimer : public FrameTest {
 protected:
     void SetUp() override {
         FrameTest::SetUp();
-        script->accessors = {Accessor::ReadPosition, Accessor::Resolution, Accessor::PositionBits};
+        script->accessors = {Accessor::ReadPosition, Accessor::Resolution};
         connect();
         script->log.clear();
     }
@@ -52,25 +52,8 @@ TEST_F(PositionTimer, OneFailedPollIsToleratedASecondWithinTwentyTicksDisconnect
     ASSERT_THAT(messages(), ElementsAre("Lost connection to encoder, please check cable\n\nChecksum error"));
     EXPECT_EQ(ui->shown[0].caption, "Encoder communication error");
     EXPECT_EQ(ui->shown[0].style, wxOK | wxICON_ERROR);
-    EXPECT_FALSE(ui->shown[0].hasParent);
     tick();
     EXPECT_EQ(ui->shown.size(), 1u);
-}
-
-TEST_F(PositionTimer, TickInsideAFlowIsSkippedButCountsDown) {
-    failNextPoll();
-    tick(); // countdown 20
-    std::int32_t before = 0, after = 0;
-    script->during = [&](const std::string& call) {
-        if (!call.starts_with("set_resolution")) return;
-        before = frame->pollErrorCountdown();
-        tick();
-        tick();
-        after = frame->pollErrorCountdown();
-    };
-    click(ID_PROGRAM);
-    EXPECT_EQ(script->count("read_position"), 1u);
-    EXPECT_EQ(before - after, 2);
 }
 
 // The real timer, firing while the progress dialog of a re-flash pumps events.

@@ -116,10 +116,6 @@ TEST_F(RealDrivers, Rvx46AndRvx84UpdateProgramZeroAndSaveDiagnostics) {
     ASSERT_EQ(report.size(), 6u + 1 + 13 + 1 + 128 + 4); // header, flags, 128 rows, summary
     EXPECT_EQ(report[6], "Resolution: 2048");
     EXPECT_EQ(report[12], "High speed error: True");
-    EXPECT_EQ(std::count_if(report.begin() + 21, report.begin() + 149,
-                            [](const std::string& row) { return row.find(',') != std::string::npos; }),
-              128);
-    EXPECT_TRUE(report[149].starts_with("Coarse amplitude: "));
 
     click(ID_CONNECT); // disconnect
     connectTo("RVX84");

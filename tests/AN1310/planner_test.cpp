@@ -15,34 +15,17 @@ TEST_F(Planning, TheBootloaderSplitsWritesAndIsNeverErased) {
     auto d = testDevice(4);
     const AN1310::WritePlanner planner(&d);
     DeviceData image(&d);
-    image.flash[0x8010 / 2] = 0x1234;
-    auto plan = planner.writePlan(0, 0x10000, image);
-    EXPECT_EQ((RangeList{{0x8000, 0x8040}}), plan.write);
-    EXPECT_EQ((RangeList{{0x8000, 0x8400}}), plan.erase);
-    EXPECT_EQ(3816u, planner.maxWritePacket()) << "what fits the RAM";
-
     d.bootloaderStart = 0x8000;
     d.bootloaderEnd = 0x8400;
     for (std::uint32_t a = 0x7F00; a < 0x8500; a += 2)
         image.flash[a / 2] = 0x0000;
-    plan = planner.writePlan(0, 0x10000, image);
+    const auto plan = planner.writePlan(0, 0x10000, image);
     EXPECT_EQ((RangeList{{0x7F00, 0x8000}, {0x8400, 0x8500}}), plan.write);
     EXPECT_EQ((RangeList{{0x7C00, 0x8000}, {0x8400, 0x8800}}), plan.erase);
     EXPECT_EQ((RangeList{{0, 0x8000}, {0x8400, 0x10000}}), planner.eraseList());
 
     d.ramEnd = 0x10000; // room for more than 255 blocks: the count byte must not overflow
     EXPECT_EQ(255u * 64, planner.maxWritePacket());
-}
-
-TEST_F(Planning, ConfigurationInsideFlashKeepsItsBlock) {
-    auto d = testDevice(4);
-    d.configStart = 0xFFF8; // PIC18FxxJ: configuration in the last flash block
-    d.configEnd = 0x10000;
-    DeviceData image(&d);
-    image.flash[0xFB00 / 2] = 0;
-    const AN1310::WritePlanner planner(&d);
-    EXPECT_EQ((RangeList{{0, 0xFC00}}), planner.eraseList());
-    EXPECT_EQ((RangeList{{0xF800, 0xFC00}}), planner.writePlan(0, 0xFC00, image).erase);
 }
 
 TEST_F(Planning, FamilyFiveKeepsTheVectorPageAndOrdersTheCommitBlock) {

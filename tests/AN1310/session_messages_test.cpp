@@ -1,6 +1,5 @@
-// The session's own messages: what the user reads when the bootloader is
-// missing, the chip is unknown, the image is bad or the chip does not hold
-// what was written.
+// The session's own messages: what the user reads when the chip is unknown,
+// the image is bad or the chip does not hold what was written.
 #include "ScratchDatabase.h"
 #include "SessionBench.h"
 
@@ -19,13 +18,6 @@ struct Session : ::testing::Test {
         session.loadImage(in);
     }
 };
-
-TEST_F(Session, NoBootloaderAnswersEvenAfterTheReset) {
-    pic.module->faults.silent = true;
-    EXPECT_EQ("Bootloader not found", thrownBy([&] { session.connect(); }));
-    EXPECT_TRUE(logs.hasStatus("Resetting device..."));
-    EXPECT_EQ(3u + 11u, pic.module->counters.bytesToDevice) << "three STX, then eleven after the reset";
-}
 
 TEST_F(Session, UnknownOrTooLargeDevicesAndAnUnparsableImage) {
     {

@@ -174,8 +174,4 @@ inline std::string hexRecord(int type, std::uint16_t address, const std::vector<
     return line + fmt::format("{:02X}\r\n", (0x100 - (sum & 0xFF)) & 0xFF);
 }
 
-inline std::string hexUpper(std::uint16_t upper) {
-    return hexRecord(4, 0, {std::uint8_t(upper >> 8), std::uint8_t(upper)});
-}
-
 } // namespace an1310test

@@ -25,10 +25,8 @@ protected:
     void SetUp() override {
         addEncoder("RVX46");
         encoder = std::make_unique<RVX::RVX46>(0);
-        start = commandCount();
     }
     std::unique_ptr<RVX::RVX46> encoder;
-    std::size_t start = 0;
 };
 
 TEST_F(EchoingDialect, AcceptsLowerCaseValuesAndOnlyLooksAtTheFramingItChecks) {
@@ -63,6 +61,7 @@ TEST_F(EchoingDialect, RefusesAReplyWithAnotherAddressOrABrokenTrailer) {
 
 TEST_F(EchoingDialect, WritesInTheirWireFormsComparingTheEchoOnly) {
     // Decimal digits in place of hexadecimal ones; a word high byte first.
+    const auto start = commandCount();
     encoder->dialect.write_eeprom_dec(0x7B, 5);
     encoder->dialect.write_eeprom_word(0x82, 0x0800);
     EXPECT_EQ(commandsSince(start), (Commands{"u7B05", "u8208", "u8300"}));

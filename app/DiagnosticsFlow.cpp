@@ -13,14 +13,17 @@ namespace {
 const wxString errorCaption = "RVX Vantix error";
 }
 
+bool VantixFrame::requireEncoder() {
+    if (encoder) return true;
+    vantix::userInterface().message("Not connected to encoder", errorCaption, wxOK | wxICON_ERROR, nullptr);
+    return false;
+}
+
 void VantixFrame::OnDiagnostics(wxCommandEvent&) {
     std::unique_lock lock(encoderMutex, std::try_to_lock);
     if (!lock.owns_lock()) return;
+    if (!requireEncoder()) return;
     auto& ui = vantix::userInterface();
-    if (!encoder) {
-        ui.message("Not connected to encoder", errorCaption, wxOK | wxICON_ERROR, nullptr);
-        return;
-    }
     const wxString path = ui.chooseDiagnosticsFile(this);
     if (path.empty()) return;
     saveDiagnostics(path);
@@ -44,10 +47,9 @@ void VantixFrame::saveDiagnostics(const wxString& path) {
 void VantixFrame::OnZero(wxCommandEvent&) {
     std::unique_lock lock(encoderMutex, std::try_to_lock);
     if (!lock.owns_lock()) return;
+    if (!requireEncoder()) return;
     auto& ui = vantix::userInterface();
-    if (!encoder) {
-        ui.message("Not connected to encoder", errorCaption, wxOK | wxICON_ERROR, nullptr);
-    } else if (!encoder->zero) {
+    if (!encoder->zero) {
         ui.message("Cannot set zero on this encoder", errorCaption, wxOK | wxICON_ERROR, nullptr);
     } else {
         encoder->zero();

@@ -110,11 +110,8 @@ void VantixFrame::OnSettingChoice(wxCommandEvent&) {
 void VantixFrame::OnProgram(wxCommandEvent&) {
     std::unique_lock lock(encoderMutex, std::try_to_lock);
     if (!lock.owns_lock()) return;
+    if (!requireEncoder()) return;
     auto& ui = vantix::userInterface();
-    if (!encoder) {
-        ui.message("Not connected to encoder", errorCaption, wxOK | wxICON_ERROR, nullptr);
-        return;
-    }
     const int row0 = settingRows[0].choice->GetSelection();
     const int row1 = settingRows[1].choice->GetSelection();
     const int row2 = settingRows[2].choice->GetSelection();

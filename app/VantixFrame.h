@@ -91,6 +91,8 @@ private:
     std::unique_ptr<RVX::Encoder> createChosenDriver(const std::string& model);
     void openLink(wxCommandEvent& event);
     void saveDiagnostics(const wxString& path);
+    // True while an encoder is connected; otherwise tells the user and returns false.
+    bool requireEncoder();
 
     std::unique_ptr<RVX::Encoder> encoder;
     DeviceLock encoderMutex;

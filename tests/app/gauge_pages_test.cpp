@@ -7,6 +7,7 @@
 #include <wx/dcmemory.h>
 #include <wx/frame.h>
 #include <wx/notebook.h>
+#include <wx/panel.h>
 #include <wx/textctrl.h>
 
 namespace {
@@ -39,8 +40,11 @@ struct Drawn {
 
 TEST(Gauge, MarkerTurnsInTheEncodersSenseNoPositionShowsNoneGreyWhenInactive) {
     auto* window = new wxFrame(nullptr, wxID_ANY, "gauge");
-    window->SetBackgroundColour(white);
-    auto* gauge = new wxEncoderGauge(window, ID_GAUGE);
+    // A frame stretches its only child to its client area whenever a size
+    // event arrives; a panel in between keeps the gauge at the size set here.
+    auto* panel = new wxPanel(window);
+    panel->SetBackgroundColour(white);
+    auto* gauge = new wxEncoderGauge(panel, ID_GAUGE);
     gauge->SetSize(gauge->GetBestSize());
     gauge->inactive = false;
     gauge->absolute = true;

@@ -54,10 +54,31 @@ std::uint32_t PicPart::packetBuffer(bool blockExtras) const {
     }
 }
 
+namespace {
+// Parts that differ from one listed part only in name and device ID (more pins,
+// same memories).
+std::vector<PicPart> withSiblings(std::vector<PicPart> parts) {
+    const struct {
+        const char* name;
+        const char* like;
+        std::uint16_t deviceId;
+    } siblings[] = {{"PIC18F4620", "PIC18F2620", 0x0C00 >> 5}};
+    for (const auto& sibling : siblings)
+        for (const PicPart& part : std::vector<PicPart>(parts))
+            if (part.name == sibling.like) {
+                PicPart copy = part;
+                copy.name = sibling.name;
+                copy.deviceId = sibling.deviceId;
+                parts.push_back(copy);
+            }
+    return parts;
+}
+} // namespace
+
 const std::vector<PicPart>& picParts() {
     // Values from the parts' data sheets and programming specifications; the
     // bootloader placement and timings are those of the bench's bootloader.
-    static const std::vector<PicPart> parts = {
+    static const std::vector<PicPart> parts = withSiblings({
         // name, family, device ID, revision, flash, EEPROM, user ID, configuration, RAM,
         // write block, erase block, bootloader, erase/write/EEPROM-byte times, shipped configuration
         {"PIC16F886", 2,
@@ -74,38 +95,6 @@ const std::vector<PicPart>& picParts() {
         {"PIC18F2620",
          4,
          0x0C80 >> 5,
-         0x07,
-         0x0000,
-         0x10000,
-         0xF00000,
-         0xF00400,
-         0x200000,
-         0x200008,
-         0x300000,
-         0x30000E,
-         0x0000,
-         0x0F80,
-         64,
-         64,
-         0xFC00,
-         0x0400,
-         2000,
-         2000,
-         4000,
-         {{0x300001, 0x07},
-          {0x300002, 0x1F},
-          {0x300003, 0x1F},
-          {0x300005, 0x83},
-          {0x300006, 0x85},
-          {0x300008, 0x0F},
-          {0x300009, 0xC0},
-          {0x30000A, 0x0F},
-          {0x30000B, 0xE0},
-          {0x30000C, 0x0F},
-          {0x30000D, 0x40}}},
-        {"PIC18F4620",
-         4,
-         0x0C00 >> 5,
          0x07,
          0x0000,
          0x10000,
@@ -184,7 +173,7 @@ const std::vector<PicPart>& picParts() {
           {0x1FC02FF4, 0xFFF8FFD9},
           {0x1FC02FF8, 0xFF7F4DDB},
           {0x1FC02FFC, 0x7FFFFFFB}}},
-    };
+    });
     return parts;
 }
 

@@ -28,16 +28,20 @@ struct Snapshot {
     sim::Counters totals;
 };
 
-Snapshot snapshot(sim::Bench& bench, sim::Module& module) { return {module.counters, bench.totals()}; }
+Snapshot snapshot(sim::Bench& bench, sim::Module& module) {
+    return {module.counters, bench.totals()};
+}
 
 void report(const char* what, double wallMs, const Snapshot& before, const Snapshot& after) {
-    const double busyMs = static_cast<double>((after.module.lineBusy - before.module.lineBusy).count()) / 1000.0;
+    const double busyMs =
+        static_cast<double>((after.module.lineBusy - before.module.lineBusy).count()) / 1000.0;
     const double sleptMs = static_cast<double>((after.totals.slept - before.totals.slept).count());
     std::printf("%s\n", what);
     std::printf("  wall time              %10.1f ms\n", wallMs);
-    std::printf("  line busy (both ways)  %10.1f ms  (%llu bytes to the encoder, %llu back)\n", busyMs,
-                static_cast<unsigned long long>(after.module.bytesToDevice - before.module.bytesToDevice),
-                static_cast<unsigned long long>(after.module.bytesFromDevice - before.module.bytesFromDevice));
+    std::printf(
+        "  line busy (both ways)  %10.1f ms  (%llu bytes to the encoder, %llu back)\n", busyMs,
+        static_cast<unsigned long long>(after.module.bytesToDevice - before.module.bytesToDevice),
+        static_cast<unsigned long long>(after.module.bytesFromDevice - before.module.bytesFromDevice));
     std::printf("  mandated waits         %10.1f ms  (%llu sleeps)\n", sleptMs,
                 static_cast<unsigned long long>(after.totals.sleeps - before.totals.sleeps));
     std::printf("  rest (latency, encoder's own time, host work) %8.1f ms\n",
@@ -57,7 +61,9 @@ int main() {
 
         std::vector<std::pair<double, std::string>> lines;
         const auto start = Clock::now();
-        const StatusCallback status = [&](const std::string& line) { lines.emplace_back(msSince(start), line); };
+        const StatusCallback status = [&](const std::string& line) {
+            lines.emplace_back(msSince(start), line);
+        };
         const auto before = snapshot(*bench, module);
         encoder.set_resolution(2048, status);
         const double wall = msSince(start);
@@ -79,11 +85,13 @@ int main() {
         }
         const auto pollsAfter = snapshot(*bench, module);
         const double busy =
-            static_cast<double>((pollsAfter.module.lineBusy - pollsBefore.module.lineBusy).count()) / 1000.0 / polls;
-        std::printf("  mean %.2f ms, max %.2f ms, line busy %.2f ms per poll: %.1f %% of the %.0f ms tick\n", mean,
-                    worst, busy, 100.0 * mean / tickMs, tickMs);
-        std::printf("  (a poll right after a reset may take up to 10 \"p\" exchanges while the encoder has no "
-                    "position yet)\n");
+            static_cast<double>((pollsAfter.module.lineBusy - pollsBefore.module.lineBusy).count()) / 1000.0 /
+            polls;
+        std::printf("  mean %.2f ms, max %.2f ms, line busy %.2f ms per poll: %.1f %% of the %.0f ms tick\n",
+                    mean, worst, busy, 100.0 * mean / tickMs, tickMs);
+        std::printf(
+            "  (a poll right after a reset may take up to 10 \"p\" exchanges while the encoder has no "
+            "position yet)\n");
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

@@ -19,11 +19,8 @@ template <class Driver> Factory make() {
 
 const std::map<std::string, Factory>& drivers() {
     static const std::map<std::string, Factory> table = {
-        {"RVX46", make<RVX46>()},
-        {"RVX47", make<RVX47>()},
-        {"RVX84", make<RVX84>()},
-        {"RVX86", make<RVX86>()},
-        {"RVX63", make<RVX63>()},
+        {"RVX46", make<RVX46>()}, {"RVX47", make<RVX47>()}, {"RVX84", make<RVX84>()},
+        {"RVX86", make<RVX86>()}, {"RVX63", make<RVX63>()},
     };
     return table;
 }

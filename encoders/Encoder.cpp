@@ -12,7 +12,8 @@ void Encoder::write_diagnostics_header(std::ostream& out) {
     out << fmt::format("Firmware revision: {:X}\n", firmware_version());
     out << fmt::format("Datecode: {:04d}\n", datecode());
     out << fmt::format("Last programmed by: {:X}\n", last_programmed_by());
-    out << fmt::format("Last program date: {:%Y-%m-%d}\n", fmt::gmtime(std::chrono::system_clock::to_time_t(last_program_date())));
+    out << fmt::format("Last program date: {:%Y-%m-%d}\n",
+                       fmt::gmtime(std::chrono::system_clock::to_time_t(last_program_date())));
 }
 
 namespace {

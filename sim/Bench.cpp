@@ -29,7 +29,8 @@ void copyText(char* destination, std::size_t size, const std::string& text) {
 // ---------------------------------------------------------------- Module
 
 Module::Module(Bench& bench, std::string model, std::string description, std::string serial)
-    : bench_(bench), model_(std::move(model)), description_(std::move(description)), serial_(std::move(serial)) {}
+    : bench_(bench), model_(std::move(model)), description_(std::move(description)),
+      serial_(std::move(serial)) {}
 
 FTDI::DeviceInfo Module::info() const {
     FTDI::DeviceInfo info;
@@ -47,8 +48,12 @@ void Module::failCalls(Status status, std::uint64_t afterCalls, std::uint64_t co
     failStatus_ = status;
 }
 
-void Module::unplug() { unplugged_ = true; }
-void Module::setBusy(bool busy) { busy_ = busy; }
+void Module::unplug() {
+    unplugged_ = true;
+}
+void Module::setBusy(bool busy) {
+    busy_ = busy;
+}
 void Module::reseed(std::uint32_t seed) {
     faults.seed = seed;
     rng_.seed(seed);
@@ -69,7 +74,9 @@ microseconds Module::wireTime(std::size_t bytes) const {
     return microseconds{static_cast<long long>(bytes) * 10 * 1000000 / line_.baud};
 }
 
-Clock::time_point Module::now() const { return inDevice_ ? deviceTime_ : bench_.now(); }
+Clock::time_point Module::now() const {
+    return inDevice_ ? deviceTime_ : bench_.now();
+}
 
 // Applies the byte faults to one byte; `keep` turns false when it is dropped.
 std::uint8_t Module::corruptible(std::uint8_t byte, bool& keep) {
@@ -113,7 +120,9 @@ void Module::send(std::span<const std::uint8_t> bytes, microseconds delay) {
                      [](const Pending& a, const Pending& b) { return a.at < b.at; });
 }
 
-void Module::discardPending() { pending_.clear(); }
+void Module::discardPending() {
+    pending_.clear();
+}
 
 void Module::deliverDue(Clock::time_point t) {
     while (!pending_.empty() && pending_.front().at <= t) {
@@ -173,7 +182,9 @@ Counters Bench::totals() const {
     return sum;
 }
 
-Clock::time_point Bench::now() { return Clock::now() + virtualOffset_; }
+Clock::time_point Bench::now() {
+    return Clock::now() + virtualOffset_;
+}
 
 void Bench::advanceTo(Clock::time_point t) {
     const auto current = now();
@@ -209,7 +220,9 @@ Module* Bench::spiByHandle(FTDI::Handle handle) {
     return nullptr;
 }
 
-void Bench::failNextListing(Status status) { listingFailure_ = status; }
+void Bench::failNextListing(Status status) {
+    listingFailure_ = status;
+}
 
 Status Bench::takeListingFailure() {
     const Status status = listingFailure_;
@@ -227,7 +240,8 @@ Status Bench::getDeviceInfoList(FTDI::DeviceInfo* list, std::uint32_t& count) {
     if (Status status = takeListingFailure()) return status;
     auto modules = listed(false);
     count = std::min<std::uint32_t>(count, static_cast<std::uint32_t>(modules.size()));
-    for (std::uint32_t i = 0; i < count; ++i) list[i] = modules[i]->info();
+    for (std::uint32_t i = 0; i < count; ++i)
+        list[i] = modules[i]->info();
     return FTDI::OK;
 }
 
@@ -495,6 +509,8 @@ Status Bench::spiCloseChannel(FTDI::Handle handle) {
 BenchGuard::BenchGuard(std::shared_ptr<Bench> bench)
     : bench_(std::move(bench)), previous_(FTDI::installPlatform(bench_)) {}
 
-BenchGuard::~BenchGuard() { FTDI::installPlatform(std::move(previous_)); }
+BenchGuard::~BenchGuard() {
+    FTDI::installPlatform(std::move(previous_));
+}
 
 } // namespace sim

@@ -27,9 +27,9 @@ enum class LineModel {
 // `armAfterBytes` reply bytes have passed.
 struct Faults {
     std::uint32_t seed = 1;
-    double drop = 0;        // probability a byte is lost
-    double flip = 0;        // probability a byte gets one bit flipped
-    double junk = 0;        // probability a junk byte is inserted before a byte
+    double drop = 0; // probability a byte is lost
+    double flip = 0; // probability a byte gets one bit flipped
+    double junk = 0; // probability a junk byte is inserted before a byte
     bool hostToDevice = false;
     std::uint64_t armAfterBytes = 0;
     std::optional<std::size_t> truncateReplies; // every reply cut to this many bytes
@@ -43,7 +43,7 @@ struct Counters {
     std::chrono::microseconds lineBusy{0}; // time bytes spent on the wire
     std::uint64_t sleeps = 0;              // sleeps the host asked for
     std::chrono::milliseconds slept{0};
-    std::uint64_t calls = 0;               // platform calls on this module
+    std::uint64_t calls = 0; // platform calls on this module
     std::uint64_t spiTransfers = 0;
 };
 
@@ -68,8 +68,8 @@ public:
     // Call faults: the call `afterCalls` calls from now fails with `status`,
     // and so do the next `count - 1` (count 0: every call from then on).
     void failCalls(FTDI::Status status, std::uint64_t afterCalls = 0, std::uint64_t count = 1);
-    void unplug();              // every later call fails
-    void setBusy(bool busy);    // opened by another program
+    void unplug();           // every later call fails
+    void setBusy(bool busy); // opened by another program
     void reseed(std::uint32_t seed);
     bool isOpen() const { return open_; }
 
@@ -109,10 +109,10 @@ private:
     std::uint64_t replyBytesSeen_ = 0;
     std::deque<Pending> pending_;
     std::deque<std::uint8_t> rx_;
-    Clock::time_point deviceTime_{};   // the time a device callback runs at
+    Clock::time_point deviceTime_{}; // the time a device callback runs at
     bool inDevice_ = false;
-    Clock::time_point txFree_{};        // when the host-to-device wire is free
-    Clock::time_point rxFree_{};        // when the device-to-host wire is free
+    Clock::time_point txFree_{}; // when the host-to-device wire is free
+    Clock::time_point rxFree_{}; // when the device-to-host wire is free
     bool spiReady_ = false;
     FTDI::ChannelConfig spiConfig_{};
 };
@@ -170,15 +170,16 @@ public:
     FTDI::Status setBreakOff(FTDI::Handle handle) override;
     FTDI::Status purge(FTDI::Handle handle, std::uint32_t mask) override;
     FTDI::Status getQueueStatus(FTDI::Handle handle, std::uint32_t& bytesWaiting) override;
-    FTDI::Status read(FTDI::Handle handle, void* buffer, std::uint32_t count, std::uint32_t& received) override;
+    FTDI::Status read(FTDI::Handle handle, void* buffer, std::uint32_t count,
+                      std::uint32_t& received) override;
     FTDI::Status write(FTDI::Handle handle, const void* buffer, std::uint32_t count,
                        std::uint32_t& written) override;
     FTDI::Status spiGetNumChannels(std::uint32_t& count) override;
     FTDI::Status spiGetChannelInfo(std::uint32_t index, FTDI::DeviceInfo& info) override;
     FTDI::Status spiOpenChannel(std::uint32_t index, FTDI::Handle& handle) override;
     FTDI::Status spiInitChannel(FTDI::Handle handle, FTDI::ChannelConfig* config) override;
-    FTDI::Status spiReadWrite(FTDI::Handle handle, std::uint8_t* in, const std::uint8_t* out, std::uint32_t size,
-                              std::uint32_t& transferred, std::uint32_t options) override;
+    FTDI::Status spiReadWrite(FTDI::Handle handle, std::uint8_t* in, const std::uint8_t* out,
+                              std::uint32_t size, std::uint32_t& transferred, std::uint32_t options) override;
     FTDI::Status spiCloseChannel(FTDI::Handle handle) override;
     Clock::time_point now() override;
     void sleep(std::chrono::milliseconds duration) override;

@@ -2,8 +2,8 @@
 #include "Bench.h"
 #include "Catalog.h"
 
-#include <sstream>
 #include <algorithm>
+#include <sstream>
 #include <stdexcept>
 
 namespace sim {
@@ -57,8 +57,8 @@ void applyModuleOptions(Module& module, ModelOptions& options) {
     }
 }
 
-const char* const kModuleKeys[] = {"seed", "drop", "flip",  "junk",  "tohost", "both", "arm",
-                                   "truncate", "delay", "silent", "busy", "fail", "count"};
+const char* const kModuleKeys[] = {"seed",     "drop",  "flip",   "junk", "tohost", "both", "arm",
+                                   "truncate", "delay", "silent", "busy", "fail",   "count"};
 
 } // namespace
 
@@ -88,8 +88,10 @@ std::shared_ptr<Bench> Bench::fromDescription(const std::string& description) {
         }
         if (!findModel(head)) {
             std::string known;
-            for (const auto& entry : catalog()) known += (known.empty() ? "" : ", ") + entry.name;
-            throw std::invalid_argument("the bench has no encoder model \"" + head + "\" (known: " + known + ")");
+            for (const auto& entry : catalog())
+                known += (known.empty() ? "" : ", ") + entry.name;
+            throw std::invalid_argument("the bench has no encoder model \"" + head + "\" (known: " + known +
+                                        ")");
         }
         ModelOptions options(values);
         const long long count = options.number("count", 1);
@@ -111,30 +113,31 @@ std::shared_ptr<Bench> Bench::fromDescription(const std::string& description) {
 }
 
 std::string Bench::descriptionHelp() {
-    std::string text =
-        "Simulated bench:\n"
-        "  BENCH is a list of items separated by ';'. Each item puts one module on the\n"
-        "  bench with an encoder model on it, MODEL[:OPTION,OPTION...], or sets the line\n"
-        "  model, line=wire|instant[:latency=MS]. Without BENCH the bench holds one module\n"
-        "  per encoder model, on the wire line model with 1 ms USB latency.\n"
-        "\n"
-        "  Options of every module:\n"
-        "    count=N          N identical modules\n"
-        "    serial=TEXT      serial number shown in the listing\n"
-        "    busy             listed as opened by another program; opening it fails\n"
-        "    seed=N           seed of the fault injection (reproducible runs)\n"
-        "    drop=P flip=P junk=P\n"
-        "                     probability per reply byte of losing it, flipping a bit,\n"
-        "                     or inserting a junk byte before it\n"
-        "    both             apply drop and flip to the host's bytes too\n"
-        "    arm=N            faults start after N reply bytes\n"
-        "    truncate=N       every reply cut to N bytes\n"
-        "    delay=MS         every reply arrives MS later\n"
-        "    silent           the encoder never answers\n"
-        "    fail=N:STATUS    the Nth call and every later one fail with FTDI STATUS\n"
-        "\n"
-        "  Encoder models:\n";
-    for (const auto& entry : catalog()) text += "    " + entry.name + std::string(18 - std::min<std::size_t>(entry.name.size(), 17), ' ') + entry.summary + "\n";
+    std::string text = "Simulated bench:\n"
+                       "  BENCH is a list of items separated by ';'. Each item puts one module on the\n"
+                       "  bench with an encoder model on it, MODEL[:OPTION,OPTION...], or sets the line\n"
+                       "  model, line=wire|instant[:latency=MS]. Without BENCH the bench holds one module\n"
+                       "  per encoder model, on the wire line model with 1 ms USB latency.\n"
+                       "\n"
+                       "  Options of every module:\n"
+                       "    count=N          N identical modules\n"
+                       "    serial=TEXT      serial number shown in the listing\n"
+                       "    busy             listed as opened by another program; opening it fails\n"
+                       "    seed=N           seed of the fault injection (reproducible runs)\n"
+                       "    drop=P flip=P junk=P\n"
+                       "                     probability per reply byte of losing it, flipping a bit,\n"
+                       "                     or inserting a junk byte before it\n"
+                       "    both             apply drop and flip to the host's bytes too\n"
+                       "    arm=N            faults start after N reply bytes\n"
+                       "    truncate=N       every reply cut to N bytes\n"
+                       "    delay=MS         every reply arrives MS later\n"
+                       "    silent           the encoder never answers\n"
+                       "    fail=N:STATUS    the Nth call and every later one fail with FTDI STATUS\n"
+                       "\n"
+                       "  Encoder models:\n";
+    for (const auto& entry : catalog())
+        text += "    " + entry.name + std::string(18 - std::min<std::size_t>(entry.name.size(), 17), ' ') +
+                entry.summary + "\n";
     text += "\n  Example: --simulate \"RVX46:fw=0x14;RVX63:count=2;line=wire:latency=2\"\n";
     return text;
 }

@@ -17,17 +17,19 @@ const std::vector<ModelEntry>& catalog() {
         {"RVX63", true, true,
          "RVX63 absolute encoder, SPI, 12-bit (fw, code, station, datecode, date, resolution, waits, rpm, "
          "position, boot)",
-         nullptr,
-         [](const ModelOptions& o) { return std::make_unique<Rvx63>(o); }},
+         nullptr, [](const ModelOptions& o) { return std::make_unique<Rvx63>(o); }},
         {"RVX46", false, true, "RVX46 incremental encoder, UART, AN1310 bootloader (" RVX46_LINE_OPTIONS ")",
          [](const ModelOptions& o) { return std::make_unique<Rvx46Line>(Rvx46Line::rvx46, o); }, nullptr},
         {"RVX47", false, true, "RVX47 incremental encoder, UART, AN1310 bootloader (" RVX46_LINE_OPTIONS ")",
          [](const ModelOptions& o) { return std::make_unique<Rvx46Line>(Rvx46Line::rvx47, o); }, nullptr},
-        {"RVX84", false, true, "RVX84 commutation encoder, UART, AN1310 bootloader (" RVX46_LINE_OPTIONS ", poles, ccw)",
+        {"RVX84", false, true,
+         "RVX84 commutation encoder, UART, AN1310 bootloader (" RVX46_LINE_OPTIONS ", poles, ccw)",
          [](const ModelOptions& o) { return std::make_unique<Rvx46Line>(Rvx46Line::rvx84, o); }, nullptr},
-        {"RVX86", false, true, "RVX86 commutation encoder, UART, AN1310 bootloader (" RVX46_LINE_OPTIONS ", poles, ccw)",
+        {"RVX86", false, true,
+         "RVX86 commutation encoder, UART, AN1310 bootloader (" RVX46_LINE_OPTIONS ", poles, ccw)",
          [](const ModelOptions& o) { return std::make_unique<Rvx46Line>(Rvx46Line::rvx86, o); }, nullptr},
-        {"RVX46-oldfw", false, true, "RVX46 running firmware 0x14, older than the latest carried (update offer)",
+        {"RVX46-oldfw", false, true,
+         "RVX46 running firmware 0x14, older than the latest carried (update offer)",
          [](const ModelOptions& o) {
              ModelOptions options = o;
              if (!options.has("fw")) options.set("fw", "0x14");
@@ -35,7 +37,8 @@ const std::vector<ModelEntry>& catalog() {
          },
          nullptr},
         {"pic-bootloader", false, false,
-         "bare PIC with the AN1310 bootloader (part, devid, erase, extras, major, minor, bs, bsize, app, timing)",
+         "bare PIC with the AN1310 bootloader (part, devid, erase, extras, major, minor, bs, bsize, app, "
+         "timing)",
          PicBootloaderDevice::create, nullptr},
     };
     return entries;

@@ -11,10 +11,10 @@
 namespace sim {
 
 struct ModelEntry {
-    std::string name;         // as written on the command line, e.g. "RVX46"
-    bool spi = false;         // SPI module instead of UART
+    std::string name; // as written on the command line, e.g. "RVX46"
+    bool spi = false; // SPI module instead of UART
     bool inDefaultBench = true;
-    std::string summary;      // one line for --help
+    std::string summary; // one line for --help
     std::function<std::unique_ptr<UartDevice>(const ModelOptions&)> makeUart;
     std::function<std::unique_ptr<SpiDevice>(const ModelOptions&)> makeSpi;
 };

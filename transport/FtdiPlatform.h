@@ -99,7 +99,9 @@ bool platformIsHardware();
 
 // Waits and clock readings for all host protocol code go through here.
 void sleepMs(std::uint32_t ms);
-inline Clock::time_point now() { return platform().now(); }
+inline Clock::time_point now() {
+    return platform().now();
+}
 
 // Creates the libftdi1 backend (defined in the libftdi library).
 std::shared_ptr<Platform> makeLibftdiPlatform();

@@ -12,7 +12,9 @@ std::shared_ptr<Platform>& installed() {
 }
 } // namespace
 
-void Platform::sleep(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+void Platform::sleep(std::chrono::milliseconds duration) {
+    std::this_thread::sleep_for(duration);
+}
 
 Platform& platform() {
     auto& backend = installed();
@@ -27,8 +29,12 @@ std::shared_ptr<Platform> installPlatform(std::shared_ptr<Platform> backend) {
     return previous;
 }
 
-bool platformIsHardware() { return platform().isHardware(); }
+bool platformIsHardware() {
+    return platform().isHardware();
+}
 
-void sleepMs(std::uint32_t ms) { platform().sleep(std::chrono::milliseconds(ms)); }
+void sleepMs(std::uint32_t ms) {
+    platform().sleep(std::chrono::milliseconds(ms));
+}
 
 } // namespace FTDI

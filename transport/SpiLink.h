@@ -25,7 +25,7 @@ public:
 
     // Options 6 (bytes, chip select around the transfer) is what the program uses.
     std::uint8_t transfer(std::uint8_t out, std::uint32_t options = SPI_TRANSFER_OPTIONS_CHIPSELECT_ENABLE |
-                                                                     SPI_TRANSFER_OPTIONS_CHIPSELECT_DISABLE);
+                                                                    SPI_TRANSFER_OPTIONS_CHIPSELECT_DISABLE);
 
 private:
     Handle handle_ = nullptr;

@@ -30,7 +30,8 @@ UartLink::~UartLink() {
 }
 
 void UartLink::setBaudRate(std::uint32_t baud) {
-    check(platform().setBaudRate(handle_, baud), "Unable to set baud rate on FTDI device: FT_SetBaudRate failed");
+    check(platform().setBaudRate(handle_, baud),
+          "Unable to set baud rate on FTDI device: FT_SetBaudRate failed");
     baudRate_ = baud;
 }
 
@@ -84,7 +85,8 @@ std::uint32_t UartLink::write(std::span<const std::uint8_t> bytes) {
 
 std::uint32_t UartLink::read(std::uint8_t* destination, std::uint32_t count) {
     std::uint32_t received = 0;
-    check(platform().read(handle_, destination, count, received), "Unable to read from FTDI device: FT_Read failed");
+    check(platform().read(handle_, destination, count, received),
+          "Unable to read from FTDI device: FT_Read failed");
     return received;
 }
 

@@ -20,15 +20,23 @@ public:
 
     using Status = FTDI::Status;
     using Handle = FTDI::Handle;
-    Status createDeviceInfoList(std::uint32_t& n) override { return log("createDeviceInfoList", inner_->createDeviceInfoList(n)); }
-    Status getDeviceInfoList(FTDI::DeviceInfo* l, std::uint32_t& n) override { return log("getDeviceInfoList", inner_->getDeviceInfoList(l, n)); }
+    Status createDeviceInfoList(std::uint32_t& n) override {
+        return log("createDeviceInfoList", inner_->createDeviceInfoList(n));
+    }
+    Status getDeviceInfoList(FTDI::DeviceInfo* l, std::uint32_t& n) override {
+        return log("getDeviceInfoList", inner_->getDeviceInfoList(l, n));
+    }
     Status open(std::uint32_t i, Handle& h) override { return log("open", inner_->open(i, h)); }
     Status close(Handle h) override { return log("close", inner_->close(h)); }
-    Status setBaudRate(Handle h, std::uint32_t b) override { return log("setBaudRate", inner_->setBaudRate(h, b)); }
+    Status setBaudRate(Handle h, std::uint32_t b) override {
+        return log("setBaudRate", inner_->setBaudRate(h, b));
+    }
     Status setDataCharacteristics(Handle h, std::uint8_t w, std::uint8_t s, std::uint8_t p) override {
         return log("setDataCharacteristics", inner_->setDataCharacteristics(h, w, s, p));
     }
-    Status setTimeouts(Handle h, std::uint32_t r, std::uint32_t w) override { return log("setTimeouts", inner_->setTimeouts(h, r, w)); }
+    Status setTimeouts(Handle h, std::uint32_t r, std::uint32_t w) override {
+        return log("setTimeouts", inner_->setTimeouts(h, r, w));
+    }
     Status setFlowControl(Handle h, std::uint16_t m, std::uint8_t a, std::uint8_t b) override {
         return log("setFlowControl", inner_->setFlowControl(h, m, a, b));
     }
@@ -39,14 +47,29 @@ public:
     Status setBreakOn(Handle h) override { return log("setBreakOn", inner_->setBreakOn(h)); }
     Status setBreakOff(Handle h) override { return log("setBreakOff", inner_->setBreakOff(h)); }
     Status purge(Handle h, std::uint32_t m) override { return log("purge", inner_->purge(h, m)); }
-    Status getQueueStatus(Handle h, std::uint32_t& n) override { return log("getQueueStatus", inner_->getQueueStatus(h, n)); }
-    Status read(Handle h, void* b, std::uint32_t n, std::uint32_t& r) override { return log("read", inner_->read(h, b, n, r)); }
-    Status write(Handle h, const void* b, std::uint32_t n, std::uint32_t& w) override { return log("write", inner_->write(h, b, n, w)); }
-    Status spiGetNumChannels(std::uint32_t& n) override { return log("spiGetNumChannels", inner_->spiGetNumChannels(n)); }
-    Status spiGetChannelInfo(std::uint32_t i, FTDI::DeviceInfo& d) override { return log("spiGetChannelInfo", inner_->spiGetChannelInfo(i, d)); }
-    Status spiOpenChannel(std::uint32_t i, Handle& h) override { return log("spiOpenChannel", inner_->spiOpenChannel(i, h)); }
-    Status spiInitChannel(Handle h, FTDI::ChannelConfig* c) override { return log("spiInitChannel", inner_->spiInitChannel(h, c)); }
-    Status spiReadWrite(Handle h, std::uint8_t* i, const std::uint8_t* o, std::uint32_t s, std::uint32_t& t, std::uint32_t opt) override {
+    Status getQueueStatus(Handle h, std::uint32_t& n) override {
+        return log("getQueueStatus", inner_->getQueueStatus(h, n));
+    }
+    Status read(Handle h, void* b, std::uint32_t n, std::uint32_t& r) override {
+        return log("read", inner_->read(h, b, n, r));
+    }
+    Status write(Handle h, const void* b, std::uint32_t n, std::uint32_t& w) override {
+        return log("write", inner_->write(h, b, n, w));
+    }
+    Status spiGetNumChannels(std::uint32_t& n) override {
+        return log("spiGetNumChannels", inner_->spiGetNumChannels(n));
+    }
+    Status spiGetChannelInfo(std::uint32_t i, FTDI::DeviceInfo& d) override {
+        return log("spiGetChannelInfo", inner_->spiGetChannelInfo(i, d));
+    }
+    Status spiOpenChannel(std::uint32_t i, Handle& h) override {
+        return log("spiOpenChannel", inner_->spiOpenChannel(i, h));
+    }
+    Status spiInitChannel(Handle h, FTDI::ChannelConfig* c) override {
+        return log("spiInitChannel", inner_->spiInitChannel(h, c));
+    }
+    Status spiReadWrite(Handle h, std::uint8_t* i, const std::uint8_t* o, std::uint32_t s, std::uint32_t& t,
+                        std::uint32_t opt) override {
         return log("spiReadWrite", inner_->spiReadWrite(h, i, o, s, t, opt));
     }
     Status spiCloseChannel(Handle h) override { return log("spiCloseChannel", inner_->spiCloseChannel(h)); }
@@ -65,7 +88,8 @@ private:
 // Installs a platform for the lifetime of the guard.
 class PlatformGuard {
 public:
-    explicit PlatformGuard(std::shared_ptr<FTDI::Platform> platform) : previous_(FTDI::installPlatform(std::move(platform))) {}
+    explicit PlatformGuard(std::shared_ptr<FTDI::Platform> platform)
+        : previous_(FTDI::installPlatform(std::move(platform))) {}
     ~PlatformGuard() { FTDI::installPlatform(std::move(previous_)); }
 
 private:

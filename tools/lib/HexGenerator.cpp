@@ -191,7 +191,8 @@ void appendHex(const HexImageRecipe& recipe, std::string& out) {
     }
 
     if (recipe.resetGoto) {
-        const auto entry = recipe.entry != 0 || recipe.code.empty() ? recipe.entry : recipe.code.front().start;
+        const auto entry =
+            recipe.entry != 0 || recipe.code.empty() ? recipe.entry : recipe.code.front().start;
         auto a = part.flashStart;
         for (const auto w : resetJump(part.family, entry)) {
             place.word(a, w);

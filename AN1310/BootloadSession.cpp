@@ -95,10 +95,11 @@ void BootloadSession::loadImage(std::istream& hex) {
     if (!importHex(hexImage_, hex)) throw OtherException("Could not parse hex file");
     const Device& device = *device_;
     if (device.bootloaderStart != 0) {
-        if (!hasResetGoto(device, hexImage_)) warningLog(device.familyId == 2 ? noGotoFamily2 : noGoto);
+        if (!hasResetGoto(device, hexImage_))
+            warningLog(device.familyId == Family::PIC16 ? noGotoFamily2 : noGoto);
         remapResetVector(device, hexImage_);
     }
-    if (device.familyId == 5) remapInterruptVectors(reader_, hexImage_);
+    if (device.familyId == Family::PIC24) remapInterruptVectors(reader_, hexImage_);
 }
 
 void BootloadSession::erase() {

@@ -206,7 +206,7 @@ BootInfo Comm::readBootInfo(int tries) {
         }
         info.majorVersion = reply[2];
         info.minorVersion = reply[3];
-        info.familyId = reply[5] & 0x0F;
+        info.familyId = static_cast<Family>(reply[5] & 0x0F);
         info.capabilities = reply[4] | (static_cast<std::uint32_t>(reply[5] >> 4) << 8);
         info.bootloaderStart = le32(reply, 6);
         info.bootloaderEnd = info.bootloaderStart + le16(reply, 0);
@@ -217,11 +217,11 @@ BootInfo Comm::readBootInfo(int tries) {
     }
 }
 
-DeviceIdentity Comm::readDeviceId(std::uint8_t familyId) {
+DeviceIdentity Comm::readDeviceId(Family family) {
     auto request = makeRequest(Command::ReadFlash);
     DeviceIdentity id;
-    switch (familyId) {
-    case 5: {
+    switch (family) {
+    case Family::PIC24: {
         setAddress(request, 0xFF0000);
         setCount16(request, 2);
         const auto reply = transact(encodeFrame(request), 4, 1000);
@@ -229,7 +229,7 @@ DeviceIdentity Comm::readDeviceId(std::uint8_t familyId) {
         id.revision = byteAt(reply, 3) | ((byteAt(reply, 4) & 1u) << 8);
         break;
     }
-    case 8: {
+    case Family::PIC32: {
         setAddress(request, 0xBF80F220);
         setCount16(request, 1);
         const auto reply = transact(encodeFrame(request), 4, 1000);

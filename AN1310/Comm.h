@@ -2,6 +2,7 @@
 // The packet channel to a bootloader over a borrowed UART link: request and
 // reply exchange, synchronisation, the information block, the device ID, and
 // the reset and break lines that start the bootloader.
+#include "Family.h"
 #include "Frame.h"
 #include "transport/UartLink.h"
 
@@ -12,7 +13,7 @@ namespace AN1310 {
 struct BootInfo {
     std::uint8_t majorVersion = 0;
     std::uint8_t minorVersion = 0;
-    std::uint8_t familyId = 0;
+    Family familyId = Family::Any;
     std::uint32_t capabilities = 0;
     std::uint32_t bootloaderStart = 0;
     std::uint32_t bootloaderEnd = 0;
@@ -43,7 +44,7 @@ public:
     Bytes receiveRaw();
 
     BootInfo readBootInfo(int tries);
-    DeviceIdentity readDeviceId(std::uint8_t familyId);
+    DeviceIdentity readDeviceId(Family family);
 
     void startBreak();
     void holdReset();

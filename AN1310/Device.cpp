@@ -4,12 +4,12 @@ namespace AN1310 {
 
 void Device::applyFamilyValues() {
     switch (familyId) {
-    case 2:
+    case Family::PIC16:
         bytesPerAddress = 2;
         eepromAddressStep = 1;
         blankFlashWord = 0x3FFF;
         break;
-    case 5:
+    case Family::PIC24:
         bytesPerAddress = 2;
         eepromAddressStep = 2;
         blankFlashWord = 0xFFFFFF;
@@ -17,7 +17,7 @@ void Device::applyFamilyValues() {
         eraseBlockSize *= 2;
         writeBlockSize *= 2;
         break;
-    case 8:
+    case Family::PIC32:
         bytesPerAddress = 1;
         blankFlashWord = 0xFFFFFFFF;
         break;
@@ -30,34 +30,34 @@ void Device::applyFamilyValues() {
 }
 
 std::uint32_t Device::addressUnitsPerInstruction() const {
-    if (familyId == 2) return 1;
-    if (familyId == 8) return 4;
+    if (familyId == Family::PIC16) return 1;
+    if (familyId == Family::PIC32) return 4;
     return 2;
 }
 
 std::uint32_t Device::bytesInRange(std::uint32_t start, std::uint32_t end) const {
-    if (isFamily5Like()) return ((end - start) / 2) * 3;
-    if (familyId == 8) return end - start;
+    if (isPic24Like()) return ((end - start) / 2) * 3;
+    if (familyId == Family::PIC32) return end - start;
     return (end - start) * bytesPerAddress;
 }
 
 std::uint32_t Device::addressUnitsForBytes(std::uint32_t bytes) const {
-    if (isFamily5Like()) return bytesPerWordFlash ? (bytes / bytesPerWordFlash) * 2 : 0;
+    if (isPic24Like()) return bytesPerWordFlash ? (bytes / bytesPerWordFlash) * 2 : 0;
     return bytesPerAddress ? bytes / bytesPerAddress : 0;
 }
 
 bool Device::configInsideFlash() const {
-    return familyId != 2 && configEnd != 0 && configStart < flashEnd && configEnd <= flashEnd;
+    return familyId != Family::PIC16 && configEnd != 0 && configStart < flashEnd && configEnd <= flashEnd;
 }
 
 std::int64_t Device::maxPacketSize() const {
     const std::int64_t ram = static_cast<std::int64_t>(ramEnd) - ramStart;
     std::int64_t size;
-    if (familyId == 2)
+    if (familyId == Family::PIC16)
         size = 90;
-    else if (isFamily5Like())
+    else if (isPic24Like())
         size = ram < 0x10000 ? ram - 1024 : 28672;
-    else if (familyId == 8)
+    else if (familyId == Family::PIC32)
         size = ram - 2048;
     else
         size = ram - (capabilityBit8() ? 59 : 16);
@@ -65,14 +65,14 @@ std::int64_t Device::maxPacketSize() const {
 }
 
 std::uint32_t Device::flashIndex(std::uint32_t address) const {
-    if (familyId == 2) return address;
-    if (familyId == 8) return (address - flashStart) / 4;
+    if (familyId == Family::PIC16) return address;
+    if (familyId == Family::PIC32) return (address - flashStart) / 4;
     return address / 2;
 }
 
 std::uint32_t Device::wireBytesPerWord() const {
-    if (isFamily5Like()) return 3;
-    if (familyId == 8) return 4;
+    if (isPic24Like()) return 3;
+    if (familyId == Family::PIC32) return 4;
     return 2;
 }
 

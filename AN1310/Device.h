@@ -1,8 +1,10 @@
 #pragma once
 // What the host knows about one microcontroller: its geometry from devices.db,
 // the bootloader's range and capabilities, and the quantities derived from
-// them. Addresses are in the device's address units (bytes for families 4
-// and 8, words for families 2 and 5); ranges are half open.
+// them. Addresses are in the device's address units (bytes for PIC18 and
+// PIC32, words for PIC16 and PIC24); ranges are half open.
+#include "Family.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -44,7 +46,7 @@ using RangeList = std::vector<Range>;
 
 struct Device {
     std::uint32_t deviceId = 0;
-    std::uint32_t familyId = 0;
+    Family familyId = Family::Any;
     std::uint32_t capabilities = 0;
     std::string partName;
     std::uint32_t eepromAddressStep = 1;
@@ -70,13 +72,13 @@ struct Device {
     // Bytes per address, EEPROM step, blank word and block units of the family.
     void applyFamilyValues();
 
-    bool isFamily5Like() const { return familyId >= 5 && familyId <= 7; }
+    bool isPic24Like() const { return AN1310::isPic24Like(familyId); }
     std::uint32_t addressUnitsPerInstruction() const;
     std::uint32_t bytesInRange(std::uint32_t start, std::uint32_t end) const;
     std::uint32_t addressUnitsForBytes(std::uint32_t bytes) const;
     bool hasEeprom() const { return eepromEnd > 0; }
     bool configInsideFlash() const;
-    bool supportsEraseCommand() const { return familyId != 2 || (capabilities & 1) != 0; }
+    bool supportsEraseCommand() const { return familyId != Family::PIC16 || (capabilities & 1) != 0; }
     bool capabilityBit8() const { return ((capabilities >> 8) & 1) != 0; }
     // Largest packet the bootloader's RAM takes, in bytes; never below 0.
     std::int64_t maxPacketSize() const;

@@ -12,7 +12,7 @@ void DeviceData::preset() {
 }
 
 std::uint32_t DeviceData::flashWord(std::uint32_t address) const {
-    if (device->familyId == 8 && address < device->flashStart) return device->blankFlashWord;
+    if (device->familyId == Family::PIC32 && address < device->flashStart) return device->blankFlashWord;
     return flashEntry(device->flashIndex(address));
 }
 
@@ -31,8 +31,8 @@ std::uint32_t DeviceData::eepromEntry(std::uint32_t index) const {
 bool fitsMemoryImage(const Device& device) {
     if (device.flashEnd > device.flashStart) {
         const auto lastWord = device.flashEnd - device.addressUnitsPerInstruction();
-        if (device.familyId == 8 ? (lastWord - device.flashStart) / 4 >= DeviceData::flashEntries
-                                 : device.flashIndex(lastWord) >= DeviceData::flashEntries)
+        if (device.familyId == Family::PIC32 ? (lastWord - device.flashStart) / 4 >= DeviceData::flashEntries
+                                             : device.flashIndex(lastWord) >= DeviceData::flashEntries)
             return false;
     }
     if (device.hasEeprom() && device.eepromEnd > device.eepromStart &&

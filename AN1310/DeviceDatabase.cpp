@@ -53,7 +53,7 @@ fs::path findDeviceDatabase() {
     return {};
 }
 
-int lookupDevice(Device& device, std::uint32_t deviceId, std::uint32_t familyId) {
+int lookupDevice(Device& device, std::uint32_t deviceId, Family family) {
     device.reset();
     device.deviceId = deviceId;
     const auto path = findDeviceDatabase();
@@ -63,10 +63,10 @@ int lookupDevice(Device& device, std::uint32_t deviceId, std::uint32_t familyId)
     std::string query = "select PARTNAME, WRITEFLASHBLOCKSIZE, ERASEFLASHBLOCKSIZE, STARTFLASH, ENDFLASH,"
                         "STARTEE, ENDEE, STARTUSER, ENDUSER, STARTCONFIG, ENDCONFIG, STARTGPR, ENDGPR,"
                         "BYTESPERWORDFLASH, FAMILYID, DEVICEROWID\nfrom DEVICES\nwhere DEVICEID = :deviceId";
-    if (familyId != 0) query += " and FAMILYID = :familyId";
+    if (family != Family::Any) query += " and FAMILYID = :familyId";
     SQLite::Statement devices(db, query);
     devices.bind(":deviceId", static_cast<std::int64_t>(deviceId));
-    if (familyId != 0) devices.bind(":familyId", static_cast<std::int64_t>(familyId));
+    if (family != Family::Any) devices.bind(":familyId", static_cast<std::int64_t>(family));
     if (!devices.executeStep()) return NoSuchDevice;
 
     device.partName = devices.getColumn(0).getString();
@@ -83,7 +83,7 @@ int lookupDevice(Device& device, std::uint32_t deviceId, std::uint32_t familyId)
     device.ramStart = column(devices, 11);
     device.ramEnd = column(devices, 12);
     device.bytesPerWordFlash = column(devices, 13);
-    device.familyId = column(devices, 14);
+    device.familyId = static_cast<Family>(column(devices, 14));
     const auto deviceRowId = devices.getColumn(15).getInt64();
     device.applyFamilyValues();
 

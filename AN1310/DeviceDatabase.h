@@ -12,8 +12,8 @@ std::filesystem::path findDeviceDatabase();
 
 enum LookupResult : int { DeviceFound = 0, NoDatabase = 1, NoSuchDevice = 2 };
 
-// Fills `device` (reset first) from the database; family 0 matches any.
+// Fills `device` (reset first) from the database; Family::Any matches any.
 // SQLite failures propagate as SQLite::Exception.
-int lookupDevice(Device& device, std::uint32_t deviceId, std::uint32_t familyId);
+int lookupDevice(Device& device, std::uint32_t deviceId, Family family);
 
 } // namespace AN1310

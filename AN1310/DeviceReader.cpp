@@ -19,9 +19,9 @@ struct DeviceReader::Geometry {
 
 void DeviceReader::setMaxRead(int bytes) {
     const auto value = static_cast<std::uint32_t>(std::max(bytes, 0));
-    if (device_->familyId == 8)
+    if (device_->familyId == Family::PIC32)
         maxRead_ = std::min<std::uint32_t>(value / 4 * 4, 0x3FFF0);
-    else if (device_->familyId == 5)
+    else if (device_->familyId == Family::PIC24)
         maxRead_ = std::min<std::uint32_t>(value / 3 * 3, 0x2FFF4);
     else
         maxRead_ = std::min<std::uint32_t>(value, 65534);
@@ -32,27 +32,27 @@ void DeviceReader::readFlash(std::span<std::uint32_t> dest, std::uint32_t start,
         Command::ReadFlash,
         device_->wireBytesPerWord(),
         [](const Device& d, std::uint32_t a, std::uint32_t e) {
-            if (d.familyId == 8) return e - a;
-            if (d.familyId == 5) return d.bytesInRange(a, e);
+            if (d.familyId == Family::PIC32) return e - a;
+            if (d.familyId == Family::PIC24) return d.bytesInRange(a, e);
             return (e - a) * d.bytesPerAddress;
         },
         [](const Device& d, std::uint32_t n) {
-            if (d.familyId == 8 || d.familyId == 5) return n / d.bytesPerWordFlash;
+            if (d.familyId == Family::PIC32 || d.familyId == Family::PIC24) return n / d.bytesPerWordFlash;
             return n / d.bytesPerAddress;
         },
         [](const Device& d, std::uint32_t n) { return d.addressUnitsForBytes(n); },
-        device_->familyId == 8 ? 0x80000000u : 0u,
+        device_->familyId == Family::PIC32 ? 0x80000000u : 0u,
     };
     read(flash, dest, start, end);
 }
 
 void DeviceReader::readEeprom(std::span<std::uint32_t> dest, std::uint32_t start, std::uint32_t end) {
-    // One byte per address unit; family 5 counts in 16-bit words.
+    // One byte per address unit; PIC24 counts in 16-bit words.
     const Geometry eeprom{
         Command::ReadEeprom,
-        device_->familyId == 5 ? 2u : 1u,
+        device_->familyId == Family::PIC24 ? 2u : 1u,
         [](const Device&, std::uint32_t a, std::uint32_t e) { return e - a; },
-        [](const Device& d, std::uint32_t n) { return d.familyId == 5 ? n / 2 : n; },
+        [](const Device& d, std::uint32_t n) { return d.familyId == Family::PIC24 ? n / 2 : n; },
         [](const Device&, std::uint32_t n) { return n; },
         0u,
     };

@@ -37,7 +37,7 @@ bool DeviceVerifier::verify(const DeviceData& image, std::uint32_t start, std::u
         if (blocks == 0) continue;
         debugLog(fmt::format("[DeviceVerifier] CRC verify [{:X} - {:X})", range.start, range.end));
         auto request = makeRequest(Command::ReadFlashCrc);
-        setAddress(request, range.start | (d.familyId == 8 ? 0x80000000u : 0u));
+        setAddress(request, range.start | (d.familyId == Family::PIC32 ? 0x80000000u : 0u));
         setCount16(request, static_cast<std::uint16_t>(blocks));
         comm_->sendPacket(encodeFrame(request));
         const auto reply = comm_->receiveRaw();

@@ -17,7 +17,7 @@ void appendWord(Bytes& out, std::uint32_t word, std::uint32_t bytes) {
 void DeviceWriter::erase(std::uint32_t start, std::uint32_t end) {
     const Device& d = *device_;
     const auto ebs = d.eraseBlockSize;
-    if (d.familyId == 8 && start == d.flashStart && end == d.flashEnd)
+    if (d.familyId == Family::PIC32 && start == d.flashStart && end == d.flashEnd)
         comm_->transact(encodeFrame(makeRequest(Command::PrepareFullErase)), 5, 1000);
 
     const bool command = d.supportsEraseCommand();
@@ -88,7 +88,7 @@ Bytes DeviceWriter::writeRequest(const DeviceData& image, Range range) const {
         }
     }
     std::uint32_t blocks;
-    if (d.familyId == 5)
+    if (d.familyId == Family::PIC24)
         blocks = (dataBytes / d.bytesPerWordFlash * d.bytesPerAddress) / d.writeBlockSize;
     else
         blocks = dataBytes / (d.writeBlockSize * d.bytesPerAddress);

@@ -18,7 +18,7 @@ enum class Command : std::uint8_t {
     WriteFlash = 0x04,
     ReadEeprom = 0x05,
     WriteEeprom = 0x06,
-    PrepareFullErase = 0x0B, // family 8, before erasing the whole flash
+    PrepareFullErase = 0x0B, // PIC32, before erasing the whole flash
 };
 
 // STX, escaped payload, escaped CRC (low byte first), ETX.

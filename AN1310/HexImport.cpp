@@ -31,7 +31,7 @@ bool within(std::uint32_t value, std::uint32_t start, std::uint32_t end) {
 std::optional<std::uint32_t> deviceAddress(const Device& device, std::uint32_t hexAddress) {
     const auto word = hexAddress / device.bytesPerAddress;
     if (within(word, device.flashStart, device.flashEnd)) return word;
-    const auto other = device.familyId == 2 ? hexAddress - device.flashStart : hexAddress;
+    const auto other = device.familyId == Family::PIC16 ? hexAddress - device.flashStart : hexAddress;
     if (within(other, device.eepromStart, device.eepromEnd) ||
         within(other, device.configStart, device.configEnd) ||
         within(other, device.userIdStart, device.userIdEnd))
@@ -41,26 +41,26 @@ std::optional<std::uint32_t> deviceAddress(const Device& device, std::uint32_t h
 
 void placeByte(DeviceData& image, std::uint32_t b, std::uint8_t byte) {
     const Device& device = *image.device;
-    const bool family5 = device.familyId == 5;
+    const bool pic24 = device.familyId == Family::PIC24;
     const std::uint32_t bytesPerWord = std::max<std::uint32_t>(device.bytesPerWordFlash, 1);
-    const std::uint32_t lane = family5 ? b % 4 : b % bytesPerWord;
+    const std::uint32_t lane = pic24 ? b % 4 : b % bytesPerWord;
     const std::uint32_t mask = ~(0xFFu << (8 * lane)) | (static_cast<std::uint32_t>(byte) << (8 * lane));
 
     if (within(b / device.bytesPerAddress, device.flashStart, device.flashEnd - 1) && device.flashEnd > 0) {
-        const auto index = (b - device.flashStart) / (family5 ? 4 : bytesPerWord);
+        const auto index = (b - device.flashStart) / (pic24 ? 4 : bytesPerWord);
         image.setFlashEntry(index, image.flashEntry(index) & mask);
     }
-    if (device.familyId == 2) b /= 2;
+    if (device.familyId == Family::PIC16) b /= 2;
     if (!device.hasEeprom() || b < device.eepromStart) return;
 
     std::optional<std::uint32_t> index;
     std::uint32_t laneMask = mask;
-    if (family5) {
+    if (pic24) {
         if ((b / 2) - device.eepromStart < device.eepromEnd - device.eepromStart)
             index = ((b / 2) - device.eepromStart) / 2;
     } else if (b < device.eepromEnd) {
         index = b - device.eepromStart;
-        if (device.familyId != 2) laneMask = mask >> (8 * lane);
+        if (device.familyId != Family::PIC16) laneMask = mask >> (8 * lane);
     }
     if (index && *index < image.eeprom.size()) image.eeprom[*index] &= laneMask;
 }
@@ -128,16 +128,13 @@ bool importHex(DeviceData& image, std::istream& hex) {
 
 bool hasResetGoto(const Device& device, const DeviceData& image) {
     const auto entry = [&](std::uint32_t i) { return image.flashEntry(i); };
+    if (device.isPic24Like()) return (entry(0) & 0xFF0001) == 0x040000 && (entry(1) & 0xFFFF80) == 0;
     switch (device.familyId) {
-    case 2:
+    case Family::PIC16:
         for (std::uint32_t i = 0; i < 4; ++i)
             if ((entry(i) & 0x3800) == 0x2800) return true;
         return false;
-    case 5:
-    case 6:
-    case 7:
-        return (entry(0) & 0xFF0001) == 0x040000 && (entry(1) & 0xFFFF80) == 0;
-    case 8:
+    case Family::PIC32:
         // Its words at 0 and 4 lie below the flash and never hold the pair.
         return false;
     default:
@@ -151,7 +148,7 @@ void remapResetVector(const Device& device, DeviceData& image) {
     const bool jumps = hasResetGoto(device, image);
     const auto entry = [&](std::uint32_t i) { return image.flashEntry(i); };
 
-    if (device.familyId == 2) {
+    if (device.familyId == Family::PIC16) {
         const bool sequence =
             (entry(0) & 0x3F00) == 0x3000 && (entry(1) & 0x3FFF) == 0x008A && (entry(2) & 0x3800) == 0x2800;
         const auto target = (((entry(0) & 0xFF) << 8) | (entry(2) & 0x7FF)) - 3;
@@ -171,22 +168,22 @@ void remapResetVector(const Device& device, DeviceData& image) {
         return;
     }
 
-    const bool family5 = device.isFamily5Like();
+    const bool pic24 = device.isPic24Like();
     if (jumps) {
         const auto target =
-            family5 ? (((entry(1) & 0x7F) << 16) | (entry(0) & 0xFFFE))
-                    : ((((entry(1) & 0xFFF) << 8) | (entry(0) & 0xFF)) * device.bytesPerWordFlash) - 2;
+            pic24 ? (((entry(1) & 0x7F) << 16) | (entry(0) & 0xFFFE))
+                  : ((((entry(1) & 0xFFF) << 8) | (entry(0) & 0xFF)) * device.bytesPerWordFlash) - 2;
         if (target == bs) return;
     }
     const std::uint32_t saved0 = jumps ? entry(0) : blank;
     const std::uint32_t saved1 = jumps ? entry(1) : blank;
     const std::uint32_t savedAt = bs - 4;
-    if (bs >= 4 && (device.familyId != 8 || savedAt >= device.flashStart)) {
+    if (bs >= 4 && (device.familyId != Family::PIC32 || savedAt >= device.flashStart)) {
         const auto index = device.flashIndex(savedAt);
         image.setFlashEntry(index, saved0);
         image.setFlashEntry(index + 1, saved1);
     }
-    if (family5) {
+    if (pic24) {
         image.setFlashEntry(0, 0x040000 | (bs & 0xFFFE));
         image.setFlashEntry(1, (bs >> 16) & 0x7F);
     } else {
@@ -230,7 +227,7 @@ void routeTable(DeviceData& image, std::uint32_t start, const std::vector<std::u
 
 void remapInterruptVectors(DeviceReader& reader, DeviceData& image) {
     Device& device = *image.device;
-    if (device.familyId != 5) return;
+    if (device.familyId != Family::PIC24) return;
     const auto readTable = [&](std::uint32_t start, std::uint32_t end) {
         std::vector<std::uint32_t> table(end > start ? (end - start) / 2 : 0, 0);
         if (!table.empty()) reader.readFlash(table, start, end);

@@ -1,7 +1,7 @@
 #pragma once
 // Intel HEX text into a memory image, and the preparation of that image for
 // the bootloader: the reset jump moved so that a reset enters the bootloader,
-// and (family 5) the interrupt vectors routed through the bootloader's table.
+// and (PIC24) the interrupt vectors routed through the bootloader's table.
 #include "DeviceData.h"
 
 #include <istream>
@@ -16,7 +16,7 @@ bool importHex(DeviceData& image, std::istream& hex);
 
 bool hasResetGoto(const Device& device, const DeviceData& image);
 void remapResetVector(const Device& device, DeviceData& image);
-// Family 5: reads the chip's vector tables once through `reader`.
+// PIC24: reads the chip's vector tables once through `reader`.
 void remapInterruptVectors(DeviceReader& reader, DeviceData& image);
 
 } // namespace AN1310

@@ -23,7 +23,8 @@ void removeEmpty(RangeList& ranges) {
 RangeList WritePlanner::protect(RangeList ranges) const {
     const Device& d = *device_;
     if (const auto block = d.configEraseBlock()) ranges = subtractRange(ranges, *block);
-    if (d.familyId == 5) ranges = subtractRange(ranges, {d.flashStart, std::max(d.eraseBlockSize, 512u)});
+    if (d.familyId == Family::PIC24)
+        ranges = subtractRange(ranges, {d.flashStart, std::max(d.eraseBlockSize, 512u)});
     ranges = subtractRange(ranges, {d.bootloaderStart, d.bootloaderEnd});
     removeEmpty(ranges);
     return ranges;
@@ -32,7 +33,7 @@ RangeList WritePlanner::protect(RangeList ranges) const {
 RangeList WritePlanner::eraseList() const {
     const Device& d = *device_;
     RangeList ranges{{d.flashStart, d.flashEnd}};
-    if (d.familyId == 8) return ranges;
+    if (d.familyId == Family::PIC32) return ranges;
     return protect(std::move(ranges));
 }
 
@@ -89,8 +90,8 @@ RangeList WritePlanner::eraseBlocksOf(const RangeList& writes) const {
 std::uint32_t WritePlanner::bytesPerWriteBlock() const {
     const Device& d = *device_;
     std::uint32_t bytes = d.writeBlockSize;
-    if (d.familyId == 2) bytes = d.writeBlockSize * 2;
-    if (d.familyId == 5) bytes = d.writeBlockSize * 3 / 2;
+    if (d.familyId == Family::PIC16) bytes = d.writeBlockSize * 2;
+    if (d.familyId == Family::PIC24) bytes = d.writeBlockSize * 3 / 2;
     return bytes + (d.capabilityBit8() ? 16 : 0);
 }
 
@@ -132,11 +133,11 @@ WritePlan WritePlanner::writePlan(std::uint32_t start, std::uint32_t end, const 
     WritePlan plan;
     plan.write = writeRanges(start, end, image);
 
-    if (d.familyId == 8) {
+    if (d.familyId == Family::PIC32) {
         plan.erase = {{d.flashStart, d.flashEnd}};
     } else if (!plan.write.empty()) {
         if (d.supportsEraseCommand()) plan.erase = eraseBlocksOf(plan.write);
-        if (d.familyId == 5 && d.bootloaderEnd != 0) {
+        if (d.familyId == Family::PIC24 && d.bootloaderEnd != 0) {
             // The block right after the bootloader says whether an application
             // is present: erase it first and write it last.
             const Range commitErase{d.bootloaderEnd, d.bootloaderEnd + d.eraseBlockSize};

@@ -26,7 +26,7 @@ private:
     RangeList writeRanges(std::uint32_t start, std::uint32_t end, const DeviceData& image) const;
     RangeList eraseBlocksOf(const RangeList& writes) const;
     // The blocks no erase may touch: the configuration block inside flash,
-    // the vector page of family 5 and the bootloader.
+    // the vector page of PIC24 and the bootloader.
     RangeList protect(RangeList ranges) const;
     RangeList splitIntoPackets(const RangeList& writes) const;
 

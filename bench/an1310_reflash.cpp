@@ -133,7 +133,7 @@ private:
 
 std::string imageFor(const sim::PicPart& part, std::uint32_t codeBytes) {
     tools::HexImageRecipe recipe;
-    recipe.part = {part.family, part.flashStart, part.flashEnd, part.eepromStart, part.eepromEnd};
+    recipe.part = {int(part.family), part.flashStart, part.flashEnd, part.eepromStart, part.eepromEnd};
     recipe.seed = 42;
     const auto start = part.flashStart + 16 * part.unitsPerWord();
     recipe.code = {{start, start + codeBytes / part.bytesPerWord() * part.unitsPerWord()}};
@@ -176,7 +176,7 @@ void reflash(const char* partName, std::uint32_t codeBytes) {
     const auto slept = counters.slept - countersBefore.slept;
     const auto host = wall - timing->inside - timing->spinning;
     std::printf("%s (family %d), %zu bytes of HEX text, %llu bytes out, %llu bytes back, %zu status lines\n",
-                partName, part.family, hex.size(),
+                partName, int(part.family), hex.size(),
                 static_cast<unsigned long long>(counters.bytesToDevice - countersBefore.bytesToDevice),
                 static_cast<unsigned long long>(counters.bytesFromDevice - countersBefore.bytesFromDevice),
                 lines);

@@ -36,7 +36,8 @@ An1310Bootloader::An1310Bootloader(PicChip& chip, BootloaderOptions options)
     const auto& part = chip_.part();
     start_ = options_.bootloaderStart != 0xFFFFFFFF ? options_.bootloaderStart : part.bootloaderStart;
     size_ = options_.bootloaderSize != 0xFFFFFFFF ? options_.bootloaderSize : part.bootloaderSize;
-    if (part.family != 2) options_.eraseCommand = true; // only mid-range bootloaders may lack it
+    if (part.family != PicFamily::PIC16)
+        options_.eraseCommand = true; // only mid-range bootloaders may lack it
     if (size_ != 0 && chip_.isBlank(start_, start_ + size_)) chip_.installBootloader(start_, size_);
 }
 
@@ -52,7 +53,7 @@ std::vector<std::uint8_t> An1310Bootloader::infoBlock() const {
         options_.major,
         options_.minor,
         std::uint8_t(caps),
-        std::uint8_t((chip_.part().family & 0x0F) | ((caps >> 8) & 0x0F) << 4),
+        std::uint8_t((std::uint8_t(chip_.part().family) & 0x0F) | ((caps >> 8) & 0x0F) << 4),
         std::uint8_t(start_),
         std::uint8_t(start_ >> 8),
         std::uint8_t(start_ >> 16),
@@ -193,7 +194,7 @@ void An1310Bootloader::handlePacket(Port& port) {
                             (code == 0x02 && size == 7) || (code == 0x03 && size == 6) ||
                             (code == 0x04 && size >= 6) || (code == 0x05 && size == 7) ||
                             (code == 0x06 && size >= 7) || (code == 0x0B && size == 1);
-    if (code > 0x06 && !(code == 0x0B && chip_.part().family == 8)) {
+    if (code > 0x06 && !(code == 0x0B && chip_.part().family == PicFamily::PIC32)) {
         ++stats_.unknownCommands;
         return;
     }
@@ -236,8 +237,8 @@ void An1310Bootloader::handlePacket(Port& port) {
 }
 
 std::uint32_t An1310Bootloader::physical(std::uint32_t address) const {
-    // Family 8 takes kernel-segment aliases of its physical addresses.
-    return chip_.part().family == 8 ? address & 0x1FFFFFFF : address;
+    // PIC32 takes kernel-segment aliases of its physical addresses.
+    return chip_.part().family == PicFamily::PIC32 ? address & 0x1FFFFFFF : address;
 }
 
 bool An1310Bootloader::isProtected(std::uint32_t start, std::uint32_t end, bool erasing) const {
@@ -251,7 +252,7 @@ bool An1310Bootloader::isProtected(std::uint32_t start, std::uint32_t end, bool 
     }
     // The family-5 vector page holds the bootloader's reset jump and vectors:
     // never erased, rewritten in place by the bootloader itself.
-    if (erasing && part.family == 5 &&
+    if (erasing && part.family == PicFamily::PIC24 &&
         overlaps(part.flashStart, part.flashStart + std::max(part.eraseBlock, 512u)))
         return true;
     return false;
@@ -342,8 +343,8 @@ bool An1310Bootloader::writeBlocks(std::span<const std::uint8_t> p, Port& port) 
         // A bootloader without an erase command erases each row before writing
         // it; the family-5 vector page is never erased by the host, so the
         // bootloader rewrites it in place.
-        const bool replace =
-            (part.family == 2 && !options_.eraseCommand) || (part.family == 5 && block < vectorPageEnd);
+        const bool replace = (part.family == PicFamily::PIC16 && !options_.eraseCommand) ||
+                             (part.family == PicFamily::PIC24 && block < vectorPageEnd);
         chip_.programBlock(block, bytes, replace);
     }
     const std::uint8_t ack[] = {0x04};
@@ -364,7 +365,7 @@ bool An1310Bootloader::eepromOffset(std::uint32_t address, std::uint32_t count, 
 }
 
 bool An1310Bootloader::readEeprom(std::span<const std::uint8_t> p, Port& port) {
-    const auto count = le16(p, 5) * (chip_.part().family == 5 ? 2 : 1);
+    const auto count = le16(p, 5) * (chip_.part().family == PicFamily::PIC24 ? 2 : 1);
     std::uint32_t offset = 0;
     if (!eepromOffset(le32(p, 1), count, offset)) return false;
     const auto ee = chip_.eepromData().subspan(offset, count);

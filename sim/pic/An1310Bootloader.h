@@ -25,7 +25,7 @@ struct BootloaderOptions {
     std::uint8_t major = 1;
     std::uint8_t minor = 5;
     bool sendDeviceId = false; // information block of 12 bytes instead of 10
-    bool eraseCommand = true;  // capability bit 0 (family 2 bootloaders may lack it)
+    bool eraseCommand = true;  // capability bit 0 (PIC16 bootloaders may lack it)
     bool blockExtras = false;  // capability bit 8: write blocks may carry 16 extra bytes each
     bool timing = true;        // replies wait for the chip's erase and write times
     std::uint32_t bootloaderStart = 0xFFFFFFFF; // default: the part's own placement

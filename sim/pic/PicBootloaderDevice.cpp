@@ -16,7 +16,7 @@ std::unique_ptr<UartDevice> PicBootloaderDevice::create(const ModelOptions& opti
     const auto* part = findPicPart(name);
     if (!part) throw std::invalid_argument("pic-bootloader: unknown part \"" + name + "\"");
     BootloaderOptions boot;
-    const bool midRange = part->family == 2;
+    const bool midRange = part->family == PicFamily::PIC16;
     boot.sendDeviceId = options.number("devid", midRange ? 1 : 0) != 0;
     boot.eraseCommand = options.number("erase", midRange ? 0 : 1) != 0;
     boot.blockExtras = options.number("extras", 0) != 0;

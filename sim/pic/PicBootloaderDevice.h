@@ -2,7 +2,7 @@
 // Bench model "pic-bootloader": a bare PIC running the AN1310 bootloader and
 // an application that ignores the line, for testing the bootloader host.
 // Options: part=<name> (default PIC18F2620), devid=0|1 (device ID in the
-// information block; default 1 for family 2, else 0), major=, minor=,
+// information block; default 1 for PIC16, else 0), major=, minor=,
 // erase=0|1 (capability bit 0), extras=0|1 (capability bit 8), timing=0|1,
 // bs=<start>, bsize=<size> (bootloader range in address units), app=<entry>
 // (starts with a small application at that address, running).

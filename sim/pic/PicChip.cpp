@@ -49,22 +49,22 @@ PicChip::PicChip(PicPart part) : part_(std::move(part)) {
     }
     const std::uint32_t id = part_.deviceId, rev = part_.revision;
     switch (part_.family) {
-    case 2:
+    case PicFamily::PIC16:
         special_[0x2006] = (id << 5) | (rev & 0x1F);
         for (std::uint32_t a = part_.userIdStart; a < part_.userIdEnd; ++a)
             special_[a] = 0x3FFF;
         break;
-    case 4:
+    case PicFamily::PIC18:
         special_[0x3FFFFE] = ((id << 5) | (rev & 0x1F)) & 0xFF;
         special_[0x3FFFFF] = (id << 5) >> 8;
         for (std::uint32_t a = part_.userIdStart; a < part_.userIdEnd; ++a)
             special_[a] = 0xFF;
         break;
-    case 5:
+    case PicFamily::PIC24:
         special_[0xFF0000] = id;
         special_[0xFF0002] = rev;
         break;
-    case 8:
+    case PicFamily::PIC32:
         special_[0x1F80F220] = (rev << 20) | ((id & 0xFF) << 12) | 0x053;
         break;
     default:
@@ -117,17 +117,17 @@ void PicChip::programBlock(std::uint32_t address, std::span<const std::uint8_t> 
     const auto offset = flashOffset(address);
     for (std::size_t i = 0; i < bytes.size() && offset + i < flash_.size(); ++i) {
         // Unimplemented bits of a 14-bit word read back as 0.
-        const std::uint8_t mask = part_.family == 2 && (offset + i) % 2 == 1 ? 0x3F : 0xFF;
+        const std::uint8_t mask = part_.family == PicFamily::PIC16 && (offset + i) % 2 == 1 ? 0x3F : 0xFF;
         auto& cell = flash_[offset + i];
         cell = replace ? std::uint8_t(bytes[i] & mask) : std::uint8_t(cell & bytes[i] & mask);
     }
 }
 
 std::uint32_t PicChip::readGranuleBytes() const {
-    return part_.family == 4 ? 1 : part_.bytesPerWord();
+    return part_.family == PicFamily::PIC18 ? 1 : part_.bytesPerWord();
 }
 std::uint32_t PicChip::readGranuleUnits() const {
-    return part_.family == 4 ? 1 : part_.unitsPerWord();
+    return part_.family == PicFamily::PIC18 ? 1 : part_.unitsPerWord();
 }
 
 std::optional<std::uint32_t> PicChip::specialWord(std::uint32_t address) const {
@@ -144,7 +144,7 @@ std::vector<std::uint8_t> PicChip::read(std::uint32_t address, std::uint32_t gra
         const std::uint32_t a = address + g * step;
         std::uint32_t value = 0;
         if (inFlash(a)) {
-            if (part_.family == 4) {
+            if (part_.family == PicFamily::PIC18) {
                 bytes.push_back(flash_[a - part_.flashStart]);
                 continue;
             }
@@ -165,10 +165,10 @@ bool PicChip::hasValidApplication(std::uint32_t bootloaderStart) const {
 std::optional<std::uint32_t> PicChip::applicationEntry(std::uint32_t bs) const {
     const auto blank = part_.blankWord();
     std::optional<std::uint32_t> entry;
-    const bool savedJump = part_.family != 8 && bs > part_.flashStart + 5 && inFlash(bs - 1);
+    const bool savedJump = part_.family != PicFamily::PIC32 && bs > part_.flashStart + 5 && inFlash(bs - 1);
     if (!savedJump) {
         if (flashWord(part_.flashStart) != blank) entry = part_.flashStart;
-    } else if (part_.family == 2) {
+    } else if (part_.family == PicFamily::PIC16) {
         // CLRF PCLATH, MOVLW high, MOVWF PCLATH, GOTO low: the jump the host saved.
         std::uint32_t high = 0;
         for (auto a = bs - 5; a < bs && !entry; ++a) {
@@ -178,7 +178,7 @@ std::optional<std::uint32_t> PicChip::applicationEntry(std::uint32_t bs) const {
         }
     } else {
         const auto w0 = flashWord(bs - 4), w1 = flashWord(bs - 2);
-        if (part_.family == 5) {
+        if (part_.family == PicFamily::PIC24) {
             if ((w0 & 0xFF0001) == 0x040000 && (w1 & 0xFFFF80) == 0)
                 entry = ((w1 & 0x7F) << 16) | (w0 & 0xFFFE);
         } else if ((w0 & 0xFF00) == 0xEF00 && (w1 & 0xF000) == 0xF000) {
@@ -201,18 +201,18 @@ void PicChip::installBootloader(std::uint32_t start, std::uint32_t size) {
     }
     // The reset vector enters the bootloader.
     switch (part_.family) {
-    case 2:
+    case PicFamily::PIC16:
         setFlashWord(0, 0x3000 | (((start + 3) >> 8) & 0xFF));
         setFlashWord(1, 0x008A);
         setFlashWord(2, 0x2800 | ((start + 3) & 0x7FF));
         break;
-    case 4: {
+    case PicFamily::PIC18: {
         const auto t = (start + 2) / 2;
         setFlashWord(0, 0xEF00 | (t & 0xFF));
         setFlashWord(2, 0xF000 | ((t >> 8) & 0xFFF));
         break;
     }
-    case 5:
+    case PicFamily::PIC24:
         setFlashWord(0, 0x040000 | (start & 0xFFFE));
         setFlashWord(2, (start >> 16) & 0x7F);
         // The bootloader's interrupt vectors all lead to one slot after the AIVT,
@@ -229,21 +229,21 @@ void PicChip::installApplication(std::uint32_t bs, std::uint32_t entry) {
     // A few words of code at the entry, then the family's start jump.
     for (std::uint32_t i = 0; i < 8; ++i)
         setFlashWord(entry + i * part_.unitsPerWord(), 0x0000);
-    const bool savedJump = part_.family != 8 && bs > part_.flashStart + 5 && inFlash(bs - 1);
+    const bool savedJump = part_.family != PicFamily::PIC32 && bs > part_.flashStart + 5 && inFlash(bs - 1);
     if (!savedJump) {
-        // The bootloader starts the first word of flash: a jump to the entry (MIPS J, family 8).
+        // The bootloader starts the first word of flash: a jump to the entry (MIPS J, PIC32).
         if (entry != part_.flashStart)
             setFlashWord(part_.flashStart, 0x08000000 | (((entry | 0x80000000) >> 2) & 0x03FFFFFF));
         return;
     }
     switch (part_.family) {
-    case 2:
+    case PicFamily::PIC16:
         setFlashWord(bs - 5, 0x018A); // CLRF PCLATH
         setFlashWord(bs - 4, 0x3000 | ((entry >> 8) & 0xFF));
         setFlashWord(bs - 3, 0x008A);
         setFlashWord(bs - 2, 0x2800 | (entry & 0x7FF));
         break;
-    case 5:
+    case PicFamily::PIC24:
         setFlashWord(bs - 4, 0x040000 | (entry & 0xFFFE));
         setFlashWord(bs - 2, (entry >> 16) & 0x7F);
         break;
@@ -260,21 +260,21 @@ void PicChip::programHex(std::string_view text) {
     auto setByte = [&](std::uint32_t h, std::uint8_t value) {
         std::uint32_t address = h, lane = 0;
         switch (part_.family) {
-        case 2:
+        case PicFamily::PIC16:
             address = h / 2, lane = h % 2;
             break;
-        case 5:
+        case PicFamily::PIC24:
             address = h / 4 * 2, lane = h % 4;
             break;
-        case 4:
+        case PicFamily::PIC18:
             break;
         default:
             address = h & ~3u, lane = h % 4;
             break;
         }
-        if (part_.family == 5 && lane == 3) return; // phantom byte
+        if (part_.family == PicFamily::PIC24 && lane == 3) return; // phantom byte
         if (inFlash(address)) {
-            if (part_.family == 4)
+            if (part_.family == PicFamily::PIC18)
                 flash_[address - part_.flashStart] = value;
             else {
                 auto word = flashWord(address);

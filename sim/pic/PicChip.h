@@ -45,7 +45,7 @@ public:
     std::span<const std::uint8_t> eepromData() const { return eeprom_; }
 
     // Reads `granules` read units from any address as the bootloader's read
-    // request returns them: one byte per unit for family 4, otherwise one
+    // request returns them: one byte per unit for PIC18, otherwise one
     // word (2, 3 or 4 bytes) per word address. Flash, configuration, user ID
     // and the device-ID register are readable; unimplemented memory reads 0.
     std::vector<std::uint8_t> read(std::uint32_t address, std::uint32_t granules) const;
@@ -57,7 +57,7 @@ public:
     void setSpecialWord(std::uint32_t address, std::uint32_t value) { special_[address] = value; }
 
     // Where an application's start jump lives and whether it is a jump: the
-    // saved jump below the bootloader (families 2, 4, 5 with the bootloader in
+    // saved jump below the bootloader (PIC16, PIC18, PIC24 with the bootloader in
     // flash), otherwise the first word of flash.
     bool hasValidApplication(std::uint32_t bootloaderStart) const;
     std::optional<std::uint32_t> applicationEntry(std::uint32_t bootloaderStart) const;

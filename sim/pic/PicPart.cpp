@@ -7,9 +7,9 @@ namespace sim {
 
 std::uint32_t PicPart::unitsPerWord() const {
     switch (family) {
-    case 2:
+    case PicFamily::PIC16:
         return 1;
-    case 8:
+    case PicFamily::PIC32:
         return 4;
     default:
         return 2;
@@ -18,9 +18,9 @@ std::uint32_t PicPart::unitsPerWord() const {
 
 std::uint32_t PicPart::bytesPerWord() const {
     switch (family) {
-    case 5:
+    case PicFamily::PIC24:
         return 3;
-    case 8:
+    case PicFamily::PIC32:
         return 4;
     default:
         return 2;
@@ -29,11 +29,11 @@ std::uint32_t PicPart::bytesPerWord() const {
 
 std::uint32_t PicPart::blankWord() const {
     switch (family) {
-    case 2:
+    case PicFamily::PIC16:
         return 0x3FFF;
-    case 5:
+    case PicFamily::PIC24:
         return 0xFFFFFF;
-    case 8:
+    case PicFamily::PIC32:
         return 0xFFFFFFFF;
     default:
         return 0xFFFF;
@@ -43,11 +43,11 @@ std::uint32_t PicPart::blankWord() const {
 std::uint32_t PicPart::packetBuffer(bool blockExtras) const {
     const std::uint32_t ram = ramEnd - ramStart;
     switch (family) {
-    case 2:
+    case PicFamily::PIC16:
         return 90; // a mid-range part keeps its buffer in one RAM bank
-    case 5:
+    case PicFamily::PIC24:
         return ram < 0x10000 ? ram - 1024 : 28672;
-    case 8:
+    case PicFamily::PIC32:
         return ram - 2048;
     default:
         return ram - (blockExtras ? 59 : 16);
@@ -81,7 +81,7 @@ const std::vector<PicPart>& picParts() {
     static const std::vector<PicPart> parts = withSiblings({
         // name, family, device ID, revision, flash, EEPROM, user ID, configuration, RAM,
         // write block, erase block, bootloader, erase/write/EEPROM-byte times, shipped configuration
-        {"PIC16F886", 2,
+        {"PIC16F886", PicFamily::PIC16,
          0x2060 >> 5, 0x05,
          0x0000,      0x2000,
          0x2100,      0x2200,
@@ -93,7 +93,7 @@ const std::vector<PicPart>& picParts() {
          2000,        2000,
          5000,        {{0x2007, 0x3FFF}, {0x2008, 0x3FFF}}},
         {"PIC18F2620",
-         4,
+         PicFamily::PIC18,
          0x0C80 >> 5,
          0x07,
          0x0000,
@@ -124,9 +124,9 @@ const std::vector<PicPart>& picParts() {
           {0x30000B, 0xE0},
           {0x30000C, 0x0F},
           {0x30000D, 0x40}}},
-        // Family 5: the flash configuration words sit in the last two instructions of flash.
+        // The flash configuration words sit in the last two instructions of flash.
         {"PIC24FJ64GA002",
-         5,
+         PicFamily::PIC24,
          0x0447,
          0x003,
          0x0000,
@@ -147,9 +147,9 @@ const std::vector<PicPart>& picParts() {
          2000,
          0,
          {{0xABFC, 0x00F9DF}, {0xABFE, 0x003F7F}}},
-        // Family 8: the bootloader lives in boot flash, outside the program flash it serves.
+        // The bootloader lives in boot flash, outside the program flash it serves.
         {"PIC32MX360F512L",
-         8,
+         PicFamily::PIC32,
          0x38,
          0x109,
          0x1D000000,

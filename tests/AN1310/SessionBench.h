@@ -20,7 +20,7 @@ inline std::uint32_t interruptHandler(const sim::PicPart& part) {
 inline std::string applicationHex(const sim::PicPart& part, std::uint64_t seed, std::uint32_t bytes,
                                   bool resetGoto = true) {
     tools::HexImageRecipe recipe;
-    recipe.part = {part.family, part.flashStart, part.flashEnd, part.eepromStart, part.eepromEnd};
+    recipe.part = {int(part.family), part.flashStart, part.flashEnd, part.eepromStart, part.eepromEnd};
     recipe.seed = seed;
     recipe.resetGoto = resetGoto;
     // Code after the bootloader when it sits low (family 5), else near the start of flash.
@@ -28,7 +28,7 @@ inline std::string applicationHex(const sim::PicPart& part, std::uint64_t seed, 
                            ? part.bootloaderStart + part.bootloaderSize
                            : part.flashStart + 16 * part.unitsPerWord();
     recipe.code = {{start, start + bytes / part.bytesPerWord() * part.unitsPerWord()}};
-    if (part.family == 5) recipe.interruptHandler = interruptHandler(part);
+    if (part.family == sim::PicFamily::PIC24) recipe.interruptHandler = interruptHandler(part);
     if (part.eepromEnd > part.eepromStart)
         for (unsigned i = 0; i < 64; ++i)
             recipe.eeprom.push_back(static_cast<std::uint8_t>(seed * 31 + i * 7));
@@ -93,12 +93,13 @@ struct PicBench {
         const auto be = device->bootloader().bootloaderEnd();
         const auto unit = p.unitsPerWord();
         const bool remapped = bs != 0; // else the bootloader sits outside program flash (family 8)
-        const std::uint32_t resetWords = !remapped ? 0 : p.family == 2 ? 3 : 2;
-        const std::uint32_t savedWords = !remapped ? 0 : p.family == 2 ? 5 : 2;
-        const auto vectorPageEnd = p.flashStart + (p.family == 5 ? std::max(p.eraseBlock, 512u) : 0u);
+        const std::uint32_t resetWords = !remapped ? 0 : p.family == sim::PicFamily::PIC16 ? 3 : 2;
+        const std::uint32_t savedWords = !remapped ? 0 : p.family == sim::PicFamily::PIC16 ? 5 : 2;
+        const auto vectorPageEnd =
+            p.flashStart + (p.family == sim::PicFamily::PIC24 ? std::max(p.eraseBlock, 512u) : 0u);
         const auto configStart = p.configInsideFlash() ? p.flashEnd - p.eraseBlock : p.flashEnd;
         const auto isVector = [&](std::uint32_t a) {
-            return p.family == 5 && a >= 4 && a < 0x200 && a != 0x100 && a != 0x102;
+            return p.family == sim::PicFamily::PIC24 && a >= 4 && a < 0x200 && a != 0x100 && a != 0x102;
         };
         std::size_t index = 0, compared = 0;
         for (auto a = p.flashStart; a < p.flashEnd; a += unit, ++index) {
@@ -111,7 +112,7 @@ struct PicBench {
             }
         }
         EXPECT_GT(compared, 0u);
-        if (p.family == 5) {
+        if (p.family == sim::PicFamily::PIC24) {
             const auto slot = before[4 / unit] & 0xFFFE;
             EXPECT_EQ(0x040000u | interruptHandler(p), c.flashWord(slot)) << "GOTO handler in the slot";
             EXPECT_EQ(0u, c.flashWord(slot + 2));
@@ -119,13 +120,16 @@ struct PicBench {
         for (std::uint32_t i = 0; i < c.eepromSize(); ++i)
             ASSERT_EQ(expected.eeprom(i), c.eeprom(i)) << "EEPROM " << i;
         if (!remapped) return;
-        const auto entry = p.family == 2 ? bs + 3 : p.family == 5 ? bs : bs + 2;
-        const auto jump = tools::resetJump(p.family, entry);
+        const auto entry = p.family == sim::PicFamily::PIC16   ? bs + 3
+                           : p.family == sim::PicFamily::PIC24 ? bs
+                                                               : bs + 2;
+        const auto jump = tools::resetJump(int(p.family), entry);
         for (std::uint32_t i = 0; i < jump.size() && i < resetWords; ++i)
             EXPECT_EQ(jump[i], c.flashWord(p.flashStart + i * unit)) << "reset word " << i;
         const auto savedAt = bs - savedWords * unit;
-        const std::uint32_t first = p.family == 2 ? 1 : 0; // family 2 saves a MOVWF PCLATH first
-        if (p.family == 2) {
+        const std::uint32_t first =
+            p.family == sim::PicFamily::PIC16 ? 1 : 0; // PIC16 saves a CLRF PCLATH first
+        if (p.family == sim::PicFamily::PIC16) {
             EXPECT_EQ(0x018Au, c.flashWord(savedAt));
         }
         for (std::uint32_t i = 0; i < 2; ++i)

@@ -149,14 +149,16 @@ template <class F> std::string thrownBy(F&& f) {
 
 // A device record shaped like a common part of the family (PIC16F886,
 // PIC18F2620, PIC24FJ64GA002), without a database.
-inline AN1310::Device testDevice(int family) {
+inline AN1310::Device testDevice(AN1310::Family family) {
+    using AN1310::Family;
     AN1310::Device d; // write and erase blocks of 64 and 1024 bytes, 2 bytes a word
     d.familyId = family;
-    if (family == 2)
+    if (family == Family::PIC16)
         d.eraseBlockSize = 32, d.writeBlockSize = 8, d.flashEnd = 0x2000, d.eepromStart = 0x2100,
         d.eepromEnd = 0x2200;
-    if (family == 4) d.flashEnd = 0x10000, d.eepromStart = 0xF00000, d.eepromEnd = 0xF00400, d.ramEnd = 0xF00;
-    if (family == 5)
+    if (family == Family::PIC18)
+        d.flashEnd = 0x10000, d.eepromStart = 0xF00000, d.eepromEnd = 0xF00400, d.ramEnd = 0xF00;
+    if (family == Family::PIC24)
         d.bytesPerWordFlash = 3, d.eraseBlockSize = 512, d.flashEnd = 0xAC00, d.ramStart = 0x800,
         d.ramEnd = 0x2800;
     d.applyFamilyValues();

@@ -19,7 +19,7 @@ struct Channel : ::testing::Test {
     FakeLine line;
     LogCapture logs;
     Comm comm{*line.link};
-    AN1310::Device device = testDevice(4);
+    AN1310::Device device = testDevice(AN1310::Family::PIC18);
 
     // The fake answers every request with `payload`.
     void answerWith(const Bytes& payload) {
@@ -134,8 +134,8 @@ TEST_F(Channel, InformationBlocksSilentLongAndShort) {
 }
 
 TEST_F(Channel, AShortDeviceIdReplyIsNeverReadPastItsEnd) {
-    answerWith({0x53, 0x30}); // family 8 reads a 4-byte word
-    const auto id = comm.readDeviceId(8);
+    answerWith({0x53, 0x30}); // PIC32 reads a 4-byte word
+    const auto id = comm.readDeviceId(AN1310::Family::PIC32);
     EXPECT_EQ((Bytes{0x01, 0x20, 0xF2, 0x80, 0xBF, 0x01, 0x00}), line.device->requests.back());
     EXPECT_EQ(0x3u, id.deviceId);
     EXPECT_EQ(0u, id.revision);

@@ -12,7 +12,7 @@ namespace {
 TEST(DeviceDatabase, AFamilyFourPartWithItsConfiguration) {
     Device device;
     device.capabilities = 0x100;
-    ASSERT_EQ(AN1310::DeviceFound, AN1310::lookupDevice(device, 0x64, 4));
+    ASSERT_EQ(AN1310::DeviceFound, AN1310::lookupDevice(device, 0x64, AN1310::Family::PIC18));
     EXPECT_EQ("PIC18F2620", device.partName);
     EXPECT_EQ(0u, device.capabilities) << "the lookup starts from a reset record";
 
@@ -25,11 +25,12 @@ TEST(DeviceDatabase, AFamilyFourPartWithItsConfiguration) {
                 EXPECT_EQ(field.settings[0].bitMask, setting.bitMask) << word.name << " " << field.cname;
     EXPECT_EQ(0x0Fu, device.configWords[0].fields[0].settings.at(0).bitMask) << "OSC";
 
-    EXPECT_EQ(AN1310::NoSuchDevice, AN1310::lookupDevice(device, 0x64, 8)) << "another family's ID";
+    EXPECT_EQ(AN1310::NoSuchDevice, AN1310::lookupDevice(device, 0x64, AN1310::Family::PIC32))
+        << "another family's ID";
     EXPECT_EQ(0x64u, device.deviceId);
     EXPECT_TRUE(device.partName.empty());
 
-    device.familyId = 8;
+    device.familyId = AN1310::Family::PIC32;
     device.ramStart = 0;
     device.ramEnd = 1000; // below the family's reserve: no packet fits, never negative
     EXPECT_EQ(0, device.maxPacketSize());
@@ -40,7 +41,7 @@ TEST(DeviceDatabase, TheWorkingDirectoryComesFirstAndABrokenFileIsAnError) {
     EXPECT_EQ(std::filesystem::path("devices.db"), AN1310::findDeviceDatabase());
     std::ofstream("devices.db") << "this is not a database";
     Device device;
-    EXPECT_THROW(AN1310::lookupDevice(device, 1, 0), SQLite::Exception);
+    EXPECT_THROW(AN1310::lookupDevice(device, 1, AN1310::Family::Any), SQLite::Exception);
 }
 
 } // namespace

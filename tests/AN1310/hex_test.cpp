@@ -24,7 +24,7 @@ TEST(HexImport, AnAssemblerListingForAFamilyTwoPart) {
                              ":044200004100420037\r\n"
                              ":00000001FF\r\n"
                              ":020008000000F6\r\n"; // after the end record: never read
-    auto d = testDevice(2);
+    auto d = testDevice(AN1310::Family::PIC16);
     DeviceData image(&d);
     LogCapture logs;
     ASSERT_TRUE(import(image, text));
@@ -42,7 +42,7 @@ TEST(HexImport, AnAssemblerListingForAFamilyTwoPart) {
 
 TEST(HexImport, RecordsBeyondTheImageArraysAreDropped) {
     // A part whose flash is larger than the image: nothing may land outside.
-    auto d = testDevice(4);
+    auto d = testDevice(AN1310::Family::PIC18);
     d.flashEnd = 0x400000;
     d.eepromEnd = 0xF00000 + 0x4000;
     DeviceData image(&d);
@@ -60,7 +60,7 @@ TEST(ResetRemap, ABootloaderBelowTheSavedWordsDoesNotUnderflow) {
     const std::uint32_t cases[][5] = {{4, 2, 0, 0xEF02, 0xFFFF}, {2, 3, 2, 0x2806, 0x3FFF}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c[0]);
-        auto d = testDevice(int(c[0]));
+        auto d = testDevice(AN1310::Family{c[0]});
         d.bootloaderStart = c[1];
         DeviceData image(&d);
         image.flash[0] = c[0] == 4 ? 0xEF20 : image.flash[0]; // an application GOTO 0x40

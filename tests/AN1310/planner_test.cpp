@@ -12,7 +12,7 @@ struct Planning : ::testing::Test {
 };
 
 TEST_F(Planning, TheBootloaderSplitsWritesAndIsNeverErased) {
-    auto d = testDevice(4);
+    auto d = testDevice(AN1310::Family::PIC18);
     const AN1310::WritePlanner planner(&d);
     DeviceData image(&d);
     d.bootloaderStart = 0x8000;
@@ -29,7 +29,7 @@ TEST_F(Planning, TheBootloaderSplitsWritesAndIsNeverErased) {
 }
 
 TEST_F(Planning, FamilyFiveKeepsTheVectorPageAndOrdersTheCommitBlock) {
-    auto d = testDevice(5);
+    auto d = testDevice(AN1310::Family::PIC24);
     const AN1310::WritePlanner planner(&d);
     EXPECT_EQ((RangeList{{0x400, 0xAC00}}), planner.eraseList()) << "max(erase block 0x400, 512)";
     d.bootloaderStart = 0x400;
@@ -50,7 +50,7 @@ TEST_F(Planning, FamilyFiveKeepsTheVectorPageAndOrdersTheCommitBlock) {
 }
 
 TEST_F(Planning, FamilyTwoWithoutEraseCommandRewritesWholeEraseBlocks) {
-    auto d = testDevice(2);
+    auto d = testDevice(AN1310::Family::PIC16);
     d.bootloaderStart = 0x1F00;
     d.bootloaderEnd = 0x2000;
     DeviceData image(&d);

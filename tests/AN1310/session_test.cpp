@@ -39,9 +39,9 @@ TEST_P(Reflash, AFreshChipThenARunningApplication) {
     EXPECT_EQ(0u, pic.stats().outOfRange + pic.stats().malformed + pic.stats().badChecksums +
                       pic.stats().overflows);
     const auto& requests = pic.stats().requests; // only codes carried out
-    EXPECT_EQ(part.family != 2 || GetParam().options.count("erase"), requests.count(0x03))
+    EXPECT_EQ(part.family != sim::PicFamily::PIC16 || GetParam().options.count("erase"), requests.count(0x03))
         << "erase requests";
-    EXPECT_EQ(part.family == 8, requests.count(0x0B)) << "whole-flash erase announced";
+    EXPECT_EQ(part.family == sim::PicFamily::PIC32, requests.count(0x0B)) << "whole-flash erase announced";
 
     // What the user reads: the bootloader answered the first STX, so no reset.
     EXPECT_TRUE(logs.warnings.empty()) << logs.warnings.front();
@@ -49,10 +49,11 @@ TEST_P(Reflash, AFreshChipThenARunningApplication) {
     EXPECT_EQ("Connecting...", logs.status[0]);
     EXPECT_FALSE(logs.hasStatus("Resetting device..."));
     EXPECT_EQ("Bootloader Firmware v1.05", logs.status[2]);
-    EXPECT_EQ(part.family == 2 ? std::string(part.name)
-                               : fmt::format("{} Revision {:X}", part.name, part.revision),
+    EXPECT_EQ(part.family == sim::PicFamily::PIC16
+                  ? std::string(part.name)
+                  : fmt::format("{} Revision {:X}", part.name, part.revision),
               logs.status[3])
-        << "family 2 sends its ID in the information block, without revision";
+        << "PIC16 sends its ID in the information block, without revision";
     const std::string eeprom = part.eepromEnd > part.eepromStart ? R"(, EEPROM \d+ms)" : "";
     EXPECT_TRUE(statusMatches(R"(Erasing \([0-9A-F]+ to [0-9A-F]+\])"));
     EXPECT_TRUE(statusMatches(R"(Erase device complete \(\d+ms\))"));

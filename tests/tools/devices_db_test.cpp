@@ -34,18 +34,18 @@ TEST(DevicesDb, AgreesWithTheBenchPartTable) {
     std::set<int> families;
     for (const auto& part : sim::picParts()) {
         SCOPED_TRACE(part.name);
-        families.insert(part.family);
+        families.insert(int(part.family));
         // The host's lookup: by device ID and family.
         SQLite::Statement q(db, "select PARTNAME, WRITEFLASHBLOCKSIZE, ERASEFLASHBLOCKSIZE, STARTFLASH, "
                                 "ENDFLASH, STARTEE, ENDEE, STARTUSER, ENDUSER, STARTCONFIG, ENDCONFIG, "
                                 "STARTGPR, ENDGPR, BYTESPERWORDFLASH from DEVICES "
                                 "where DEVICEID = :deviceId and FAMILYID = :familyId");
         q.bind(":deviceId", part.deviceId);
-        q.bind(":familyId", part.family);
+        q.bind(":familyId", int(part.family));
         ASSERT_TRUE(q.executeStep());
         EXPECT_EQ(part.name, q.getColumn(0).getString());
-        // Family 5 keeps its block sizes in instructions, two address units each.
-        const std::uint32_t scale = part.family == 5 ? 2 : 1;
+        // PIC24 keeps its block sizes in instructions, two address units each.
+        const std::uint32_t scale = part.family == sim::PicFamily::PIC24 ? 2 : 1;
         const std::uint32_t expected[] = {part.writeBlock / scale, part.eraseBlock / scale, part.flashStart,
                                           part.flashEnd,           part.eepromStart,        part.eepromEnd,
                                           part.userIdStart,        part.userIdEnd,          part.configStart,

@@ -19,13 +19,13 @@ struct Family {
 
 Family family(int id) {
     switch (id) {
-    case 2:
+    case PIC16:
         return {1, 2, 2, 2, 0x3FFF};
-    case 4:
+    case PIC18:
         return {2, 1, 2, 2, 0xFFFF};
-    case 5:
+    case PIC24:
         return {2, 2, 4, 3, 0xFFFFFF};
-    case 8:
+    case PIC32:
         return {4, 1, 4, 4, 0xFFFFFFFF};
     default:
         throw std::invalid_argument("HEX generator: unsupported family " + std::to_string(id));
@@ -144,15 +144,15 @@ void check(bool ok, const char* what) {
 
 std::vector<std::uint32_t> resetJump(int familyId, std::uint32_t entry) {
     switch (familyId) {
-    case 2:
+    case PIC16:
         return {0x3000 | ((entry >> 8) & 0xFF), 0x008A, 0x2800 | (entry & 0x7FF)};
-    case 4: {
+    case PIC18: {
         const auto word = entry / 2;
         return {0xEF00 | (word & 0xFF), 0xF000 | ((word >> 8) & 0xFFF)};
     }
-    case 5:
+    case PIC24:
         return {0x040000 | (entry & 0xFFFE), (entry >> 16) & 0x7F};
-    case 8:
+    case PIC32:
         return {0x08000000 | (((entry | 0x80000000) >> 2) & 0x03FFFFFF), 0x00000000};
     default:
         family(familyId);
@@ -201,7 +201,7 @@ void appendHex(const HexImageRecipe& recipe, std::string& out) {
     }
 
     if (recipe.interruptHandler != 0) {
-        check(part.family == 5, "interrupt vector tables are for family 5");
+        check(part.family == PIC24, "interrupt vector tables are for PIC24");
         // IVT [0x04, 0x100) and AIVT [0x104, 0x200), one vector per instruction.
         for (std::uint32_t a = 0x004; a < 0x200; a += 2)
             if (a != 0x100 && a != 0x102) place.word(a, recipe.interruptHandler & 0x7FFFFE);
@@ -209,11 +209,11 @@ void appendHex(const HexImageRecipe& recipe, std::string& out) {
 
     for (const auto& block : recipe.blocks) {
         check(place.inFlash(block.address), "block outside flash");
-        if (part.family == 4 || part.family == 8) {
+        if (part.family == PIC18 || part.family == PIC32) {
             check(block.bytes.size() <= part.flashEnd - block.address, "block runs past the end of flash");
             for (std::size_t i = 0; i < block.bytes.size(); ++i)
                 place.byte(block.address + std::uint32_t(i), block.bytes[i]);
-        } else if (part.family == 2) {
+        } else if (part.family == PIC16) {
             check(block.bytes.size() <= part.flashEnd - block.address, "block runs past the end of flash");
             for (std::size_t i = 0; i < block.bytes.size(); ++i)
                 place.word(block.address + std::uint32_t(i), 0x3400 | block.bytes[i]); // RETLW k
@@ -233,15 +233,15 @@ void appendHex(const HexImageRecipe& recipe, std::string& out) {
 
     if (!recipe.eeprom.empty()) {
         const auto size = part.eepromEnd > part.eepromStart ? part.eepromEnd - part.eepromStart : 0;
-        check(part.family != 8, "family 8 has no EEPROM");
+        check(part.family != PIC32, "PIC32 has no EEPROM");
         check(recipe.eeprom.size() <= size, "EEPROM contents larger than the EEPROM");
         for (std::uint32_t i = 0; i < recipe.eeprom.size(); ++i) {
             switch (part.family) {
-            case 2: // one byte per word, high byte 0
+            case PIC16: // one byte per word, high byte 0
                 place.byte(2 * (part.eepromStart + i), recipe.eeprom[i]);
                 place.byte(2 * (part.eepromStart + i) + 1, 0);
                 break;
-            case 5: { // two bytes per 16-bit word, one word per two address units
+            case PIC24: { // two bytes per 16-bit word, one word per two address units
                 const auto hex = 2 * (part.eepromStart + 2 * (i / 2));
                 place.byte(hex + i % 2, recipe.eeprom[i]);
                 place.byte(hex + 2 + i % 2, 0);
@@ -255,7 +255,7 @@ void appendHex(const HexImageRecipe& recipe, std::string& out) {
     }
 
     for (const auto& [address, value] : recipe.config) {
-        if (part.family == 4)
+        if (part.family == PIC18)
             place.byte(address, std::uint8_t(value));
         else
             place.word(address, value);

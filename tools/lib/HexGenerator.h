@@ -17,8 +17,11 @@
 
 namespace tools {
 
+// Bootloader family IDs, numbered as the bootloader and devices.db number them.
+enum PicFamily : int { PIC16 = 2, PIC18 = 4, PIC24 = 5, PIC32 = 8 };
+
 struct HexPart {
-    int family = 4;                               // 2, 4, 5 or 8
+    int family = PIC18;                           // a PicFamily
     std::uint32_t flashStart = 0, flashEnd = 0;   // [start, end)
     std::uint32_t eepromStart = 0, eepromEnd = 0; // eepromEnd 0: no EEPROM
 };

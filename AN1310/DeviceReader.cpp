@@ -66,16 +66,18 @@ void DeviceReader::read(const Geometry& g, std::span<std::uint32_t> dest, std::u
                          g.bytesLeft(device, start, end)));
     if (start >= end) return;
 
-    std::size_t entry = 0;
-    auto unpack = [&](const Bytes& reply, std::uint32_t expected) {
+    // A reply fills the entries of its own request: one that comes back short
+    // or long must not shift the words of the replies after it.
+    auto unpack = [&](const Bytes& reply, std::uint32_t expected, std::size_t firstEntry) {
         if (reply.size() != expected)
             warningLog(fmt::format("[DeviceReader] Received {} bytes, expected {}", reply.size(), expected));
-        for (std::size_t i = 0; i + g.bytesPerEntry <= reply.size() && entry < dest.size();
-             i += g.bytesPerEntry) {
+        const auto entries = std::min<std::size_t>(reply.size(), expected) / g.bytesPerEntry;
+        for (std::size_t k = 0, entry = firstEntry; k < entries && entry < dest.size(); ++k, ++entry) {
+            const auto i = k * g.bytesPerEntry;
             std::uint32_t value = 0;
             for (std::uint32_t b = 0; b < g.bytesPerEntry; ++b)
                 value |= static_cast<std::uint32_t>(reply[i + b]) << (8 * b);
-            dest[entry++] = value;
+            dest[entry] = value;
         }
     };
     auto send = [&](std::uint32_t address, std::uint32_t n) {
@@ -93,6 +95,7 @@ void DeviceReader::read(const Geometry& g, std::span<std::uint32_t> dest, std::u
 
     std::uint32_t address = start;
     std::uint32_t n = std::min(g.bytesLeft(device, start, end), maxRead_);
+    std::size_t firstEntry = 0; // of the request in flight
     send(address, n);
     for (;;) {
         const auto step = g.unitsFor(device, n);
@@ -100,13 +103,15 @@ void DeviceReader::read(const Geometry& g, std::span<std::uint32_t> dest, std::u
         const auto next = address + step;
         if (next >= end) break;
         const auto previous = n;
+        const auto previousEntry = firstEntry;
         n = std::min(g.bytesLeft(device, next, end), n);
         const auto reply = receive(previous);
         address = next;
+        firstEntry += previous / g.bytesPerEntry;
         send(address, n);
-        unpack(reply, previous);
+        unpack(reply, previous, previousEntry);
     }
-    unpack(receive(n), n);
+    unpack(receive(n), n, firstEntry);
 }
 
 } // namespace AN1310

@@ -194,4 +194,25 @@ TEST_F(Channel, VerifyReportsExactlyTheFailedBlocksAndThoseAShortReplyLeavesOut)
     EXPECT_EQ((RangeList{{0xF000, 0xF400}, {0xF400, 0xF800}, {0xF800, 0xFC00}}), verifier.eraseNeeded());
 }
 
+TEST_F(Channel, EachReadReplyFillsItsOwnRequestsWordsEvenWhenOneComesBackShort) {
+    // Flash word at byte address a holds a / 2; the first reply lacks its last 6 bytes.
+    line.device->onRequest = [](const Bytes& r, sim::Port& port) {
+        const auto address = le32(r, 1);
+        const auto count = std::uint32_t(r[5] | r[6] << 8);
+        Bytes data;
+        for (std::uint32_t a = address; a < address + count; a += 2)
+            data.insert(data.end(), {std::uint8_t(a / 2), std::uint8_t(a / 2 >> 8)});
+        if (address == 0) data.resize(data.size() - 6);
+        port.send(replyBody(data));
+    };
+    AN1310::DeviceReader reader(&device, &comm);
+    reader.setMaxRead(256);
+    std::vector<std::uint32_t> words(512, 0xDEAD);
+    reader.readFlash(words, 0, 0x400);
+    EXPECT_EQ(4u, line.device->requests.size());
+    EXPECT_EQ(std::vector<std::string>{"[DeviceReader] Received 250 bytes, expected 256"}, logs.warnings);
+    for (std::uint32_t i = 0; i < words.size(); ++i)
+        ASSERT_EQ(i >= 125 && i < 128 ? 0xDEAD : i, words[i]) << "word " << i;
+}
+
 } // namespace

@@ -134,12 +134,32 @@ void BootloadSession::write() {
     statusLog(summary + ")");
 }
 
+std::optional<std::uint32_t> BootloadSession::codeInConfigBlock() const {
+    const Device& device = *device_;
+    const auto block = device.configEraseBlock();
+    if (!block) return std::nullopt;
+    for (auto a = block->start; a < block->end; a += device.addressUnitsPerInstruction()) {
+        const bool configWord = a >= device.configStart && a < device.configEnd;
+        if (!configWord && !hexImage_.isBlankAt(a)) return a;
+    }
+    return std::nullopt;
+}
+
 void BootloadSession::verify() {
     const Device& device = *device_;
     const auto flashStarted = FTDI::now();
     int flashFailures = 0;
     if (!verifier_.verify(hexImage_, device.flashStart, flashWriteEnd()))
         flashFailures = static_cast<int>(verifier_.eraseNeeded().size() + verifier_.rewriteNeeded().size());
+    // The configuration block is never programmed, so the encoder cannot hold
+    // an image with code there: that block fails as if it had been checked.
+    if (const auto address = codeInConfigBlock()) {
+        const auto block = *device.configEraseBlock();
+        warningLog(fmt::format("The image has code at {:X} in the configuration block [{:X} - {:X}), "
+                               "which is never programmed",
+                               *address, block.start, block.end));
+        ++flashFailures;
+    }
     const auto flashMillis = millisSince(flashStarted);
 
     int eepromFailures = 0;

@@ -12,6 +12,7 @@
 
 #include <istream>
 #include <memory>
+#include <optional>
 #include <span>
 
 namespace AN1310 {
@@ -37,6 +38,9 @@ public:
 
 private:
     std::uint32_t flashWriteEnd() const;
+    // The first image word in the configuration erase block, outside the
+    // configuration words themselves.
+    std::optional<std::uint32_t> codeInConfigBlock() const;
 
     UartLink& link_;
     Comm comm_;

@@ -69,6 +69,23 @@ TEST_F(Session, VerifyCountsFlashBlocksAndEepromLocations) {
     EXPECT_EQ(std::vector<std::string>{"Verify failed (1 EEPROM failures)"}, logs.warnings);
 }
 
+TEST(SessionImage, CodeInTheConfigurationBlockIsNeverProgrammedAndFailsTheVerify) {
+    LogCapture logs;
+    PicBench pic{"PIC24FJ64GA002"}; // configuration words at ABFC and ABFE, erase blocks of 400
+    const auto& part = pic.part();
+    tools::HexImageRecipe recipe;
+    recipe.part = {int(part.family), part.flashStart, part.flashEnd, part.eepromStart, part.eepromEnd};
+    recipe.code = {{0x0C00, 0x0E00}, {0xA800, 0xA900}};
+    recipe.interruptHandler = interruptHandler(part);
+    EXPECT_EQ("Verifying flash failed", thrownBy([&] { runSession(*pic.link, tools::generateHex(recipe)); }));
+    EXPECT_EQ(
+        (std::vector<std::string>{"The image has code at A800 in the configuration block [A800 - AC00), "
+                                  "which is never programmed",
+                                  "Verify failed (1 FLASH failures)"}),
+        logs.warnings);
+    EXPECT_EQ(0u, pic.stats().protectedHits);
+}
+
 TEST_F(Session, ReflashReportsToTheCallerOnlyWhileItRuns) {
     const auto hex = applicationHex(pic.part(), 10, 1000);
     std::vector<std::string> lines;

@@ -32,9 +32,7 @@ RangeList WritePlanner::protect(RangeList ranges) const {
 
 RangeList WritePlanner::eraseList() const {
     const Device& d = *device_;
-    RangeList ranges{{d.flashStart, d.flashEnd}};
-    if (d.familyId == Family::PIC32) return ranges;
-    return protect(std::move(ranges));
+    return protect({{d.flashStart, d.flashEnd}});
 }
 
 RangeList WritePlanner::writeRanges(std::uint32_t start, std::uint32_t end, const DeviceData& image) const {
@@ -159,8 +157,9 @@ WritePlan WritePlanner::writePlan(std::uint32_t start, std::uint32_t end, const 
                 plan.write.push_back(commitWrite);
             }
         }
-        plan.erase = protect(std::move(plan.erase));
     }
+    // Whatever the family, the bootloader's own blocks are never erased.
+    plan.erase = protect(std::move(plan.erase));
     plan.write = splitIntoPackets(plan.write);
     return plan;
 }

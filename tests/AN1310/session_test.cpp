@@ -74,6 +74,17 @@ TEST_P(Reflash, AFreshChipThenARunningApplication) {
         EXPECT_EQ(0u, warning.rfind("Timed out waiting for sync, sending another STX.", 0)) << warning;
 }
 
+TEST(ReflashPic32, ABootloaderInProgramFlashIsNeverErasedOrWritten) {
+    PicBench pic{"PIC32MX360F512L", {{"bs", "0x1D07C000"}, {"bsize", "0x4000"}}};
+    LogCapture logs;
+    const auto bootloader = pic.chip().flashBytes(0x1D07C000, 0x1D080000);
+    runSession(*pic.link, applicationHex(pic.part(), 3, 8000));
+    EXPECT_EQ(0u, pic.stats().protectedHits);
+    EXPECT_EQ(bootloader, pic.chip().flashBytes(0x1D07C000, 0x1D080000));
+    EXPECT_EQ(0u, pic.stats().requests.count(0x0B)) << "the flash is not erased as a whole";
+    EXPECT_EQ(0u, logs.status.back().rfind("Verify success (FLASH ", 0)) << logs.status.back();
+}
+
 INSTANTIATE_TEST_SUITE_P(Families, Reflash,
                          ::testing::Values(Family{"PIC16F886", "PIC16F886", 4000, {}},
                                            Family{"PIC16F886_erase", "PIC16F886", 3000, {{"erase", "1"}}},

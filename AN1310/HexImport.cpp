@@ -99,14 +99,25 @@ bool importHex(DeviceData& image, std::istream& hex) {
         } else if (type == LinearAddress && complete && count >= 2) {
             extended = static_cast<std::uint32_t>(hexField(line, 9, 4)) << 16;
         } else if (type == Data && complete) {
+            // Addresses end at 2^32: bytes beyond would wrap onto the reset vector.
+            const auto room = std::uint64_t{0x100000000} - absolute;
+            const auto placed = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, room));
+            if (placed < count)
+                warningLog(fmt::format("Hex record at {:X} runs past the end of the address space: {} bytes "
+                                       "dropped",
+                                       absolute, count - placed));
             if (const auto start = deviceAddress(device, absolute)) {
-                const auto end = deviceAddress(device, absolute + count).value_or(0);
+                const auto endAddress = std::uint64_t{absolute} + count; // beyond 2^32 maps nowhere
+                const auto end =
+                    endAddress > 0xFFFFFFFF
+                        ? 0
+                        : deviceAddress(device, static_cast<std::uint32_t>(endAddress)).value_or(0);
                 if (!ranges.empty() && ranges.back().end == *start)
                     ranges.back().end = end;
                 else
                     ranges.push_back({*start, end});
             }
-            for (std::uint32_t i = 0; i < count; ++i)
+            for (std::uint32_t i = 0; i < placed; ++i)
                 placeByte(image, absolute + i, static_cast<std::uint8_t>(hexField(line, 9 + 2 * i, 2)));
         } else if (type == BlockExtra && complete && count >= 16) {
             const auto block = absolute / std::max<std::uint32_t>(device.writeBlockSize, 1);

@@ -55,6 +55,20 @@ TEST(HexImport, RecordsBeyondTheImageArraysAreDropped) {
     EXPECT_THROW(import(image, ":Z1000000FF\r\n"), std::invalid_argument) << "malformed digits are an error";
 }
 
+TEST(HexImport, AddressesEndAtFourGigabytesInsteadOfWrappingOntoTheResetVector) {
+    auto d = testDevice(AN1310::Family::PIC18);
+    DeviceData image(&d);
+    LogCapture logs;
+    ASSERT_TRUE(import(image, hexRecord(4, 0, {0xFF, 0xFF}) + hexRecord(0, 0xFFFE, {1, 2, 3, 4}) +
+                                  ":00000001FF\r\n"));
+    EXPECT_EQ(0xFFFFu, image.flash[0]);
+    EXPECT_EQ(0xFFFFu, image.flash[1]);
+    EXPECT_EQ(
+        std::vector<std::string>{"Hex record at FFFFFFFE runs past the end of the address space: 2 bytes "
+                                 "dropped"},
+        logs.warnings);
+}
+
 TEST(ResetRemap, ABootloaderBelowTheSavedWordsDoesNotUnderflow) {
     // family, bootloader start, where the jump into it lands, the jump, the blank word
     const std::uint32_t cases[][5] = {{4, 2, 0, 0xEF02, 0xFFFF}, {2, 3, 2, 0x2806, 0x3FFF}};

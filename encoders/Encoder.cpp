@@ -17,23 +17,24 @@ void Encoder::write_diagnostics_header(std::ostream& out) {
 }
 
 namespace {
-// Days since 1970-01-01 of a proleptic Gregorian date.
-std::int64_t days_from_civil(std::int64_t y, unsigned m, unsigned d) {
+// Days since 1970-01-01 of a proleptic Gregorian date. Signed throughout:
+// a stored day 0 or month 0 (a blank or damaged EEPROM) gives a nearby day
+// instead of wrapping round.
+std::int64_t days_from_civil(std::int64_t y, std::int64_t m, std::int64_t d) {
     y -= m <= 2;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+    const std::int64_t yoe = y - era * 400;
+    const std::int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
 }
 } // namespace
 
 TimePoint unpack_program_date(std::uint16_t word) {
     const std::int64_t year = 2000 + (word >> 9);
-    const unsigned month = (word >> 5) & 0x0F;
-    const unsigned day = word & 0x1F;
-    const auto days = days_from_civil(year, month, day);
-    return TimePoint{std::chrono::duration_cast<TimePoint::duration>(std::chrono::hours{24} * days)};
+    const std::int64_t month = (word >> 5) & 0x0F;
+    const std::int64_t day = word & 0x1F;
+    return TimePoint{std::chrono::sys_days{std::chrono::days{days_from_civil(year, month, day)}}};
 }
 
 } // namespace RVX

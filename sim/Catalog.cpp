@@ -1,6 +1,7 @@
 #include "Catalog.h"
 
 #include "Loopback.h"
+#include "blockloader/BlockBootloaderDevice.h"
 #include "models/Rvx46Line.h"
 #include "models/Rvx63.h"
 #include "pic/PicBootloaderDevice.h"
@@ -40,6 +41,9 @@ const std::vector<ModelEntry>& catalog() {
          "bare PIC with the AN1310 bootloader (part, devid, erase, extras, major, minor, bs, bsize, app, "
          "timing)",
          PicBootloaderDevice::create, nullptr},
+        {"block-bootloader", false, false,
+         "bare chip with the block bootloader at 2000000 baud (rows, app, " BLOCK_BOOT_OPTIONS ")",
+         BlockBootloaderDevice::create, nullptr},
     };
     return entries;
 }

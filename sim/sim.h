@@ -5,4 +5,5 @@
 #include "Catalog.h"
 #include "Device.h"
 #include "Loopback.h"
-#include "pic/PicBootloaderDevice.h" // a PIC with the AN1310 bootloader, for models to embed
+#include "blockloader/BlockBootloaderDevice.h" // a chip with the block bootloader, for models to embed
+#include "pic/PicBootloaderDevice.h"           // a PIC with the AN1310 bootloader, for models to embed

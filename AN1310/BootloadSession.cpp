@@ -195,13 +195,20 @@ void BootloadSession::runApplication() {
     link_.purge(FTDI::PURGE_RX);
 }
 
-void BootloadSession::run(std::span<const char> hex) {
+void BootloadSession::run(std::span<const char> hex, const StepHook& beforeStep) {
+    const auto before = [&](Step step) {
+        if (beforeStep) beforeStep(step);
+    };
     SpanBuffer buffer(hex);
     std::istream stream(&buffer);
+    before(Step::Connect);
     connect();
     loadImage(stream);
+    before(Step::Erase);
     erase();
+    before(Step::Write);
     write();
+    before(Step::Verify);
     verify();
     runApplication();
 }

@@ -10,6 +10,7 @@
 #include "Log.h"
 #include "WritePlanner.h"
 
+#include <functional>
 #include <istream>
 #include <memory>
 #include <optional>
@@ -30,8 +31,15 @@ public:
     void verify();
     void runApplication();
 
-    // The whole sequence, connect to runApplication, on a HEX text.
-    void run(std::span<const char> hex);
+    // The steps of a re-flash, in order; loading the image belongs to Connect.
+    enum class Step { Connect, Erase, Write, Verify };
+    using StepHook = std::function<void(Step)>;
+
+    // The whole re-flash of a HEX text: connect, load, erase, write, verify,
+    // start the application. `beforeStep`, when set, is told before each step
+    // begins: a driver marks the moment its encoder's application may be gone
+    // (Erase), tests meddle with the line.
+    void run(std::span<const char> hex, const StepHook& beforeStep = {});
 
     const Device& device() const { return *device_; }
     const DeviceData& hexImage() const { return hexImage_; }

@@ -5,6 +5,7 @@
 #include "SignalPages.h"
 #include "UserInterface.h"
 #include "VantixFrame.h"
+#include "encoders/Registry.h"
 #include "transport/SpiLink.h"
 #include "transport/UartLink.h"
 
@@ -80,7 +81,8 @@ void VantixFrame::disconnect() {
 std::unique_ptr<RVX::Encoder> VantixFrame::createChosenDriver(const std::string& model) {
     auto& ui = vantix::userInterface();
     std::vector<FTDI::DeviceInfo> modules;
-    if (model == "RVX63") {
+    const RVX::ModelInfo* info = RVX::find_model(model);
+    if (info && info->link == RVX::ModuleLink::Spi) {
         const std::uint32_t count = FTDI::spiChannelCount();
         if (count == 0) {
             ui.message("No RVX SPI programming module found", errorCaption, wxOK | wxICON_ERROR, nullptr);

@@ -2,6 +2,7 @@
 
 #include "Artwork.h"
 #include "encoders/Pictures.h"
+#include "encoders/Registry.h"
 
 #include <wx/button.h>
 #include <wx/panel.h>
@@ -9,33 +10,9 @@
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 
-#include <array>
 #include <map>
 
 namespace {
-
-enum class Family { Incremental, Commutation, Absolute };
-
-struct Model {
-    int id;
-    const char* name;
-    Family family;
-};
-
-// Button ids in creation order.
-constexpr std::array<Model, 11> models{{
-    {1, "RVX46", Family::Incremental},
-    {2, "RVX48", Family::Incremental},
-    {3, "RVX47", Family::Incremental},
-    {4, "RVX63", Family::Absolute},
-    {5, "RVX65", Family::Absolute},
-    {6, "RVX62", Family::Absolute},
-    {7, "RVX68", Family::Absolute},
-    {8, "RVX64", Family::Absolute},
-    {9, "RVX69", Family::Absolute},
-    {10, "RVX84", Family::Commutation},
-    {11, "RVX86", Family::Commutation},
-}};
 
 // The pictures are decoded once for the program.
 const wxBitmap& modelBitmap(const char* name) {
@@ -67,21 +44,25 @@ wxEncoderSelectDialog::wxEncoderSelectDialog(wxWindow* parent, wxWindowID id, co
                          wxDefaultPosition, {640, 20}, wxALIGN_CENTRE_HORIZONTAL),
         0, wxALIGN_CENTER_HORIZONTAL);
 
-    std::map<Family, wxStaticBoxSizer*> boxes;
-    boxes[Family::Incremental] = new wxStaticBoxSizer(wxHORIZONTAL, this, "Incremental");
-    boxes[Family::Commutation] = new wxStaticBoxSizer(wxHORIZONTAL, this, "Commutation");
-    boxes[Family::Absolute] = new wxStaticBoxSizer(wxHORIZONTAL, this, "Absolute");
+    using RVX::ModelKind;
+    std::map<ModelKind, wxStaticBoxSizer*> boxes;
+    boxes[ModelKind::Incremental] = new wxStaticBoxSizer(wxHORIZONTAL, this, "Incremental");
+    boxes[ModelKind::Commutation] = new wxStaticBoxSizer(wxHORIZONTAL, this, "Commutation");
+    boxes[ModelKind::Absolute] = new wxStaticBoxSizer(wxHORIZONTAL, this, "Absolute");
     auto* upper = new wxBoxSizer(wxHORIZONTAL);
-    upper->Add(boxes[Family::Incremental], 0, wxALL, 10);
+    upper->Add(boxes[ModelKind::Incremental], 0, wxALL, 10);
     upper->AddSpacer(118);
-    upper->Add(boxes[Family::Commutation], 0, wxALL, 10);
+    upper->Add(boxes[ModelKind::Commutation], 0, wxALL, 10);
     sizer->Add(upper);
-    sizer->Add(boxes[Family::Absolute], 0, wxALL, 10);
+    sizer->Add(boxes[ModelKind::Absolute], 0, wxALL, 10);
 
-    for (const Model& model : models) {
-        wxStaticBoxSizer* box = boxes[model.family];
-        auto* button = new wxButton(box->GetStaticBox(), model.id, model.name, wxDefaultPosition, {140, 160});
-        button->SetBitmap(modelBitmap(model.name), wxTOP);
+    // Button ids follow the registry's order, from 1.
+    int buttonId = 1;
+    for (const RVX::ModelInfo& model : RVX::models()) {
+        wxStaticBoxSizer* box = boxes[model.kind];
+        auto* button =
+            new wxButton(box->GetStaticBox(), buttonId++, model.name, wxDefaultPosition, {140, 160});
+        button->SetBitmap(modelBitmap(model.picture), wxTOP);
         button->Bind(wxEVT_BUTTON, &wxEncoderSelectDialog::onModel, this);
         box->Add(button, 0, wxALL, 4);
     }
@@ -93,8 +74,9 @@ wxEncoderSelectDialog::wxEncoderSelectDialog(wxWindow* parent, wxWindowID id, co
 }
 
 void wxEncoderSelectDialog::onModel(wxCommandEvent& event) {
-    for (const Model& model : models)
-        if (model.id == event.GetId()) selectedModel = model.name;
+    const auto models = RVX::models();
+    const auto index = static_cast<std::size_t>(event.GetId() - 1);
+    if (index < models.size()) selectedModel = models[index].name;
     EndModal(1);
 }
 

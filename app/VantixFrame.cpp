@@ -5,6 +5,7 @@
 #include "Links.h"
 #include "SignalPages.h"
 #include "UserInterface.h"
+#include "encoders/Registry.h"
 
 #include <wx/button.h>
 #include <wx/choice.h>

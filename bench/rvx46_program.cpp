@@ -3,9 +3,9 @@
 // wall time on the calling (GUI) thread against the time bytes spend on the
 // wire and the waits the protocols mandate; then the cost of one position poll
 // against the 100 ms tick of the position timer.
-#include "encoders/RVX46_47.h"
+#include "encoders/rvx46_47/RVX46_47.h"
 #include "sim/Bench.h"
-#include "sim/models/Rvx46Line.h"
+#include "sim/models/rvx46_47/Rvx46Line.h"
 
 #include <algorithm>
 #include <chrono>

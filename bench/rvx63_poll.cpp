@@ -2,9 +2,9 @@
 // (1 MHz SPI, 1 ms USB latency per transfer), set against the 100 ms tick of the
 // position timer. The encoder's busy answers per poll are varied from none to the
 // most the driver waits out.
-#include "encoders/RVX63.h"
+#include "encoders/rvx63/RVX63.h"
 #include "sim/Bench.h"
-#include "sim/models/Rvx63.h"
+#include "sim/models/rvx63/Rvx63.h"
 
 #include <algorithm>
 #include <chrono>

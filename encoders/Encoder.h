@@ -91,8 +91,4 @@ protected:
 // Packed programming date: bits 15-9 year - 2000, 8-5 month, 4-0 day.
 TimePoint unpack_program_date(std::uint16_t word);
 
-// Creates the driver for a model name ("RVX46", ...) on the given module
-// index; returns null for a model without a driver.
-std::unique_ptr<Encoder> create_encoder(const std::string& model, std::uint32_t moduleIndex);
-
 } // namespace RVX

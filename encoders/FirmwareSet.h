@@ -1,16 +1,22 @@
 #pragma once
-// The firmware images the program carries for the AN1310 models, looked up by
-// model and by each family's own key. Which images are carried, and under
-// which key, is listed in firmware/manifest.txt.
-#include "Encoder.h"
+// The firmware images the program carries, looked up by model and by each
+// family's own key (the family's folder packs it). Which images are carried,
+// in which format and under which key, is listed in firmware/manifest.txt.
+#include "encoders/Encoder.h"
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 namespace RVX::firmware {
 
-// The image of `model` ("RVX46", ...) under `key`; empty when none is carried.
-FirmwareImage find(std::string_view model, std::uint32_t key);
+// A binary program-memory image for the block bootloader.
+using BinaryImage = std::span<const std::uint8_t>;
+
+// The Intel HEX image of `model` under `key`; empty when none is carried.
+FirmwareImage hex(std::string_view model, std::uint32_t key);
+// The binary image of `model` under `key`; empty when none is carried.
+BinaryImage binary(std::string_view model, std::uint32_t key);
 
 // Number of images carried for a model.
 std::size_t count(std::string_view model);
@@ -20,10 +26,8 @@ std::size_t count(std::string_view model);
 // encoder.
 bool simulation_images();
 
-// Keys of the RVX84/RVX86 images: resolution, pole count and direction.
-constexpr std::uint32_t commutation_key(std::uint16_t resolution, std::uint8_t poles, bool counterClockwise) {
-    return static_cast<std::uint32_t>(resolution) * 256 + static_cast<std::uint32_t>(poles) * 2 +
-           (counterClockwise ? 1 : 0);
-}
+// Throws, before anything is sent, when the program carries only the
+// simulation images and the encoder sits on real hardware.
+void refuse_on_hardware(const char* model);
 
 } // namespace RVX::firmware

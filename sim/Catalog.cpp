@@ -2,8 +2,8 @@
 
 #include "Loopback.h"
 #include "blockloader/BlockBootloaderDevice.h"
-#include "models/Rvx46Line.h"
-#include "models/Rvx63.h"
+#include "models/rvx46_47/Rvx46Line.h"
+#include "models/rvx63/Rvx63.h"
 #include "pic/PicBootloaderDevice.h"
 
 namespace sim {

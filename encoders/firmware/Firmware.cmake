@@ -1,4 +1,4 @@
-# The firmware set of the AN1310 models, embedded in vantix_encoders.
+# The firmware set of every re-flashable model (HEX and binary images), embedded in vantix_encoders.
 #
 # manifest.txt lists every image with its model, key and path. By default the
 # images are simulation images generated at build time for the bench's chip
@@ -14,7 +14,7 @@ file(STRINGS "${manifest}" entries REGEX "^RVX")
 set(relative_paths "")
 foreach(entry ${entries})
   string(REPLACE " " ";" fields "${entry}")
-  list(GET fields 2 path)
+  list(GET fields 3 path)
   list(APPEND relative_paths "${path}")
 endforeach()
 

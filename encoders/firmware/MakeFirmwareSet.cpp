@@ -1,9 +1,11 @@
-// Generates the simulation firmware set listed in manifest.txt: one Intel HEX
-// image per line for the bench encoders' chip (PIC18F2620, bootloader at
-// 0xFC00), each with its own seeded code, the marked parameter block the bench
-// encoder reads after a re-flash, and the firmware's EEPROM defaults.
+// Generates the simulation firmware set listed in manifest.txt: one image per
+// line, Intel HEX for the AN1310 models' chips and binary for the block
+// bootloader, each with its own seeded code, the marked parameter block the
+// bench encoder reads after a re-flash (every name=value of its line), and
+// for HEX images the firmware's EEPROM defaults.
 //
 // Usage: rvx-firmware-set <manifest> <output folder>
+#include "tools/lib/BlockImage.h"
 #include "tools/lib/FirmwareParameters.h"
 #include "tools/lib/HexGenerator.h"
 
@@ -12,18 +14,17 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 namespace {
 
-constexpr std::uint32_t flashEnd = 0x10000, bootloaderStart = 0xFC00;
-constexpr std::uint32_t eepromStart = 0xF00000, eepromSize = 0x400;
-constexpr std::uint32_t entry = 0x0040, parameterBlock = 0x0100;
-
 struct Line {
-    std::string model, key, path;
-    unsigned version = 0, resolution = 0, poles = 0, direction = 0;
+    std::string model, key, format, path;
+    fwparams::Parameters parameters;
 };
 
 std::uint64_t seedOf(const std::string& text) {
@@ -33,33 +34,80 @@ std::uint64_t seedOf(const std::string& text) {
     return hash;
 }
 
-std::string image(const Line& line) {
+// The RVX46-line encoders' chip: PIC18F2620, bootloader at 0xFC00.
+std::string rvx46LineImage(const Line& line) {
+    constexpr std::uint32_t flashEnd = 0x10000, bootloaderStart = 0xFC00;
+    constexpr std::uint32_t eepromStart = 0xF00000, eepromSize = 0x400;
+    constexpr std::uint32_t entry = 0x0040, parameterBlock = 0x0100;
+    const auto& p = line.parameters;
+    const auto version = p.get("version"), resolution = p.get("resolution");
+
     tools::HexImageRecipe recipe;
     recipe.part = {4, 0, flashEnd, eepromStart, eepromStart + eepromSize};
     recipe.seed = seedOf(line.model + line.key);
     recipe.entry = entry;
     // About 19 kB of code: with the EEPROM records, some 57 kB of HEX text.
-    const std::uint32_t codeEnd = entry + 19420 + (line.resolution % 16) * 2;
+    const std::uint32_t codeEnd = entry + 19420 + (resolution % 16) * 2;
     recipe.code.push_back({entry, std::min(codeEnd, bootloaderStart)});
-    const auto block = fwparams::encode({line.model, static_cast<std::uint8_t>(line.version),
-                                         static_cast<std::uint16_t>(line.resolution),
-                                         static_cast<std::uint8_t>(line.poles), line.direction == 1});
-    recipe.blocks.push_back({parameterBlock, {block.begin(), block.end()}});
+    recipe.blocks.push_back({parameterBlock, fwparams::encode(p)});
 
     // The firmware's EEPROM defaults; the identity bytes are left blank for
     // the factory station (and the programming host) to fill in.
     recipe.eeprom.assign(eepromSize, 0xFF);
-    recipe.eeprom[0x81] = static_cast<std::uint8_t>(line.version);
-    recipe.eeprom[0x82] = static_cast<std::uint8_t>(line.resolution >> 8);
-    recipe.eeprom[0x83] = static_cast<std::uint8_t>(line.resolution);
-    recipe.eeprom[0x84] = static_cast<std::uint8_t>(line.poles);
-    recipe.eeprom[0x85] = static_cast<std::uint8_t>(line.direction);
+    recipe.eeprom[0x81] = static_cast<std::uint8_t>(version);
+    recipe.eeprom[0x82] = static_cast<std::uint8_t>(resolution >> 8);
+    recipe.eeprom[0x83] = static_cast<std::uint8_t>(resolution);
+    recipe.eeprom[0x84] = static_cast<std::uint8_t>(p.get("poles"));
+    recipe.eeprom[0x85] = static_cast<std::uint8_t>(p.get("ccw"));
     recipe.eeprom[0x86] = 0x00; // zero offset
     recipe.eeprom[0x87] = 0x00;
     recipe.eeprom[0x8B] = 0x00; // no errors
     recipe.eeprom[0x8C] = 0x00; // nothing blocked
     recipe.eeprom[0xF1] = 0x1F; // every check on
     return tools::generateHex(recipe);
+}
+
+// Block-bootloader images: 113 blocks of 64 bytes, the parameter block in
+// program memory after the bootloader's own first bytes.
+std::string blockImage(const Line& line) {
+    tools::BlockImageRecipe recipe;
+    recipe.seed = seedOf(line.model + line.key);
+    recipe.codeEnd = 0x1000;
+    recipe.data.push_back({0x0040, fwparams::encode(line.parameters)});
+    const auto bytes = tools::generateBlockImage(recipe);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// The chip and layout of each model's HEX images.
+const std::map<std::string, std::function<std::string(const Line&)>> hexProfiles = {
+    {"RVX46", rvx46LineImage},
+    {"RVX47", rvx46LineImage},
+    {"RVX84", rvx46LineImage},
+    {"RVX86", rvx46LineImage},
+};
+
+std::string image(const Line& line) {
+    if (line.format == "bin") return blockImage(line);
+    if (line.format != "hex") throw std::runtime_error("unknown image format " + line.format);
+    const auto profile = hexProfiles.find(line.model);
+    if (profile == hexProfiles.end()) throw std::runtime_error("no simulation chip for model " + line.model);
+    return profile->second(line);
+}
+
+Line parse(const std::string& text) {
+    std::istringstream fields(text);
+    Line line;
+    if (!(fields >> line.model >> line.key >> line.format >> line.path))
+        throw std::runtime_error("malformed manifest line: " + text);
+    line.parameters.model = line.model;
+    for (std::string pair; fields >> pair;) {
+        const auto equals = pair.find('=');
+        if (equals == std::string::npos || equals == 0)
+            throw std::runtime_error("expected name=value, got \"" + pair + "\" in: " + text);
+        line.parameters.values[pair.substr(0, equals)] =
+            static_cast<std::uint32_t>(std::stoul(pair.substr(equals + 1), nullptr, 0));
+    }
+    return line;
 }
 
 } // namespace
@@ -76,13 +124,7 @@ int main(int argc, char** argv) {
         int count = 0;
         for (std::string text; std::getline(manifest, text);) {
             if (text.empty() || text[0] == '#') continue;
-            std::istringstream fields(text);
-            Line line;
-            std::string version;
-            if (!(fields >> line.model >> line.key >> line.path >> version >> line.resolution >> line.poles >>
-                  line.direction))
-                throw std::runtime_error("malformed manifest line: " + text);
-            line.version = static_cast<unsigned>(std::stoul(version, nullptr, 0));
+            const Line line = parse(text);
             const auto path = out / line.path;
             std::filesystem::create_directories(path.parent_path());
             std::ofstream file(path, std::ios::binary | std::ios::trunc);

@@ -382,7 +382,7 @@ bool An1310Bootloader::writeEeprom(std::span<const std::uint8_t> p, Port& port) 
         return false;
     }
     if (!eepromOffset(le32(p, 1), count, offset)) return false;
-    std::copy(data.begin(), data.end(), chip_.eepromData().begin() + offset);
+    chip_.programEeprom(offset, data);
     const std::uint8_t ack[] = {0x06};
     reply(port, ack, true, micros(std::uint64_t(count) * chip_.part().eepromByteMicros));
     return true;

@@ -119,8 +119,14 @@ void PicChip::programBlock(std::uint32_t address, std::span<const std::uint8_t> 
         // Unimplemented bits of a 14-bit word read back as 0.
         const std::uint8_t mask = part_.family == PicFamily::PIC16 && (offset + i) % 2 == 1 ? 0x3F : 0xFF;
         auto& cell = flash_[offset + i];
+        if (worn_.count((offset + i) / part_.bytesPerWord())) continue;
         cell = replace ? std::uint8_t(bytes[i] & mask) : std::uint8_t(cell & bytes[i] & mask);
     }
+}
+
+void PicChip::programEeprom(std::uint32_t offset, std::span<const std::uint8_t> bytes) {
+    for (std::size_t i = 0; i < bytes.size() && offset + i < eeprom_.size(); ++i)
+        if (!wornEeprom_.count(static_cast<std::uint32_t>(offset + i))) eeprom_[offset + i] = bytes[i];
 }
 
 std::uint32_t PicChip::readGranuleBytes() const {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -36,12 +37,19 @@ public:
     // does, unless `replace` (a bootloader that erases the row itself first).
     void eraseBlock(std::uint32_t address);
     void programBlock(std::uint32_t address, std::span<const std::uint8_t> bytes, bool replace = false);
+    // A worn-out flash word: self-programming no longer changes it (its bits
+    // stay erased), though the bootloader acknowledges the write as usual.
+    void wearOut(std::uint32_t address) { worn_.insert(flashOffset(address) / part_.bytesPerWord()); }
 
     // Data EEPROM, by offset from its start.
     std::uint32_t eepromSize() const { return static_cast<std::uint32_t>(eeprom_.size()); }
     std::uint8_t eeprom(std::uint32_t offset) const { return eeprom_.at(offset); }
     void setEeprom(std::uint32_t offset, std::uint8_t value) { eeprom_.at(offset) = value; }
     std::span<std::uint8_t> eepromData() { return eeprom_; }
+    // Self-programming of EEPROM bytes from `offset`; worn-out cells keep
+    // what they held.
+    void programEeprom(std::uint32_t offset, std::span<const std::uint8_t> bytes);
+    void wearOutEeprom(std::uint32_t offset) { wornEeprom_.insert(offset); }
     std::span<const std::uint8_t> eepromData() const { return eeprom_; }
 
     // Reads `granules` read units from any address as the bootloader's read
@@ -81,6 +89,8 @@ private:
     std::vector<std::uint8_t> flash_; // wire bytes, bytesPerWord per word
     std::vector<std::uint8_t> eeprom_;
     std::map<std::uint32_t, std::uint32_t> special_;
+    std::set<std::size_t> worn_; // word indexes
+    std::set<std::uint32_t> wornEeprom_;
 };
 
 } // namespace sim

@@ -35,22 +35,12 @@ inline std::string applicationHex(const sim::PicPart& part, std::uint64_t seed, 
     return tools::generateHex(recipe);
 }
 
-// Connect, load, erase, write, verify and run, as a driver does; `beforeStep`
-// (given 0 to 3) may meddle before connect, erase, write and verify.
+// The re-flash a driver runs; `beforeStep` (given 0 to 3) may meddle before
+// connect, erase, write and verify.
 inline void runSession(
     UartLink& link, const std::string& hex, const std::function<void(int step)>& beforeStep = [](int) {}) {
     AN1310::BootloadSession session(link);
-    std::istringstream in(hex);
-    beforeStep(0);
-    session.connect();
-    session.loadImage(in);
-    beforeStep(1);
-    session.erase();
-    beforeStep(2);
-    session.write();
-    beforeStep(3);
-    session.verify();
-    session.runApplication();
+    session.run(hex, [&](AN1310::BootloadSession::Step step) { beforeStep(static_cast<int>(step)); });
 }
 
 struct PicBench {

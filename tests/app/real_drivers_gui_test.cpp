@@ -3,8 +3,9 @@
 #include "GuiTest.h"
 #include "app/EncoderGauge.h"
 #include "encoders/FirmwareSet.h"
-#include "sim/models/Rvx46Line.h"
-#include "sim/models/Rvx63.h"
+#include "encoders/Registry.h"
+#include "sim/models/rvx46_47/Rvx46Line.h"
+#include "sim/models/rvx63/Rvx63.h"
 #include "transport/FtdiPlatform.h"
 
 #include <wx/stattext.h>

@@ -2,9 +2,10 @@
 // Shared by the encoder driver tests: catching a driver's error, and a bench
 // of encoder models.
 #include "encoders/Encoder.h"
+#include "encoders/FirmwareSet.h"
 #include "sim/Bench.h"
-#include "sim/models/Rvx46Line.h"
-#include "sim/models/Rvx63.h"
+#include "sim/models/rvx46_47/Rvx46Line.h"
+#include "sim/models/rvx63/Rvx63.h"
 
 #include <gtest/gtest.h>
 
@@ -47,5 +48,16 @@ protected:
 };
 
 using Rvx46LineBench = EncoderBench<sim::Rvx46Line>;
+
+// Re-flashing on the bench: its encoders run only the simulation images, and
+// the status lines are kept.
+template <class Device> class ReflashBench : public EncoderBench<Device> {
+protected:
+    void SetUp() override {
+        if (!RVX::firmware::simulation_images()) GTEST_SKIP() << "built with the maker's firmware images";
+    }
+    StatusCallback record = [this](const std::string& line) { status.push_back(line); };
+    std::vector<std::string> status;
+};
 
 } // namespace enctest

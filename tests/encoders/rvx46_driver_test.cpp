@@ -2,13 +2,14 @@
 // dialect's wire forms and reply checks, connecting and identifying, positions,
 // zero, dates and the diagnostics report.
 #include "encoder_bench.h"
-#include "encoders/RVX46_47.h"
-#include "encoders/RVX84_86.h"
+#include "encoders/rvx46_47/RVX46_47.h"
+#include "encoders/rvx84_86/RVX84_86.h"
 
 #include <boost/numeric/conversion/converter_policies.hpp>
 
 #include <algorithm>
 #include <fmt/format.h>
+#include <map>
 #include <sstream>
 #include <system_error>
 
@@ -238,6 +239,47 @@ TEST_F(Rvx46Driver, DiagnosticsReportsFlagsSamplesAndSummaryOrStopsWithoutAnAcqu
     EXPECT_STREQ(e.what(), "Unable to get AO from RVX84");
     EXPECT_EQ(e.code(), 0x40u);
     EXPECT_TRUE(out.str().ends_with("Coarse,Fine\n"));
+}
+
+} // namespace
+
+namespace {
+
+// One flag bit at a time: exactly the line of that bit says True, so no two
+// lines can read swapped bits unnoticed.
+TEST_F(Rvx46Driver, EachDiagnosticsFlagLineReadsItsOwnBit) {
+    const std::map<std::pair<std::string, int>, std::string> lineOfBit = {
+        {{"checks", 2}, "High speed check enabled: "},
+        {{"checks", 1}, "Low speed check enabled: "},
+        {{"checks", 0}, "Residual check enabled: "},
+        {{"checks", 3}, "Startup delay enabled: "},
+        {{"checks", 4}, "SPI check enabled: "},
+        {{"errors", 5}, "High speed error: "},
+        {{"errors", 7}, "Low speed error: "},
+        {{"errors", 4}, "SPI error: "},
+        {{"errors", 6}, "Residual error: "},
+        {{"blocks", 5}, "Block for high speed error: "},
+        {{"blocks", 7}, "Block for low speed error: "},
+        {{"blocks", 6}, "Block for residual error: "},
+        {{"blocks", 4}, "Block for SPI error: "},
+    };
+    for (const std::string flags : {"checks", "errors", "blocks"}) {
+        for (int bit = 0; bit < 8; ++bit) {
+            SCOPED_TRACE(fmt::format("{} bit {}", flags, bit));
+            std::map<std::string, std::string> options = {{"checks", "0"}, {"errors", "0"}, {"blocks", "0"}};
+            options[flags] = std::to_string(1 << bit);
+            addEncoder("RVX46", options);
+            RVX::RVX46 encoder(static_cast<std::uint32_t>(bench->size() - 1));
+            std::ostringstream out;
+            encoder.diagnostics(out, [] {});
+            std::istringstream in(out.str());
+            Commands saidTrue;
+            for (std::string line; std::getline(in, line);)
+                if (line.ends_with(": True")) saidTrue.push_back(line.substr(0, line.size() - 4));
+            const auto it = lineOfBit.find({flags, bit});
+            EXPECT_EQ(saidTrue, it == lineOfBit.end() ? Commands{} : Commands{it->second});
+        }
+    }
 }
 
 } // namespace

@@ -3,9 +3,9 @@
 // the encoder runs it, and its identity survives, also across failed attempts.
 #include "encoder_bench.h"
 #include "encoders/FirmwareSet.h"
-#include "encoders/RVX46_47.h"
-#include "encoders/RVX84_86.h"
-#include "sim/models/Rvx46Firmware.h"
+#include "encoders/rvx46_47/RVX46_47.h"
+#include "encoders/rvx84_86/RVX84_86.h"
+#include "sim/models/rvx46_47/Rvx46Firmware.h"
 
 #include <algorithm>
 #include <array>
@@ -14,16 +14,8 @@
 
 namespace {
 
-class Rvx46Reflash : public enctest::Rvx46LineBench {
+class Rvx46Reflash : public enctest::ReflashBench<sim::Rvx46Line> {
 protected:
-    // The bench's encoders run only the simulation images.
-    void SetUp() override {
-        if (!RVX::firmware::simulation_images()) GTEST_SKIP() << "built with the maker's firmware images";
-    }
-
-    StatusCallback record = [this](const std::string& line) { status.push_back(line); };
-    std::vector<std::string> status;
-
     // Model code, the kept byte 0x7A, the date code and the kept byte 0x7D.
     std::array<std::uint8_t, 5> identity(std::size_t index = 0) {
         std::array<std::uint8_t, 5> id{};
@@ -55,7 +47,7 @@ TEST_F(Rvx46Reflash, SetResolutionFlashesTheImageForTheSettingAndKeepsTheIdentit
     RVX::RVX46 encoder(0);
     const auto before = identity();
     encoder.set_resolution(2048, record);
-    expectFlashHolds(RVX::firmware::find("RVX46", 2048));
+    expectFlashHolds(RVX::firmware::hex("RVX46", 2048));
     EXPECT_EQ(encoder.get_resolution(), 2048);
     EXPECT_EQ(device().eeprom(0x78), 0x30);
     EXPECT_EQ(identity(), before);
@@ -71,12 +63,12 @@ TEST_F(Rvx46Reflash, CommutationAndThenResolutionSelectTheImageOfTheCombination)
     const auto before = identity();
 
     encoder.set_commutation(1024, 8, true, record);
-    expectFlashHolds(RVX::firmware::find("RVX86", 0x40011));
+    expectFlashHolds(RVX::firmware::hex("RVX86", 0x40011));
     EXPECT_EQ(identity(), before);
 
     // A new resolution keeps the poles and direction the encoder has.
     encoder.set_resolution(2500, record);
-    expectFlashHolds(RVX::firmware::find("RVX86", RVX::firmware::commutation_key(2500, 8, true)));
+    expectFlashHolds(RVX::firmware::hex("RVX86", RVX::commutation_key(2500, 8, true)));
     EXPECT_EQ(encoder.get_resolution(), 2500);
     EXPECT_EQ(encoder.get_poles(), 8);
     EXPECT_TRUE(encoder.get_direction());

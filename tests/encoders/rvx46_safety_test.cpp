@@ -1,8 +1,8 @@
 // The simulation firmware set must never reach a real encoder: over a platform
 // that talks to hardware, a re-flash is refused before a byte is sent.
 #include "encoders/FirmwareSet.h"
-#include "encoders/RVX46_47.h"
-#include "encoders/RVX84_86.h"
+#include "encoders/rvx46_47/RVX46_47.h"
+#include "encoders/rvx84_86/RVX84_86.h"
 #include "sim/Bench.h"
 #include "support/RecordingPlatform.h"
 

@@ -1,6 +1,6 @@
 // The RVX63 driver against the RVX63 encoder model on the simulated bench.
 #include "encoder_bench.h"
-#include "encoders/RVX63.h"
+#include "encoders/rvx63/RVX63.h"
 #include "transport/FtdiPlatform.h"
 
 #include <chrono>

@@ -1,7 +1,7 @@
-#include "RVX63.h"
+#include "encoders/rvx63/RVX63.h"
 
-#include "Pictures.h"
-#include "WebHost.h"
+#include "encoders/Pictures.h"
+#include "encoders/Registry.h"
 
 #include <fmt/format.h>
 
@@ -44,7 +44,6 @@ constexpr std::uint8_t resolutionCodeBase = 0xE0;
 
 struct Model {
     const char* name;
-    const char* datasheetUrl;
     const char* partNumber;
     std::uint8_t positionBits;
     std::uint8_t latestFirmware;
@@ -61,7 +60,6 @@ struct Model {
 
 constexpr Model rvx63 = {
     "RVX63",
-    RVX_MAKER_WEB_HOST "/product/resource/rvx63.pdf",
     "RVX633",
     12,
     0x15,
@@ -94,7 +92,7 @@ const char* RVX63::name() {
     return rvx63.name;
 }
 const char* RVX63::datasheet_url() {
-    return rvx63.datasheetUrl;
+    return datasheet_of(rvx63.name);
 }
 std::uint8_t RVX63::latest_firmware_version() {
     return rvx63.latestFirmware;

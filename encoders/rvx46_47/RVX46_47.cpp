@@ -1,9 +1,9 @@
-#include "RVX46_47.h"
+#include "encoders/rvx46_47/RVX46_47.h"
 
-#include "AsciiCommands.h"
-#include "FirmwareSet.h"
-#include "Pictures.h"
-#include "WebHost.h"
+#include "encoders/AsciiCommands.h"
+#include "encoders/FirmwareSet.h"
+#include "encoders/Pictures.h"
+#include "encoders/Registry.h"
 
 #include <boost/numeric/conversion/cast.hpp>
 #include <fmt/format.h>
@@ -18,19 +18,6 @@ constexpr int positionTries = 10;
 constexpr std::uint8_t acquisitionReady = 0xC0;
 constexpr int samples = 128;
 
-const PartEntry rvx46Parts[] = {
-    {0xE0, "RVX462S", "RVX46"},
-    {0xE1, "RVX463S", "RVX46-2"},
-    {0xE2, "RVX462Q", "RVX46"},
-    {0xE3, "RVX463Q", "RVX46-2"},
-};
-const PartEntry rvx47Parts[] = {
-    {0xA0, "RVX472S", "RVX47"},
-    {0xA1, "RVX473S", "RVX47-2"},
-    {0xA2, "RVX472Q", "RVX47"},
-    {0xA3, "RVX473Q", "RVX47-2"},
-};
-
 const char* flag(std::uint8_t bits, int bit) {
     return (bits >> bit) & 1 ? "True" : "False";
 }
@@ -40,7 +27,10 @@ const std::array<std::uint64_t, 22> RVX46_47::allowed_resolutions = {
     48,  96,  100, 125, 192,  200,  250,  256,  360,  384,  400,
     500, 512, 768, 800, 1000, 1024, 1600, 2000, 2048, 2500, 4096};
 
-RVX46_47::RVX46_47(std::uint32_t moduleIndex) : link(moduleIndex), dialect(link, [this] { return name(); }) {
+RVX46_47::RVX46_47(std::uint32_t moduleIndex, const LineModel& model)
+    : link(moduleIndex), dialect(link, [this] { return name(); }), model_(model),
+      reflash_(link, [this] { return name(); },
+               {[this] { save_identity(); }, [this] { connect(); }, [this] { restore_identity(); }}) {
     link.setBaudRate(115200);
     link.setDataCharacteristics(8, 0, 0);
     link.setTimeouts(300, 300);
@@ -49,12 +39,10 @@ RVX46_47::RVX46_47(std::uint32_t moduleIndex) : link(moduleIndex), dialect(link,
 
     resolutions = allowed_resolutions;
     position_bits = 14;
-    get_resolution = [this] { return dialect.read_eeprom_word(RESOLUTION); };
+    get_resolution = [this] { return dialect.read_eeprom_word(line_eeprom::resolution); };
     set_resolution = [this](std::uint16_t resolution, StatusCallback status) {
-        check_firmware_may_be_sent();
-        const auto target = settings_for(resolution);
-        reflash(image_for(target), target, status);
-        dialect.write_eeprom_word(RESOLUTION, resolution);
+        program_an1310([&] { return settings_for(resolution); }, status);
+        dialect.write_eeprom_word(line_eeprom::resolution, resolution);
     };
     zero = [this] {
         link.write("Q");
@@ -70,21 +58,41 @@ FirmwareImage RVX46_47::firmware_image(std::uint16_t resolution) {
     return image_for(settings_for(resolution));
 }
 
-void RVX46_47::reflash_present_settings(const StatusCallback& status) {
-    check_firmware_may_be_sent();
-    // After an interrupted re-flash the encoder may not answer until flashed,
-    // so the settings come from what was being flashed then.
-    const auto target = unfinished_settings() ? *unfinished_settings() : settings_for(get_resolution());
-    reflash(image_for(target), target, status);
+const char* RVX46_47::datasheet_url() {
+    return datasheet_of(name());
 }
 
-void RVX46_47::identify(std::span<const PartEntry> parts) {
+RVX46_47::Settings RVX46_47::present_settings() {
+    if (reflash_interrupted()) return flashing_;
+    return settings_for(get_resolution());
+}
+
+void RVX46_47::program_an1310(const std::function<Settings()>& target, const StatusCallback& status) {
+    Settings candidate;
+    reflash_.program(
+        [&] {
+            candidate = target();
+            return image_for(candidate);
+        },
+        status, [&] { flashing_ = candidate; });
+}
+
+FirmwareImage RVX46_47::image_for(const Settings& settings) {
+    const auto image = firmware::hex(name(), resolution_key(settings.resolution));
+    if (image.empty()) throw Exception(fmt::format("Invalid {} resolution", name()), settings.resolution);
+    return image;
+}
+
+void RVX46_47::identify() {
     connect();
     const auto code = model_code();
-    for (const auto& part : parts) {
+    for (const auto& part : model_.parts) {
         if (part.model_code != code) continue;
         part_number = part.part_number;
         picture = model_picture(part.picture);
+        update_firmware = [this](StatusCallback status) {
+            program_an1310([this] { return present_settings(); }, status);
+        };
         return;
     }
     throw Exception(fmt::format("Encoder does not appear to be an {}", name()), code);
@@ -105,29 +113,29 @@ void RVX46_47::connect() {
 }
 
 std::uint8_t RVX46_47::firmware_version() {
-    return dialect.read_eeprom_hex(FIRMWARE_VERSION);
+    return dialect.read_eeprom_hex(line_eeprom::firmwareVersion);
 }
 
 std::uint16_t RVX46_47::model_code() {
-    return dialect.read_eeprom_hex(MODEL_CODE);
+    return dialect.read_eeprom_hex(line_eeprom::modelCode);
 }
 
 std::uint8_t RVX46_47::last_programmed_by() {
-    return dialect.read_eeprom_hex(STATION);
+    return dialect.read_eeprom_hex(line_eeprom::station);
 }
 
 std::uint16_t RVX46_47::datecode() {
-    const std::uint16_t hundreds = dialect.read_eeprom_dec(DATECODE_HUNDREDS);
-    return static_cast<std::uint16_t>(hundreds * 100 + dialect.read_eeprom_dec(DATECODE_UNITS));
+    const std::uint16_t hundreds = dialect.read_eeprom_dec(line_eeprom::datecodeHundreds);
+    return static_cast<std::uint16_t>(hundreds * 100 + dialect.read_eeprom_dec(line_eeprom::datecodeUnits));
 }
 
 void RVX46_47::set_datecode(std::uint16_t datecode) {
-    dialect.write_eeprom_dec(DATECODE_HUNDREDS, static_cast<std::uint8_t>(datecode / 100));
-    dialect.write_eeprom_dec(DATECODE_UNITS, static_cast<std::uint8_t>(datecode % 100));
+    dialect.write_eeprom_dec(line_eeprom::datecodeHundreds, static_cast<std::uint8_t>(datecode / 100));
+    dialect.write_eeprom_dec(line_eeprom::datecodeUnits, static_cast<std::uint8_t>(datecode % 100));
 }
 
 TimePoint RVX46_47::last_program_date() {
-    return unpack_program_date(dialect.read_eeprom_word(PROGRAM_DATE));
+    return unpack_program_date(dialect.read_eeprom_word(line_eeprom::programDate));
 }
 
 void RVX46_47::set_last_program_date(TimePoint date) {
@@ -137,7 +145,7 @@ void RVX46_47::set_last_program_date(TimePoint date) {
     // Years from 2128 on do not fit the 7-bit field: the word overflows.
     const long word = (static_cast<long>(year - 2000) << 9) | (static_cast<unsigned>(day.month()) << 5) |
                       static_cast<unsigned>(day.day());
-    dialect.write_eeprom_word(PROGRAM_DATE, boost::numeric_cast<std::uint16_t>(word));
+    dialect.write_eeprom_word(line_eeprom::programDate, boost::numeric_cast<std::uint16_t>(word));
 }
 
 void RVX46_47::prepare_position() {
@@ -163,11 +171,11 @@ std::uint16_t RVX46_47::read_position_value() {
 }
 
 void RVX46_47::diagnostics(std::ostream& out, std::function<void()> step) {
-    const auto errors = dialect.read_eeprom_hex(ERROR_FLAGS);
-    const auto checks = dialect.read_eeprom_hex(CHECK_ENABLES);
-    const auto blocks = dialect.read_eeprom_hex(BLOCK_FLAGS);
+    const auto errors = dialect.read_eeprom_hex(line_eeprom::errorFlags);
+    const auto checks = dialect.read_eeprom_hex(line_eeprom::checkEnables);
+    const auto blocks = dialect.read_eeprom_hex(line_eeprom::blockFlags);
     write_diagnostics_header(out);
-    out << "Resolution: " << dialect.read_eeprom_word(RESOLUTION) << "\n";
+    out << "Resolution: " << dialect.read_eeprom_word(line_eeprom::resolution) << "\n";
     step();
     if (get_poles && get_direction) {
         out << "Pole count: " << unsigned{get_poles()} << "\n";
@@ -231,39 +239,12 @@ void RVX46_47::diagnostics(std::ostream& out, std::function<void()> step) {
 
 // --- RVX46 and RVX47 ----------------------------------------------------------
 
-namespace {
-// Both models' images are keyed by resolution alone.
-FirmwareImage image_by_resolution(const char* model, std::uint16_t resolution) {
-    const auto image = firmware::find(model, resolution);
-    if (image.empty()) throw Exception(fmt::format("Invalid {} resolution", model), resolution);
-    return image;
-}
-} // namespace
-
-RVX46::RVX46(std::uint32_t moduleIndex) : RVX46_47(moduleIndex) {
-    identify(rvx46Parts);
-    update_firmware = [this](StatusCallback status) { reflash_present_settings(status); };
+RVX46::RVX46(std::uint32_t moduleIndex) : RVX46_47(moduleIndex, rvx46Model) {
+    identify();
 }
 
-const char* RVX46::datasheet_url() {
-    return RVX_MAKER_WEB_HOST "/product/resource/rvx46.pdf";
-}
-
-FirmwareImage RVX46::image_for(const Settings& settings) {
-    return image_by_resolution(name(), settings.resolution);
-}
-
-RVX47::RVX47(std::uint32_t moduleIndex) : RVX46_47(moduleIndex) {
-    identify(rvx47Parts);
-    update_firmware = [this](StatusCallback status) { reflash_present_settings(status); };
-}
-
-const char* RVX47::datasheet_url() {
-    return RVX_MAKER_WEB_HOST "/product/resource/rvx47.pdf";
-}
-
-FirmwareImage RVX47::image_for(const Settings& settings) {
-    return image_by_resolution(name(), settings.resolution);
+RVX47::RVX47(std::uint32_t moduleIndex) : RVX46_47(moduleIndex, rvx47Model) {
+    identify();
 }
 
 } // namespace RVX

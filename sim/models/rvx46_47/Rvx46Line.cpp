@@ -121,6 +121,9 @@ Rvx46Line::Rvx46Line(const Rvx46LineModel& model, const ModelOptions& options)
     noPositionPolls_ = static_cast<int>(options.number("nopos", 3));
     rpm_ = static_cast<double>(options.number("rpm", 30));
     shaft_ = static_cast<std::uint16_t>(options.number("shaft", 0) % countsPerTurn);
+    bootloaderAnswers_ = options.number("boot", 1) != 0;
+    if (options.has("worn")) chip_.wearOut(static_cast<std::uint32_t>(options.number("worn", 0)));
+    if (options.has("wornee")) chip_.wearOutEeprom(static_cast<std::uint32_t>(options.number("wornee", 0)));
 
     bootloader_.onApplicationStart = [this](PicChip& chip) {
         ++applicationStarts_;
@@ -161,7 +164,7 @@ void Rvx46Line::lineChanged(const LineState& before, Port& port) {
 
 void Rvx46Line::receive(std::span<const std::uint8_t> bytes, Port& port) {
     if (bootloader_.mode() == An1310Bootloader::Mode::Bootloader) {
-        bootloader_.receive(bytes, port);
+        if (bootloaderAnswers_) bootloader_.receive(bytes, port);
         return;
     }
     // Firmware of another model (a wrong image) or none at all runs nothing

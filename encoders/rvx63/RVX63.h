@@ -2,7 +2,7 @@
 // Driver of the RVX63, the absolute encoder reached over SPI. Every exchange is
 // one single-byte transfer; the encoder answers a command in later transfers and
 // says 0xA5 while it is busy (and when it is idle and ready).
-#include "Encoder.h"
+#include "encoders/Encoder.h"
 #include "transport/SpiLink.h"
 
 #include <cstdint>

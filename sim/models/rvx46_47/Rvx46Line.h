@@ -48,7 +48,8 @@ struct RunningFirmware {
 };
 
 // The options every model of the line takes, for the catalogue's summaries.
-#define RVX46_LINE_OPTIONS "part, fw, code, res, datecode, station, errors, blocks, checks, nopos, rpm, shaft"
+#define RVX46_LINE_OPTIONS                                                                                   \
+    "part, fw, code, res, datecode, station, errors, blocks, checks, nopos, rpm, shaft, boot, worn, wornee"
 
 class Rvx46Line final : public UartDevice {
 public:
@@ -57,7 +58,10 @@ public:
     // Options: part (a part number of the model), fw (firmware version), code
     // (any model code, overriding the part's), res, poles, ccw=0|1,
     // datecode, station, errors/blocks/checks (flag bytes 0x8B, 0x8C, 0xF1),
-    // nopos (polls without a position after a reset), rpm, shaft (counts at time 0).
+    // nopos (polls without a position after a reset), rpm, shaft (counts at time 0),
+    // boot=0 (a damaged bootloader that never answers), worn=ADDR and
+    // wornee=OFFSET (a flash word or EEPROM byte that no longer takes a write,
+    // though the bootloader acknowledges it).
     Rvx46Line(const Rvx46LineModel& model, const ModelOptions& options = {});
     static const Rvx46LineModel rvx46, rvx47, rvx84, rvx86;
 
@@ -73,6 +77,7 @@ public:
     }
     void setNoPositionPolls(int polls) { noPositionPolls_ = polls; }
     void setSpeed(double rpm) { rpm_ = rpm; }
+    void setBootloaderAnswers(bool answers) { bootloaderAnswers_ = answers; }
 
     PicChip& chip() { return chip_; }
     An1310Bootloader& bootloader() { return bootloader_; }
@@ -112,6 +117,7 @@ private:
     std::uint32_t applicationStarts_ = 0;
     Clock::time_point readyAt_{};
     std::uint32_t acquisitions_ = 0;
+    bool bootloaderAnswers_ = true;
 };
 
 } // namespace sim

@@ -23,8 +23,11 @@ void installFirmware(PicChip& chip, std::uint32_t bootloaderStart, const Running
         code = code * 1103515245u + 12345u;
         chip.setFlashWord(a, ((code >> 8) & 0xFFFF) == 0xFFFF ? 0 : (code >> 8) & 0xFFFF);
     }
-    const auto bytes = fwparams::encode(
-        {firmware.model, firmware.version, firmware.resolution, firmware.poles, firmware.counterClockwise});
+    const auto bytes = fwparams::encode({firmware.model,
+                                         {{"version", firmware.version},
+                                          {"resolution", firmware.resolution},
+                                          {"poles", firmware.poles},
+                                          {"ccw", firmware.counterClockwise ? 1u : 0u}}});
     for (std::size_t i = 0; i < bytes.size(); i += 2) {
         const std::uint32_t low = bytes[i], high = i + 1 < bytes.size() ? bytes[i + 1] : 0xFF;
         chip.setFlashWord(block + static_cast<std::uint32_t>(i), low | high << 8);
@@ -39,7 +42,9 @@ std::optional<RunningFirmware> readFirmware(const PicChip& chip) {
     const auto flash = chip.flashBytes(part.flashStart, part.flashEnd);
     const auto found = fwparams::decode(flash);
     if (!found) return std::nullopt;
-    return RunningFirmware{found->version, found->resolution, found->poles, found->counterClockwise,
+    return RunningFirmware{static_cast<std::uint8_t>(found->get("version")),
+                           static_cast<std::uint16_t>(found->get("resolution")),
+                           static_cast<std::uint8_t>(found->get("poles")), found->get("ccw") == 1,
                            found->model};
 }
 

@@ -1,0 +1,15 @@
+#pragma once
+// The encoder drivers: the RVX::Encoder interface every model implements, the
+// registry of models (what the window offers and how each is reached), the
+// ASCII command dialects, the one AN1310 re-flash procedure, the firmware set,
+// and one folder per driver family with its driver, part table and image keys.
+#include "encoders/An1310Reflash.h"
+#include "encoders/AsciiCommands.h"
+#include "encoders/EchoingDialect.h"
+#include "encoders/Encoder.h"
+#include "encoders/FirmwareSet.h"
+#include "encoders/Pictures.h"
+#include "encoders/Registry.h"
+#include "encoders/rvx46_47/RVX46_47.h"
+#include "encoders/rvx63/RVX63.h"
+#include "encoders/rvx84_86/RVX84_86.h"

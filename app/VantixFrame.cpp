@@ -7,6 +7,7 @@
 #include "UserInterface.h"
 #include "encoders/Registry.h"
 
+#include <wx/app.h>
 #include <wx/button.h>
 #include <wx/choice.h>
 #include <wx/generic/statbmpg.h>
@@ -64,17 +65,34 @@ VantixFrame::VantixFrame()
     SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
     buildWindow();
 
-    Bind(wxEVT_BUTTON, &VantixFrame::OnConnect, this, ID_CONNECT);
-    Bind(wxEVT_BUTTON, &VantixFrame::OnZero, this, ID_ZERO);
-    Bind(wxEVT_BUTTON, &VantixFrame::OnDiagnostics, this, ID_DIAGNOSTICS);
-    Bind(wxEVT_TIMER, &VantixFrame::OnTimer, this, ID_POLL_TIMER);
-    Bind(wxEVT_CHOICE, &VantixFrame::OnSettingChoice, this, ID_SETTING_0, ID_SETTING_2);
-    Bind(wxEVT_BUTTON, &VantixFrame::openLink, this, ID_DATASHEET, ID_SUPPORT);
-    Bind(wxEVT_BUTTON, &VantixFrame::OnProgram, this, ID_PROGRAM);
+    Bind(wxEVT_BUTTON, reported(&VantixFrame::OnConnect), ID_CONNECT);
+    Bind(wxEVT_BUTTON, reported(&VantixFrame::OnZero), ID_ZERO);
+    Bind(wxEVT_BUTTON, reported(&VantixFrame::OnDiagnostics), ID_DIAGNOSTICS);
+    Bind(wxEVT_TIMER, reported(&VantixFrame::OnTimer), ID_POLL_TIMER);
+    Bind(wxEVT_CHOICE, reported(&VantixFrame::OnSettingChoice), ID_SETTING_0, ID_SETTING_2);
+    Bind(wxEVT_BUTTON, reported(&VantixFrame::openLink), ID_DATASHEET, ID_SUPPORT);
+    Bind(wxEVT_BUTTON, reported(&VantixFrame::OnProgram), ID_PROGRAM);
 
     pollTimer.Start(100, wxTIMER_CONTINUOUS);
     // The selection dialog opens as soon as the event loop runs.
     wxQueueEvent(this, new wxCommandEvent(wxEVT_BUTTON, ID_CONNECT));
+}
+
+template <class Event>
+std::function<void(Event&)> VantixFrame::reported(void (VantixFrame::*handler)(Event&)) {
+    // The toolkit hands an escaped exception to the application object only on
+    // some of its paths: under GTK one from a queued event (the start-up Connect
+    // click) would end the program. So every handler of the window reports its own.
+    return [this, handler](Event& event) {
+        try {
+            (this->*handler)(event);
+        } catch (...) {
+            // One failure, one message: the position poll stays away from the
+            // device while the user reads about it.
+            std::unique_lock hold(encoderMutex, std::try_to_lock);
+            if (!wxTheApp->OnExceptionInMainLoop()) throw;
+        }
+    };
 }
 
 VantixFrame::~VantixFrame() {

@@ -82,6 +82,8 @@ public:
     wxGenericStaticBitmap* encoderPicture() const { return picture; }
 
 private:
+    // `handler`, reporting what escapes it through the application object.
+    template <class Event> std::function<void(Event&)> reported(void (VantixFrame::*handler)(Event&));
     void buildWindow();
     void ShowEncoderSettings();
     void connectFlow();

@@ -58,6 +58,9 @@ public:
 // Presses `button` as a user would.
 void press(wxWindow* button);
 
+// Runs a real event loop of the toolkit, as the program's main loop runs, until `done` says so.
+void runEventLoopUntil(const std::function<bool()>& done);
+
 // The progress dialog open right now, if any: its title and message.
 struct ProgressState {
     std::string title;
@@ -76,12 +79,13 @@ protected:
 
     // Connects the test driver through the Connect button.
     void connect();
-    // Presses a button of the window, reporting escaped exceptions as the main loop does.
+    // Presses a button of the window.
     void click(int id);
     // Chooses entry `index` of setting row `row` as a user would.
     void choose(int row, int index);
     // One tick of the position timer.
     void tick();
+    // Hands an event to the window as the toolkit does, with nothing of the test's own around it.
     void deliver(wxEvent& event);
     // The window as it is before any connection and after a disconnection.
     void expectDisconnected() const;

@@ -78,4 +78,29 @@ TEST_F(PositionTimer, RealTimerFiringInsideTheProgressDialogNeverReachesTheDevic
     EXPECT_EQ(script->count("read_position"), 0u);
 }
 
+// The box of a failed re-flash stays up while the real timer keeps ticking
+// behind it: the ticks stay away from the device, so no second box stacks on it.
+TEST_F(PositionTimer, FailedProgramShowsOneMessageWhileTheTimerTicksBehindIt) {
+    script->fail("set_resolution", RVX::Exception("Unable to read RVXTEST EEPROM", 0x21));
+    script->fail("read_position", RVX::Exception("No reply", 0), 50);
+    int ticks = 0;
+    frame->Bind(wxEVT_TIMER, [&](wxTimerEvent& event) {
+        ++ticks;
+        event.Skip();
+    });
+    ui->onMessage = [&](const Shown&) {
+        if (ticks > 0) return; // only the first box is read slowly
+        frame->positionTimer().Start(2);
+        runEventLoopUntil([&] { return ticks >= 5; });
+        frame->positionTimer().Stop();
+    };
+    choose(0, 0);
+    click(ID_PROGRAM);
+    EXPECT_GE(ticks, 5);
+    ASSERT_EQ(ui->shown.size(), 1u);
+    EXPECT_EQ(ui->shown[0].caption, "RVX Error");
+    EXPECT_EQ(script->count("read_position"), 0u);
+    EXPECT_NE(frame->connectedEncoder(), nullptr);
+}
+
 } // namespace

@@ -10,6 +10,8 @@
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <map>
 
 namespace {
@@ -65,8 +67,10 @@ wxEncoderSelectDialog::wxEncoderSelectDialog(wxWindow* parent, wxWindowID id, co
         button->SetBitmap(modelBitmap(model.picture), wxTOP);
         button->Bind(wxEVT_BUTTON, &wxEncoderSelectDialog::onModel, this);
         box->Add(button, 0, wxALL, 4);
+        buttons.push_back(button);
     }
     Bind(wxEVT_CLOSE_WINDOW, &wxEncoderSelectDialog::onClose, this);
+    Bind(wxEVT_CHAR_HOOK, &wxEncoderSelectDialog::onKey, this);
 
     SetSizer(sizer);
     // Nothing pre-selected: the keyboard starts on the heading.
@@ -83,4 +87,41 @@ void wxEncoderSelectDialog::onModel(wxCommandEvent& event) {
 void wxEncoderSelectDialog::onClose(wxCloseEvent& event) {
     selectedModel = {};
     event.Skip();
+}
+
+void wxEncoderSelectDialog::onKey(wxKeyEvent& event) {
+    switch (event.GetKeyCode()) {
+    case WXK_ESCAPE: // the dialog has no Cancel button for the toolkit to press
+        selectedModel = {};
+        EndModal(wxID_CANCEL);
+        return;
+    case WXK_LEFT:
+        return moveFocus(-1, 0);
+    case WXK_RIGHT:
+        return moveFocus(1, 0);
+    case WXK_UP:
+        return moveFocus(0, -1);
+    case WXK_DOWN:
+        return moveFocus(0, 1);
+    default: // Return and Space press the focused button, Tab moves on
+        event.Skip();
+    }
+}
+
+void wxEncoderSelectDialog::moveFocus(int dx, int dy) {
+    const auto at = std::find(buttons.begin(), buttons.end(), FindFocus());
+    // From the heading, any arrow enters the models at the first one.
+    if (at == buttons.end()) return buttons.front()->SetFocus();
+    const wxPoint from = (*at)->GetScreenRect().GetPosition();
+    wxWindow* best = nullptr;
+    long bestCost = 0;
+    for (wxWindow* button : buttons) {
+        const wxPoint to = button->GetScreenRect().GetPosition();
+        const long along = (to.x - from.x) * dx + (to.y - from.y) * dy;
+        if (along <= 0) continue; // not in the arrow's direction
+        const long across = std::abs((to.x - from.x) * dy) + std::abs((to.y - from.y) * dx);
+        const long cost = along + 2 * across; // prefer the same row or column
+        if (!best || cost < bestCost) best = button, bestCost = cost;
+    }
+    if (best) best->SetFocus();
 }

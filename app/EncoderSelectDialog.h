@@ -4,6 +4,7 @@
 #include <wx/dialog.h>
 
 #include <string_view>
+#include <vector>
 
 class wxEncoderSelectDialog : public wxDialog {
 public:
@@ -15,4 +16,9 @@ public:
 private:
     void onModel(wxCommandEvent& event);
     void onClose(wxCloseEvent& event);
+    void onKey(wxKeyEvent& event);
+    // Moves the keyboard focus to the nearest model button in an arrow's direction.
+    void moveFocus(int dx, int dy);
+
+    std::vector<wxWindow*> buttons;
 };

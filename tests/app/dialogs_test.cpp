@@ -5,6 +5,8 @@
 
 #include <wx/button.h>
 #include <wx/statbox.h>
+#include <wx/timer.h>
+#include <wx/uiaction.h>
 
 namespace {
 
@@ -43,6 +45,41 @@ TEST_F(Dialogs, ClosingTheSelectionWithoutAModelReturnsNone) {
     dialog.ShowModal();
     EXPECT_TRUE(dialog.selectedModel.empty());
     EXPECT_EQ(dynamic_cast<wxButton*>(focused), nullptr) << "a model button has the focus";
+}
+
+// Keys typed through the window system, as a user types them.
+TEST_F(Dialogs, EscapeCancelsTheSelectionArrowsWalkTheModelsReturnAndSpacePickOne) {
+    const struct {
+        std::vector<int> keys;
+        int result;
+        std::string model;
+    } cases[] = {
+        {{WXK_ESCAPE}, wxID_CANCEL, ""},
+        {{WXK_RETURN, WXK_ESCAPE}, wxID_CANCEL, ""}, // nothing is pre-selected
+        {{WXK_RIGHT, WXK_RIGHT, WXK_RETURN}, 1, "RVX48"},
+        {{WXK_RIGHT, WXK_RIGHT, WXK_RIGHT, WXK_RIGHT, WXK_SPACE}, 1, "RVX84"}, // across the gap
+        {{WXK_DOWN, WXK_DOWN, WXK_RIGHT, WXK_RETURN}, 1, "RVX65"},
+        {{WXK_TAB, WXK_RIGHT, WXK_UP, WXK_LEFT, WXK_RETURN}, 1, "RVX46"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.model);
+        wxEncoderSelectDialog dialog(nullptr, wxID_ANY, "RVX Vantix: Select Encoder");
+        wxTimer giveUp; // a dialog deaf to the keys would wait for ever
+        giveUp.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+            ADD_FAILURE() << "the dialog ignored the keys";
+            dialog.EndModal(wxID_ABORT);
+        });
+        dialog.CallAfter([&] {
+            wxUIActionSimulator user;
+            // Under a bare X server the keys go to the window under the pointer.
+            user.MouseMove(dialog.GetScreenRect().GetTopLeft() + wxPoint(20, 20));
+            for (int key : c.keys)
+                user.Char(key);
+            giveUp.StartOnce(3000);
+        });
+        EXPECT_EQ(dialog.ShowModal(), c.result);
+        EXPECT_EQ(dialog.selectedModel, c.model);
+    }
 }
 
 } // namespace

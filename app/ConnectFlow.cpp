@@ -61,6 +61,7 @@ void VantixFrame::disconnect() {
     gauge->value = std::min(gauge->counts - 1, -1);
     gauge->redraw();
     gauge->inactive = true;
+    gauge->redraw(); // grey at once, not from the next tick, which a message box may hold up
     picture->SetBitmap(vantix::placeholderPicture().GetBitmap({140, 140}));
     title->SetLabel("RVX Vantix");
     status->SetLabel("Disconnected");
@@ -124,6 +125,7 @@ void VantixFrame::fillWindow() {
     gauge->absolute = encoder->is_absolute();
     gauge->counterClockwise = encoder->counts_counter_clockwise();
     gauge->inactive = !encoder->read_position;
+    gauge->redraw(); // in its colours while the questions below hold the position poll up
 
     diagnosticsButton->Enable();
     zeroButton->Enable(static_cast<bool>(encoder->zero));

@@ -1,5 +1,6 @@
 // Connecting and disconnecting through the real main window.
 #include "GuiTest.h"
+#include "Screenshot.h"
 
 #include "app/Artwork.h"
 #include "app/EncoderGauge.h"
@@ -184,6 +185,32 @@ TEST_F(Connecting, FirmwareUpdateIsOfferedForAnOlderVersionAndRetriedOnRequest) 
         EXPECT_EQ(rowSelection(0), 2);
         click(ID_CONNECT);
     }
+}
+
+// What the screen shows of the gauge: the colour of its outer disc.
+wxColour gaugeOnScreen(VantixFrame* frame) {
+    const wxImage image = grabWindowNow(frame->positionGauge());
+    return {image.GetRed(100, 25), image.GetGreen(100, 25), image.GetBlue(100, 25)};
+}
+
+// A question or a message box holds the position poll up; the gauge shows
+// the new state at once all the same.
+TEST_F(Connecting, GaugeTakesItsColoursAtOnceBehindTheFirmwareQuestionAndTheLostConnectionBox) {
+    grabWindow(frame); // everything drawn once, as long before the question
+    const wxColour active(189, 35, 143), inactive(93, 93, 93);
+    script->accessors = {Accessor::ReadPosition, Accessor::UpdateFirmware};
+    script->firmware = 0x14;
+    ui->answers = {wxNO};
+    std::vector<wxColour> seen;
+    ui->onMessage = [&](const Shown&) { seen.push_back(gaugeOnScreen(frame)); };
+    connect();
+    tick();
+    script->fail("read_position", RVX::Exception("No reply", 0), 2);
+    tick();
+    tick();
+    EXPECT_THAT(messages(), testing::ElementsAre(testing::StartsWith("Encoder firmware update available"),
+                                                 testing::StartsWith("Lost connection")));
+    EXPECT_THAT(seen, testing::ElementsAre(active, inactive));
 }
 
 } // namespace

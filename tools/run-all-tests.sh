@@ -1,0 +1,12 @@
+#!/bin/sh
+# Builds RVX Vantix and runs every check, stage by stage; stops at the first
+# failure. This is what README's test command and CI run, after
+# tools/install-deps.sh has installed what is missing.
+set -eu
+cd "$(dirname "$0")/.."
+jobs=${JOBS:-2}
+
+echo "== Build and test suites (GUI tests under Xvfb)"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$jobs"
+(cd build && xvfb-run -a ctest --output-on-failure --no-tests=error --timeout 300)

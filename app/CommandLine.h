@@ -1,5 +1,5 @@
 #pragma once
-// Parses the program's command line: --simulate[=DESCRIPTION] and --help.
+// Parses the program's command line: --simulate[=DESCRIPTION], --no-update-check and --help.
 #include <optional>
 #include <string>
 
@@ -8,6 +8,7 @@ namespace vantix {
 struct CommandLine {
     bool help = false;
     bool simulate = false;
+    bool updateCheck = true;      // ask the maker's web site for a newer version at start-up
     std::string benchDescription; // empty: the default bench
     std::string error;            // non-empty when the line could not be read
 };

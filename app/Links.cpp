@@ -11,8 +11,7 @@ std::string makerUrl(const std::string& pathOrUrl) {
 
 const std::string& aboutText() {
     static const std::string text =
-        fmt::format("RVX Vantix\nVersion {}.{}.{}.{}\n\u00A9 2026 RVX Motion", versionNumbers[0],
-                    versionNumbers[1], versionNumbers[2], versionNumbers[3]);
+        fmt::format("RVX Vantix\nVersion {}\n\u00A9 2026 RVX Motion", formatVersion(versionNumbers));
     return text;
 }
 

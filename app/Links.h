@@ -1,5 +1,6 @@
 #pragma once
 // The maker's web pages behind the link buttons, and the about text.
+#include "VersionNumber.h"
 #include "encoders/WebHost.h"
 
 #include <string>
@@ -10,7 +11,7 @@ namespace vantix {
 inline constexpr const char* makerWebHost = RVX_MAKER_WEB_HOST;
 
 // The program's version, also the local version of the update check.
-inline constexpr int versionNumbers[4] = {3, 0, 0, 0};
+inline constexpr VersionNumber versionNumbers{3, 0, 0, 0};
 
 // The full address of a path on the maker's host; full addresses pass unchanged.
 std::string makerUrl(const std::string& pathOrUrl);

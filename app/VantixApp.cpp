@@ -1,17 +1,21 @@
 #include "VantixApp.h"
 
 #include "ErrorReport.h"
+#include "UpdateCheck.h"
 #include "UserInterface.h"
 #include "VantixFrame.h"
 
 #include <wx/msgdlg.h>
 
+VantixApp::VantixApp(bool checkForUpdates) : checkForUpdates(checkForUpdates) {}
+
+VantixApp::~VantixApp() = default;
+
 bool VantixApp::OnInit() {
     auto* window = new VantixFrame;
     window->Show();
     frame = window;
-    // The asynchronous update check is to start here, with the frame as its handler's parent;
-    // it is not part of the program yet.
+    updateCheck = vantix::startUpdateCheck(frame, checkForUpdates); // answers later, on this thread
     return true;
 }
 

@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     // The toolkit gets only the program name: our options are not its options.
-    wxApp::SetInstance(new VantixApp);
+    wxApp::SetInstance(new VantixApp(line.updateCheck));
     int toolkitArgc = 1;
     return wxEntry(toolkitArgc, argv);
 }

@@ -160,7 +160,7 @@ protected:
 };
 
 TEST_F(UpdateCheckTest, OffersEachNewerVersionDirectlyUnderTheRoot) {
-    const std::string tooLong = document(version("4.0.0.0") + "<!--" + std::string(70 * 1024, '-') + "-->");
+    const std::string tooLong = document(version("4.0.0.0") + "<!--" + std::string(70 * 1024, 'x') + "-->");
     const struct {
         std::string name, body;
         std::vector<std::string> offered;

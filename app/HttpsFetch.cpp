@@ -27,8 +27,7 @@ bool configure(CURL* easy, const HttpsRequest& request, BodySink* sink) {
         ok = ok && curl_easy_setopt(easy, option, value) == CURLE_OK;
     };
     set(CURLOPT_URL, request.url.c_str());
-    set(CURLOPT_PROTOCOLS_STR, "https");
-    set(CURLOPT_REDIR_PROTOCOLS_STR, "https");
+    set(CURLOPT_PROTOCOLS_STR, "https"); // for the redirects too
     set(CURLOPT_FOLLOWLOCATION, 1L);
     set(CURLOPT_MAXREDIRS, 5L);
     set(CURLOPT_SSL_VERIFYPEER, 1L);

@@ -1,19 +1,22 @@
 #!/usr/bin/env python3
-"""Web host for the update-check tests, on 127.0.0.1 only.
+"""Web host of the update-check tests, on 127.0.0.1: serves FOLDER/www over HTTPS
+(certificate from FOLDER/ca.pem, made here) and plain HTTP; prints
+"<https port> <http port> <pid>". Error pages name version 4.0.0.0;
+/hang/... never answers; /redirect/SCHEME/PATH redirects to PATH on that
+scheme's server. Requests and hang-ups go to FOLDER/events.log. Ends with its
+parent, or after ten minutes."""
+import http.server, os, ssl, subprocess, sys, threading, time
 
-Makes two certificate authorities with openssl in FOLDER (ca.pem signs the
-server's certificate, other-ca.pem signs nothing), serves FOLDER/www over HTTPS
-and plain HTTP, and prints "PORTS <https> <http>" once listening. Paths that
-misbehave: error pages name version 4.0.0.0; /hang/... reads the request and never answers; /redirect/SCHEME/REST
-redirects to REST on the server of that scheme. Each request, and each client
-that hangs up on an unanswered one, is logged to FOLDER/events.log. Ends when
-its standard input closes, or after ten minutes.
-"""
-import http.server, os, ssl, subprocess, sys, threading
-
-folder = sys.argv[1]
-LIFETIME = 600
-lock = threading.Lock()
+folder, parent = sys.argv[1], os.getppid()
+key = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-days", "2"]
+for args in (["-subj", "/CN=Vantix test CA", "-keyout", "ca.key", "-out", "ca.pem", "-addext",
+              "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign"],
+             ["-CA", "ca.pem", "-CAkey", "ca.key", "-subj", "/CN=127.0.0.1", "-keyout", "server.key",
+              "-out", "server.pem", "-addext", "subjectAltName=IP:127.0.0.1"]):
+    subprocess.run(["openssl", "req", "-x509", *key, *args], cwd=folder, check=True, capture_output=True)
+context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+context.load_cert_chain(os.path.join(folder, "server.pem"), os.path.join(folder, "server.key"))
+ports, lock = {}, threading.Lock()
 
 
 def record(line):
@@ -21,36 +24,8 @@ def record(line):
         log.write(line + "\n")
 
 
-def openssl(*args):
-    subprocess.run(["openssl", *args], cwd=folder, check=True, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL)
-
-
-def new_key(name, subject, *extra):
-    openssl("req", "-new", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
-            "-subj", subject, "-keyout", name + ".key", *extra)
-
-
-with open(os.path.join(folder, "ext.cnf"), "w") as ext:
-    ext.write("[ca]\nbasicConstraints=critical,CA:TRUE\nkeyUsage=critical,keyCertSign\n"
-              "[server]\nbasicConstraints=CA:FALSE\nsubjectAltName=IP:127.0.0.1,DNS:localhost\n"
-              "extendedKeyUsage=serverAuth\n")
-for name in ("ca", "other-ca"):
-    new_key(name, "/CN=Vantix test " + name, "-out", name + ".csr")
-    openssl("x509", "-req", "-in", name + ".csr", "-key", name + ".key", "-days", "2",
-            "-extfile", "ext.cnf", "-extensions", "ca", "-out", name + ".pem")
-new_key("server", "/CN=127.0.0.1", "-out", "server.csr")
-openssl("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-set_serial", "2",
-        "-days", "2", "-extfile", "ext.cnf", "-extensions", "server", "-out", "server.pem")
-context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-context.load_cert_chain(os.path.join(folder, "server.pem"), os.path.join(folder, "server.key"))
-ports = {}
-
-
 class Handler(http.server.SimpleHTTPRequestHandler):
-    # Error pages name a newer version: only a 200 answer may count.
     error_message_format = "<rvx><version>4.0.0.0</version><error>%(code)d</error></rvx>"
-    error_content_type = "text/xml"
 
     def __init__(self, *args, **kwargs):
         super().__init__(*args, directory=os.path.join(folder, "www"), **kwargs)
@@ -79,31 +54,25 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 
 class Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
-    tls = False
 
     def finish_request(self, request, client_address):
-        request.settimeout(LIFETIME)
-        if self.tls:
-            try:
-                request = context.wrap_socket(request, server_side=True)
-            except (ssl.SSLError, OSError):
-                return  # a client that does not trust the certificate
+        request.settimeout(600)
         try:
+            if self.server_port == ports["https"]:
+                request = context.wrap_socket(request, server_side=True)
             super().finish_request(request, client_address)
+        except OSError:
+            pass  # among them clients that do not trust the certificate
         finally:
             request.close()
 
-    def handle_error(self, request, client_address):
-        pass
 
-
-servers = {}
 for scheme in ("https", "http"):
-    servers[scheme] = Server(("127.0.0.1", 0), Handler)
-    servers[scheme].tls = scheme == "https"
-    ports[scheme] = servers[scheme].server_address[1]
-    threading.Thread(target=servers[scheme].serve_forever, daemon=True).start()
-print(f"PORTS {ports['https']} {ports['http']}", flush=True)
-threading.Timer(LIFETIME, lambda: os._exit(0)).start()
-sys.stdin.read()
-os._exit(0)
+    server = Server(("127.0.0.1", 0), Handler)
+    ports[scheme] = server.server_port
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+print(ports["https"], ports["http"], os.getpid(), flush=True)
+for _ in range(1200):
+    if os.getppid() != parent:
+        break
+    time.sleep(0.5)

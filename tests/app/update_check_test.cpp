@@ -163,6 +163,9 @@ TEST_F(UpdateCheckTest, OffersEachNewerVersionOfAVerifiedHttpsAnswer) {
         EXPECT_EQ(offered(server->https(c.path)), c.offered) << c.path;
     }
     EXPECT_EQ(offered(server->http("/newer")), std::vector<std::string>());
+    std::string byName = server->https("/newer");
+    byName.replace(8, 9, "localhost"); // the certificate names 127.0.0.1 alone
+    EXPECT_EQ(offered(byName), std::vector<std::string>());
     unsetenv("RVX_VANTIX_UPDATE_CA_FILE"); // the system's authorities do not know the test's
     EXPECT_EQ(offered(server->https("/newer")), std::vector<std::string>());
 }

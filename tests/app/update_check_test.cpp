@@ -8,6 +8,7 @@
 #include <wx/log.h>
 #include <wx/utils.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -65,7 +66,8 @@ protected:
 
 // Runs the main loop's pending work until `done`, failing after a minute.
 template <class Done> void waitFor(Done done, const char* what) {
-    for (int i = 0; i < 12000 && !done(); ++i) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!done() && std::chrono::steady_clock::now() < end) {
         wxTheApp->ProcessPendingEvents();
         wxTheApp->ProcessIdle();
         wxMilliSleep(5);

@@ -4,7 +4,9 @@
 
 #include "encoders/WebHost.h"
 #include "encoders/rvx46_47/RVX46_47.h"
+#include "encoders/rvx62_69/RVX62_69.h"
 #include "encoders/rvx63/RVX63.h"
+#include "encoders/rvx65_68/RVX65_68.h"
 #include "encoders/rvx84_86/RVX84_86.h"
 
 #include <algorithm>
@@ -23,11 +25,11 @@ constexpr ModelInfo table[] = {
     {"RVX48", ModelKind::Incremental, ModuleLink::Uart, "RVX48", DATASHEET("rvx48.pdf"), nullptr},
     {"RVX47", ModelKind::Incremental, ModuleLink::Uart, "RVX47", DATASHEET("rvx47.pdf"), make<RVX47>},
     {"RVX63", ModelKind::Absolute, ModuleLink::Spi, "RVX63", DATASHEET("rvx63.pdf"), make<RVX63>},
-    {"RVX65", ModelKind::Absolute, ModuleLink::Uart, "RVX65", DATASHEET("rvx65.pdf"), nullptr},
-    {"RVX62", ModelKind::Absolute, ModuleLink::Uart, "RVX62", DATASHEET("rvx62.pdf"), nullptr},
-    {"RVX68", ModelKind::Absolute, ModuleLink::Uart, "RVX68", DATASHEET("rvx68.pdf"), nullptr},
+    {"RVX65", ModelKind::Absolute, ModuleLink::Uart, "RVX65", DATASHEET("rvx65.pdf"), make<RVX65>},
+    {"RVX62", ModelKind::Absolute, ModuleLink::Uart, "RVX62", DATASHEET("rvx62.pdf"), make<RVX62>},
+    {"RVX68", ModelKind::Absolute, ModuleLink::Uart, "RVX68", DATASHEET("rvx68.pdf"), make<RVX68>},
     {"RVX64", ModelKind::Absolute, ModuleLink::Uart, "RVX64", DATASHEET("rvx64.pdf"), nullptr},
-    {"RVX69", ModelKind::Absolute, ModuleLink::Uart, "RVX69", DATASHEET("rvx69.pdf"), nullptr},
+    {"RVX69", ModelKind::Absolute, ModuleLink::Uart, "RVX69", DATASHEET("rvx69.pdf"), make<RVX69>},
     {"RVX84", ModelKind::Commutation, ModuleLink::Uart, "RVX84", DATASHEET("rvx84.pdf"), make<RVX84>},
     {"RVX86", ModelKind::Commutation, ModuleLink::Uart, "RVX86", DATASHEET("rvx86.pdf"), make<RVX86>},
 };

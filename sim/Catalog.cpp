@@ -3,7 +3,9 @@
 #include "Loopback.h"
 #include "blockloader/BlockBootloaderDevice.h"
 #include "models/rvx46_47/Rvx46Line.h"
+#include "models/rvx62_69/Rvx62Models.h"
 #include "models/rvx63/Rvx63.h"
+#include "models/rvx65_68/Rvx65Models.h"
 #include "pic/PicBootloaderDevice.h"
 
 namespace sim {
@@ -35,6 +37,44 @@ const std::vector<ModelEntry>& catalog() {
              ModelOptions options = o;
              if (!options.has("fw")) options.set("fw", "0x14");
              return std::make_unique<Rvx46Line>(Rvx46Line::rvx46, options);
+         },
+         nullptr},
+        {"RVX65", false, true,
+         "RVX65 absolute encoder, RS-485, UART, AN1310 bootloader; default part RVX652E, selectable baud "
+         "rate "
+         "(" TERSE_LINE_OPTIONS ")",
+         [](const ModelOptions& o) { return std::make_unique<TerseEncoder>(rvx65Model, o); }, nullptr},
+        {"RVX65-oldfw", false, true,
+         "RVX65 part RVX652B (fixed 2000000 baud) running firmware 0x15 (update offer)",
+         [](const ModelOptions& o) {
+             ModelOptions options = o;
+             if (!options.has("part")) options.set("part", "RVX652B");
+             if (!options.has("fw")) options.set("fw", "0x15");
+             return std::make_unique<TerseEncoder>(rvx65Model, options);
+         },
+         nullptr},
+        {"RVX68", false, true, "RVX68 absolute encoder, UART, AN1310 bootloader (" TERSE_LINE_OPTIONS ")",
+         [](const ModelOptions& o) { return std::make_unique<TerseEncoder>(rvx68Model, o); }, nullptr},
+        {"RVX68-oldfw", false, true,
+         "RVX68 running firmware 0x10, older than the latest carried (update offer)",
+         [](const ModelOptions& o) {
+             ModelOptions options = o;
+             if (!options.has("fw")) options.set("fw", "0x10");
+             return std::make_unique<TerseEncoder>(rvx68Model, options);
+         },
+         nullptr},
+        {"RVX62", false, true,
+         "RVX62 absolute encoder, UART, silent EEPROM writes, AN1310 bootloader (" TERSE_LINE_OPTIONS ")",
+         [](const ModelOptions& o) { return std::make_unique<TerseEncoder>(rvx62Model, o); }, nullptr},
+        {"RVX69", false, true,
+         "RVX69 absolute encoder, UART, silent EEPROM writes, AN1310 bootloader (" TERSE_LINE_OPTIONS ")",
+         [](const ModelOptions& o) { return std::make_unique<TerseEncoder>(rvx69Model, o); }, nullptr},
+        {"RVX69-oldfw", false, true,
+         "RVX69 running firmware 0x03, older than the latest carried (update offer)",
+         [](const ModelOptions& o) {
+             ModelOptions options = o;
+             if (!options.has("fw")) options.set("fw", "0x03");
+             return std::make_unique<TerseEncoder>(rvx69Model, options);
          },
          nullptr},
         {"pic-bootloader", false, false,

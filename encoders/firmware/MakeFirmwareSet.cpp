@@ -67,6 +67,39 @@ std::string rvx46LineImage(const Line& line) {
     return tools::generateHex(recipe);
 }
 
+// The absolute encoders of the terse dialect: RVX65 and RVX68 on a PIC18F2620
+// (bootloader at 0xFC00), RVX62 and RVX69 on a PIC16F886 (bootloader at word
+// 0x1E00), whose images are about 10 000 characters of HEX.
+struct TerseChip {
+    tools::HexPart part;
+    std::uint32_t bootloaderStart;
+    std::uint32_t entry, parameterBlock; // in the part's address units
+    std::uint32_t codeUnits;
+};
+constexpr TerseChip pic18f2620{{4, 0, 0x10000, 0xF00000, 0xF00400}, 0xFC00, 0x0040, 0x0100, 7000};
+constexpr TerseChip pic16f886{{2, 0, 0x2000, 0x2100, 0x2200}, 0x1E00, 0x0010, 0x0400, 1500};
+
+std::string terseLineImage(const Line& line, const TerseChip& chip) {
+    const auto& p = line.parameters;
+    tools::HexImageRecipe recipe;
+    recipe.part = chip.part;
+    recipe.seed = seedOf(line.model + line.key);
+    recipe.entry = chip.entry;
+    const std::uint32_t codeEnd = chip.entry + chip.codeUnits + (p.get("baud") % 7) * 2;
+    recipe.code.push_back({chip.entry, std::min(codeEnd, chip.bootloaderStart - 8)});
+    recipe.blocks.push_back({chip.parameterBlock, fwparams::encode(p)});
+
+    // The firmware's EEPROM defaults: the identity and the baud-rate index
+    // blank for the station to fill in, node address 0, no zero offset, and
+    // the version (which the RVX62/69 station never writes).
+    recipe.eeprom.assign(0x100, 0xFF);
+    recipe.eeprom[0x81] = static_cast<std::uint8_t>(p.get("version"));
+    recipe.eeprom[0xC0] = 0x00;
+    recipe.eeprom[0xF8] = 0x00;
+    recipe.eeprom[0xF9] = 0x00;
+    return tools::generateHex(recipe);
+}
+
 // Block-bootloader images: 113 blocks of 64 bytes, the parameter block in
 // program memory after the bootloader's own first bytes.
 std::string blockImage(const Line& line) {
@@ -84,6 +117,9 @@ const std::map<std::string, std::function<std::string(const Line&)>> hexProfiles
     {"RVX47", rvx46LineImage},
     {"RVX84", rvx46LineImage},
     {"RVX86", rvx46LineImage},
+    {"RVX65", [](const Line& line) { return terseLineImage(line, pic18f2620); }},
+    {"RVX68", [](const Line& line) { return terseLineImage(line, pic18f2620); }},
+    {"RVX62_69", [](const Line& line) { return terseLineImage(line, pic16f886); }},
 };
 
 std::string image(const Line& line) {

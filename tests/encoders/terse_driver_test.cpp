@@ -1,0 +1,276 @@
+// The RVX65/68 and RVX62/69 drivers against the bench encoders: the terse
+// dialect's wire forms and reply checks, identifying each part with what it
+// offers, positions with the zero offset or the check bits, turns, address,
+// baud rate and dates.
+#include "encoder_bench.h"
+#include "encoders/Pictures.h"
+#include "encoders/Registry.h"
+#include "encoders/rvx62_69/RVX62_69.h"
+#include "encoders/rvx65_68/RVX65_68.h"
+#include "sim/models/rvx65_68/TerseEncoder.h"
+#include "transport/FtdiException.h"
+#include "transport/FtdiPlatform.h"
+
+#include <algorithm>
+#include <sstream>
+#include <stdexcept>
+#include <system_error>
+
+namespace {
+
+using namespace std::chrono;
+using enctest::thrownBy;
+using Commands = std::vector<std::string>;
+
+class TerseDriver : public enctest::EncoderBench<sim::TerseEncoder> {
+protected:
+    std::unique_ptr<RVX::Encoder> open(const std::string& model,
+                                       std::map<std::string, std::string> options = {}) {
+        addEncoder(model, std::move(options));
+        return RVX::create_encoder(model.substr(0, 5), static_cast<std::uint32_t>(bench->size() - 1));
+    }
+    sim::TerseEncoder& last() { return device(bench->size() - 1); }
+    // Commands the last encoder received while `action` ran.
+    template <class Action> Commands sentBy(Action&& action) {
+        const auto from = last().commands().size();
+        action();
+        const auto& all = last().commands();
+        return Commands(all.begin() + static_cast<long>(from), all.end());
+    }
+};
+
+TEST_F(TerseDriver, IdentifiesEachPartWithWhatItOffers) {
+    const struct {
+        const char* model;
+        const char* code;
+        const char* part;
+        int bits;
+        bool zero, turns, baudRow, update;
+        const char* picture;
+        int latest;
+    } parts[] = {
+        {"RVX65", "0xC1", "RVX652B", 14, true, false, false, true, "RVX65", 0x16},
+        {"RVX65", "0xC6", "RVX653C", 12, false, true, false, true, "RVX65-2", 0x16},
+        {"RVX65", "0xF4", "RVX652H", 14, false, true, true, false, "RVX65-2", 0x1B},
+        {"RVX68", "0xD4", "RVX683A", 12, true, false, false, true, "RVX68-2", 0x11},
+        {"RVX62", "0xCB", "RVX622D", 14, false, false, false, true, "RVX62", 0x04},
+        {"RVX62", "0xCC", "RVX623A", 12, true, false, false, true, "RVX62-2", 0x04},
+        {"RVX69", "0x55", "RVX692 Prototype", 12, false, false, false, true, "RVX69", 0x04},
+    };
+    for (const auto& p : parts) {
+        SCOPED_TRACE(p.part);
+        const auto encoder = open(p.model, {{"code", p.code}});
+        EXPECT_STREQ(encoder->part_number, p.part);
+        EXPECT_EQ(encoder->position_bits, p.bits);
+        EXPECT_EQ(static_cast<bool>(encoder->zero), p.zero);
+        EXPECT_EQ(static_cast<bool>(encoder->read_turns), p.turns);
+        EXPECT_EQ(static_cast<bool>(encoder->set_baud_rate), p.baudRow);
+        EXPECT_EQ(static_cast<bool>(encoder->update_firmware), p.update);
+        EXPECT_EQ(static_cast<bool>(encoder->set_address), std::string(p.model) == "RVX65");
+        EXPECT_TRUE(std::ranges::equal(encoder->picture, RVX::model_picture(p.picture)));
+        EXPECT_EQ(encoder->latest_firmware_version(), p.latest);
+        EXPECT_TRUE(encoder->is_absolute());
+        EXPECT_EQ(encoder->counts_counter_clockwise(), std::string(p.model) != "RVX69");
+        EXPECT_FALSE(encoder->set_resolution || encoder->set_termination);
+        // Set up at 115200 with DTR on, and the encoder reset once.
+        EXPECT_EQ(bench->module(bench->size() - 1).line().baud, 115200u);
+        EXPECT_TRUE(bench->module(bench->size() - 1).line().dtr);
+        EXPECT_EQ(last().resets(), 1u);
+    }
+}
+
+TEST_F(TerseDriver, RefusesForeignCodesAndClosesTheLink) {
+    const struct {
+        const char* model;
+        const char* code;
+        const char* message;
+    } foreign[] = {
+        {"RVX65", "0xC8", "Encoder does not appear to be an RVX65"},
+        {"RVX65", "0xF0", "Encoder does not appear to be an RVX65"},
+        {"RVX65", "0xF9", "Encoder does not appear to be an RVX65"},
+        {"RVX68", "0xD2", "Encoder does not appear to be an RVX68"},
+        {"RVX62", "0xC7", "Unknown RVX62 encoder detected"},
+        {"RVX69", "0x50", "Unknown RVX69 encoder configuration"},
+    };
+    for (const auto& f : foreign) {
+        SCOPED_TRACE(std::string(f.model) + " " + f.code);
+        const auto e = thrownBy([&] { open(f.model, {{"code", f.code}}); });
+        EXPECT_STREQ(e.what(), f.message);
+        EXPECT_EQ(e.code(), std::stoul(f.code, nullptr, 16));
+        EXPECT_FALSE(bench->module(bench->size() - 1).isOpen());
+    }
+    // An EEPROM never written reads code 0xFF.
+    EXPECT_EQ(thrownBy([&] { open("RVX65", {{"blank", "1"}}); }).code(), 0xFFu);
+}
+
+TEST_F(TerseDriver, AddressWritesAreCheckedAndAcknowledged) {
+    const auto encoder = open("RVX65", {{"address", "0x43"}});
+    EXPECT_EQ(encoder->get_address(), 0x40);
+
+    const auto before = hostBytes();
+    const auto e = thrownBy([&] { encoder->set_address(0x41); });
+    EXPECT_STREQ(e.what(), "Unable to set RVX65 RS-485 address. Invalid address. Must be multiple of 4");
+    EXPECT_EQ(e.code(), 0x41u);
+    EXPECT_EQ(hostBytes(), before);
+
+    EXPECT_EQ(sentBy([&] { encoder->set_address(0x40); }), (Commands{"uC040"}));
+    EXPECT_EQ(last().eeprom(0xC0), 0x40);
+
+    // A wrong acknowledgement: whatever else came is dropped, so the next read is clean.
+    last().scriptReply("uC044", "$??\n");
+    const auto bad = thrownBy([&] { encoder->set_address(0x44); });
+    EXPECT_STREQ(bad.what(), "Invalid response while writing RVX65 EEPROM");
+    EXPECT_EQ(bad.code(), 36u);
+    EXPECT_EQ(encoder->get_address(), 0x44);
+
+    // No acknowledgement at all is the link's time-out.
+    bench->module(0).faults.silent = true;
+    EXPECT_THROW(encoder->set_address(0x48), FTDI::Exception);
+    bench->module(0).faults.silent = false;
+
+    // A base the dialect does not have is refused before anything is sent.
+    auto& rvx65 = dynamic_cast<RVX::RVX65&>(*encoder);
+    const auto sent = hostBytes();
+    EXPECT_EQ(thrownBy([&] { rvx65.dialect.write_eeprom(0xC0, 4, 8); }).code(), 255u);
+    EXPECT_EQ(hostBytes(), sent);
+}
+
+TEST_F(TerseDriver, ReadsCheckTheirLengthAndLineFeed) {
+    const auto encoder = open("RVX68");
+    auto& rvx68 = dynamic_cast<RVX::RVX68&>(*encoder);
+    last().scriptReply("eF802", "3fff\n");
+    rvx68.connect();
+    EXPECT_EQ(rvx68.zero_offset(), 16383);
+
+    const struct {
+        const char* command;
+        const char* reply;
+        std::uint32_t code;
+    } bad[] = {{"e8101", "16", 0x81}, {"e8101", "16$", 0x81}, {"e7E02", "3221$", 0x7E}};
+    for (const auto& b : bad) {
+        SCOPED_TRACE(b.reply);
+        last().scriptReply(b.command, b.reply);
+        const auto e = thrownBy([&] {
+            if (b.code == 0x81)
+                rvx68.firmware_version();
+            else
+                rvx68.last_program_date();
+        });
+        EXPECT_STREQ(e.what(), "Unable to read RVX68 EEPROM");
+        EXPECT_EQ(e.code(), b.code);
+    }
+    last().scriptReply("e7901", "G1\n");
+    EXPECT_EQ(thrownBy<std::system_error>([&] { rvx68.model_code(); }).code(),
+              std::make_error_code(std::errc::invalid_argument));
+}
+
+// Units first, then hundreds, both in decimal digits; the year modulo 128.
+TEST_F(TerseDriver, DatesWriteTheirBytesInOrderOnBothLines) {
+    for (const char* model : {"RVX65", "RVX62"}) {
+        SCOPED_TRACE(model);
+        const auto encoder = open(model);
+        EXPECT_EQ(sentBy([&] { encoder->set_datecode(2025); }), (Commands{"u7B25", "u7C20"}));
+        EXPECT_EQ(encoder->datecode(), 2025);
+        EXPECT_EQ(sentBy([&] { encoder->set_last_program_date(sys_days{year{1999} / December / 31}); }),
+                  (Commands{"u7F9F", "u7EFF"}));
+        FTDI::sleepMs(20); // unanswered writes need the encoder's time to store them
+        encoder->set_last_program_date(sys_days{year{2025} / January / 1} + hours{15});
+        EXPECT_EQ(last().eepromWord(0x7E), 0x3221);
+        EXPECT_EQ(encoder->last_program_date(), sys_days{year{2025} / January / 1});
+    }
+}
+
+TEST_F(TerseDriver, PositionSubtractsTheZeroOffsetModuloATurn) {
+    const struct {
+        const char* part;
+        const char* shaft;
+        const char* offset;
+        std::uint16_t position;
+    } cases[] = {
+        {"RVX652F", "100", "16000", 484},  {"RVX652E", "100", "16000", 121},
+        {"RVX652F", "100", "0xFFFF", 101}, {"RVX652E", "8000", "0xFFFF", 2000},
+        {"RVX652F", "16383", "0", 16383},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.part) + " at " + c.shaft + " less " + c.offset);
+        const auto encoder = open("RVX65", {{"part", c.part}, {"shaft", c.shaft}, {"zero", c.offset}});
+        EXPECT_EQ(encoder->read_position(), c.position);
+    }
+    // A raw value out of range still lands on the dial.
+    const auto encoder = open("RVX65", {{"part", "RVX652F"}, {"zero", "0xFFFF"}});
+    last().scriptReply("x", "FFFF\n");
+    EXPECT_EQ(encoder->read_position(), 0);
+
+    // Zero: "0", then connect reloads the offset the encoder stored.
+    const auto zeroed = open("RVX68", {{"shaft", "7000"}});
+    EXPECT_EQ(sentBy([&] { zeroed->zero(); }), (Commands{"0", "Q", "eF802"}));
+    EXPECT_EQ(last().eepromWord(0xF8), 7000);
+    EXPECT_EQ(zeroed->read_position(), 0);
+}
+
+TEST_F(TerseDriver, BadPositionAndTurnsRepliesCarryOnlyTheBytesThatCame) {
+    const auto encoder = open("RVX65", {{"part", "RVX652G"}, {"turns", "-3"}});
+    EXPECT_EQ(encoder->read_turns(), -3);
+
+    last().scriptReply("x", "12\n");
+    auto e = thrownBy([&] { encoder->read_position(); });
+    EXPECT_STREQ(e.what(), "Invalid RVX65 position response");
+    EXPECT_EQ(e.code(), 0x0A3231u);
+    last().scriptReply("z", "0003$");
+    e = thrownBy([&] { encoder->read_turns(); });
+    EXPECT_STREQ(e.what(), "Invalid RVX65 turns response");
+    EXPECT_EQ(e.code(), 0x33303030u);
+    last().scriptReply("x", "G123\n");
+    EXPECT_THROW(encoder->read_position(), std::system_error);
+}
+
+TEST_F(TerseDriver, CheckBitsGuardEveryPositionOfTheSilentLine) {
+    const auto b14 = open("RVX62", {{"part", "RVX622B"}});
+    const auto b12 = open("RVX69", {{"part", "RVX692A"}});
+    device(0).scriptReply("x", "61AB\n");
+    EXPECT_EQ(b14->read_position(), 0x21AB);
+    device(1).scriptReply("x", "61AB\n");
+    EXPECT_EQ(b12->read_position(), 0x086A);
+    device(0).scriptReply("x", "A1AB\n");
+    const auto e = thrownBy([&] { b14->read_position(); });
+    EXPECT_STREQ(e.what(), "Invalid RVX62 checksum");
+    EXPECT_EQ(e.code(), 0xA1ABu);
+
+    const auto bad = open("RVX62", {{"badcheck", "1"}});
+    EXPECT_STREQ(thrownBy([&] { bad->read_position(); }).what(), "Invalid RVX62 checksum");
+
+    // The encoder applies its zero itself.
+    const auto zeroed = open("RVX69", {{"part", "RVX693B"}, {"shaft", "9000"}});
+    EXPECT_EQ(zeroed->read_position(), 9000);
+    EXPECT_EQ(sentBy([&] { zeroed->zero(); }), (Commands{"0", "Q"}));
+    EXPECT_EQ(zeroed->read_position(), 0);
+}
+
+TEST_F(TerseDriver, BaudRateFromThePartOrTheIndexAndRefusedRatesSendNothing) {
+    const auto fixed = open("RVX65", {{"part", "RVX653B"}});
+    EXPECT_TRUE(sentBy([&] { EXPECT_EQ(fixed->get_baud_rate(), 2000000u); }).empty());
+
+    const auto selectable = open("RVX65", {{"baudindex", "3"}});
+    EXPECT_EQ(selectable->get_baud_rate(), 19200u);
+    last().setEeprom(0x83, 5);
+    EXPECT_THROW(selectable->get_baud_rate(), std::out_of_range);
+
+    const auto before = hostBytes(1);
+    const auto e = thrownBy([&] { selectable->set_baud_rate(57600, [](const std::string&) {}); });
+    EXPECT_STREQ(e.what(), "Invalid baud rate");
+    EXPECT_EQ(e.code(), 0u);
+    EXPECT_EQ(hostBytes(1), before);
+}
+
+TEST_F(TerseDriver, DiagnosticsIsTheHeaderAndTheResolution) {
+    const auto encoder = open("RVX69", {{"part", "RVX693D"}, {"datecode", "1907"}, {"station", "0x31"}});
+    std::ostringstream out;
+    int steps = 0;
+    encoder->diagnostics(out, [&] { ++steps; });
+    EXPECT_EQ(out.str(),
+              "RVX Vantix\x99 diagnostics data\nModel: RVX693D\nFirmware revision: 4\nDatecode: 1907\n"
+              "Last programmed by: 31\nLast program date: 2024-03-15\nResolution: 14\n");
+    EXPECT_EQ(steps, 0);
+}
+
+} // namespace

@@ -127,12 +127,16 @@ void VantixFrame::OnProgram(wxCommandEvent&) {
         encoder->set_resolution(static_cast<std::uint16_t>(encoder->resolutions[row0]),
                                 progress.programmingStatus());
     } else if (encoder->set_baud_rate) {
-        if (row1 == wxNOT_FOUND || row0 == wxNOT_FOUND) return;
-        const std::uint32_t baud = baudRates.at(row1);
-        if (baud != encoder->get_baud_rate()) {
-            vantix::ProgressDialog progress("Setting RVX Encoder Baud Rate", vantix::programmingMessage,
-                                            this);
-            encoder->set_baud_rate(baud, progress.programmingStatus());
+        if (row0 == wxNOT_FOUND) return;
+        // A rate the list does not offer (2000000) selects no row: the encoder
+        // keeps it, and the address and termination are still programmed.
+        if (row1 != wxNOT_FOUND) {
+            const std::uint32_t baud = baudRates.at(row1);
+            if (baud != encoder->get_baud_rate()) {
+                vantix::ProgressDialog progress("Setting RVX Encoder Baud Rate", vantix::programmingMessage,
+                                                this);
+                encoder->set_baud_rate(baud, progress.programmingStatus());
+            }
         }
         encoder->set_address(static_cast<std::uint8_t>(row0 * 4));
         if (encoder->set_termination && row2 != wxNOT_FOUND) encoder->set_termination(row2 != 0);

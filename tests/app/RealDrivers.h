@@ -1,0 +1,75 @@
+#pragma once
+// The main window with the real drivers on the bench's encoder models, picked
+// in the real selection dialog; the progress lines of their re-flashes are
+// recorded with the title of the progress dialog that showed them.
+#include "GuiTest.h"
+#include "encoders/Registry.h"
+#include "sim/models/rvx46_47/Rvx46Line.h"
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace vantix::test {
+
+class RealDrivers : public FrameTest {
+protected:
+    void SetUp() override {
+        FrameTest::SetUp();
+        ui->realSelectionDialog = true;
+        // The real drivers, with the progress lines of their re-flashes recorded
+        // together with what the progress dialog shows at that moment.
+        frame->createDriver = [this](const std::string& model, std::uint32_t index) {
+            auto encoder = RVX::create_encoder(model, index);
+            if (!encoder) return encoder;
+            auto observed = [this](StatusCallback inner) {
+                return StatusCallback([this, inner](const std::string& line) {
+                    inner(line);
+                    const auto dialog = openProgressDialog();
+                    if (dialog && dialog->message == "Programming encoder...\nDo not disconnect\n\n" + line)
+                        progress.push_back(dialog->title + ": " + line);
+                });
+            };
+            if (auto set = encoder->set_resolution)
+                encoder->set_resolution = [=](std::uint16_t r, StatusCallback s) { set(r, observed(s)); };
+            if (auto set = encoder->set_commutation)
+                encoder->set_commutation = [=](std::uint16_t r, std::uint8_t p, bool d, StatusCallback s) {
+                    set(r, p, d, observed(s));
+                };
+            if (auto set = encoder->set_baud_rate)
+                encoder->set_baud_rate = [=](std::uint32_t b, StatusCallback s) { set(b, observed(s)); };
+            if (auto update = encoder->update_firmware)
+                encoder->update_firmware = [=](StatusCallback s) { update(observed(s)); };
+            return encoder;
+        };
+        bench.reset();
+        bench.emplace(std::make_shared<sim::Bench>());
+    }
+
+    template <class Model = sim::Rvx46Line>
+    Model& addEncoder(const std::string& model, std::map<std::string, std::string> options = {}) {
+        options.emplace("rpm", "0");
+        return (*bench)->add(model, sim::ModelOptions(std::move(options))).template device<Model>();
+    }
+
+    void connectTo(const std::string& model) {
+        ui->models.push_back(model);
+        click(ID_CONNECT);
+        ASSERT_NE(frame->connectedEncoder(), nullptr);
+        EXPECT_STREQ(frame->connectedEncoder()->name(), model.c_str());
+    }
+
+    void select(int row, const std::string& entry) {
+        const auto entries = rowEntries(row);
+        const auto at = std::find(entries.begin(), entries.end(), entry);
+        ASSERT_NE(at, entries.end()) << entry;
+        choose(row, static_cast<int>(at - entries.begin()));
+    }
+
+    std::vector<std::string> progress; // "dialog title: line"
+};
+
+inline const std::string done = "Programming complete. Resetting encoder...";
+
+} // namespace vantix::test

@@ -49,7 +49,6 @@ TEST_F(AbsoluteDrivers, Rvx65WithASelectableRateProgramsAddressAndBaudRateAndZer
     EXPECT_EQ(rowSelection(1), 0); // 115200
     EXPECT_EQ(rowLabel(2), "");
     EXPECT_TRUE(enabled(ID_ZERO));
-    EXPECT_TRUE(frame->positionGauge()->absolute);
     EXPECT_EQ(frame->positionGauge()->counts, 16384);
     EXPECT_EQ(position(), 4000);
 
@@ -89,7 +88,6 @@ TEST_F(AbsoluteDrivers, Rvx65MultiTurnPartIsUpdatedKeepsItsAddressAndCountsTurns
     EXPECT_EQ(progress.back(), "Programming RVX Encoder: " + done);
     ASSERT_TRUE(rvx65.firmware());
     EXPECT_EQ(rvx65.firmware()->version, 0x16);
-    EXPECT_TRUE(rvx65.firmware()->multiTurn);
     EXPECT_EQ(rvx65.rs485Baud(), 2000000u);
     EXPECT_EQ(statusLine(), "Firmware: 0x16 - Date Code: 2024");
     EXPECT_EQ(rowSelection(0), 2); // 0x08, kept across the update
@@ -111,7 +109,6 @@ TEST_F(AbsoluteDrivers, Rvx68IsUpdatedAndZeroedWithoutSettings) {
     connectTo("RVX68");
     EXPECT_EQ(messages(), std::vector<std::string>{offer(0x10, 0x11)});
     EXPECT_EQ(rvx68.firmware()->version, 0x11);
-    EXPECT_EQ(title(), "RVX683A");
     EXPECT_EQ(rowLabel(0), "");
     EXPECT_FALSE(enabled(ID_PROGRAM));
     EXPECT_EQ(frame->positionGauge()->counts, 4096);
@@ -130,8 +127,6 @@ TEST_F(AbsoluteDrivers, Rvx62AndRvx69ShowNoSettingsAndZeroWhereThePartCan) {
     connectTo("RVX62");
     EXPECT_EQ(messages(), std::vector<std::string>{offer(0x03, 0x04)});
     EXPECT_EQ(rvx62.firmware()->version, 0x04);
-    EXPECT_EQ(statusLine(), "Firmware: 0x04 - Date Code: 2107");
-    EXPECT_EQ(title(), "RVX622A");
     EXPECT_EQ(rowLabel(0), "");
     EXPECT_FALSE(enabled(ID_PROGRAM));
     EXPECT_TRUE(frame->positionGauge()->counterClockwise);

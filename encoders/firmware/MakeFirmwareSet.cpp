@@ -34,6 +34,9 @@ std::uint64_t seedOf(const std::string& text) {
     return hash;
 }
 
+// Program-memory word of the RS-485 node address, per block-bootloader model.
+const std::map<std::string, std::size_t> nodeAddressWords = {{"RVX64", 0x0E00}};
+
 // The RVX46-line encoders' chip: PIC18F2620, bootloader at 0xFC00.
 std::string rvx46LineImage(const Line& line) {
     constexpr std::uint32_t flashEnd = 0x10000, bootloaderStart = 0xFC00;
@@ -100,13 +103,23 @@ std::string terseLineImage(const Line& line, const TerseChip& chip) {
     return tools::generateHex(recipe);
 }
 
-// Block-bootloader images: 113 blocks of 64 bytes, the parameter block in
-// program memory after the bootloader's own first bytes.
+// Block-bootloader images: 113 blocks of 64 bytes of 14-bit words: a start
+// jump, seeded code, and the parameter block as a RETLW table after the
+// bootloader's own first bytes (program memory keeps 14 bits a word, so raw
+// bytes would not survive the flash).
 std::string blockImage(const Line& line) {
     tools::BlockImageRecipe recipe;
     recipe.seed = seedOf(line.model + line.key);
     recipe.codeEnd = 0x1000;
-    recipe.data.push_back({0x0040, fwparams::encode(line.parameters)});
+    recipe.data.push_back({0x0000, {0x31, 0x80, 0x28, 0x10}}); // MOVLP 0, GOTO 0x0010
+    recipe.data.push_back({0x0040, tools::retlwTable(fwparams::encode(line.parameters))});
+    // The RS-485 node address a fresh image brings, a RETLW at the word where
+    // the model's firmware (and the bootloader's read-back) finds it.
+    const auto word = nodeAddressWords.find(line.model);
+    if (word != nodeAddressWords.end() && line.parameters.values.count("address")) {
+        const std::uint8_t address[] = {static_cast<std::uint8_t>(line.parameters.get("address"))};
+        recipe.data.push_back({2 * word->second, tools::retlwTable(address)});
+    }
     const auto bytes = tools::generateBlockImage(recipe);
     return std::string(bytes.begin(), bytes.end());
 }

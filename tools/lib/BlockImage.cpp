@@ -27,4 +27,14 @@ std::vector<std::uint8_t> generateBlockImage(const BlockImageRecipe& recipe) {
     return image;
 }
 
+std::vector<std::uint8_t> retlwTable(std::span<const std::uint8_t> bytes) {
+    std::vector<std::uint8_t> words;
+    words.reserve(2 * bytes.size());
+    for (const auto byte : bytes) {
+        words.push_back(0x34);
+        words.push_back(byte);
+    }
+    return words;
+}
+
 } // namespace tools

@@ -5,6 +5,7 @@
 // a marked parameter block).
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace tools {
@@ -22,5 +23,9 @@ struct BlockImageRecipe {
 
 // Throws std::invalid_argument when a size, the code or a data block does not fit.
 std::vector<std::uint8_t> generateBlockImage(const BlockImageRecipe& recipe);
+
+// Constant bytes as 14-bit program memory holds them: a RETLW instruction
+// (0x34 and the byte) for each, two image bytes a byte.
+std::vector<std::uint8_t> retlwTable(std::span<const std::uint8_t> bytes);
 
 } // namespace tools

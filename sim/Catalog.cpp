@@ -3,12 +3,21 @@
 #include "Loopback.h"
 #include "blockloader/BlockBootloaderDevice.h"
 #include "models/rvx46_47/Rvx46Line.h"
+#include "models/rvx48/Rvx48.h"
 #include "models/rvx62_69/Rvx62Models.h"
 #include "models/rvx63/Rvx63.h"
+#include "models/rvx64/Rvx64.h"
 #include "models/rvx65_68/Rvx65Models.h"
 #include "pic/PicBootloaderDevice.h"
 
 namespace sim {
+
+namespace {
+ModelOptions withDefault(ModelOptions options, const std::string& key, const std::string& value) {
+    if (!options.has(key)) options.set(key, value);
+    return options;
+}
+} // namespace
 
 const std::vector<ModelEntry>& catalog() {
     // One entry per encoder model the bench can simulate; families add theirs.
@@ -77,6 +86,14 @@ const std::vector<ModelEntry>& catalog() {
              return std::make_unique<TerseEncoder>(rvx69Model, options);
          },
          nullptr},
+        {"RVX48", false, true, "RVX48 incremental encoder, UART, block bootloader (" RVX48_OPTIONS ")",
+         [](const ModelOptions& o) { return std::make_unique<Rvx48>(o); }, nullptr},
+        {"RVX48-oldfw", false, true, "RVX48 running firmware 3, older than the latest carried (update offer)",
+         [](const ModelOptions& o) { return std::make_unique<Rvx48>(withDefault(o, "fw", "3")); }, nullptr},
+        {"RVX64", false, true, "RVX64 absolute encoder, RS-485, block bootloader (" RVX64_OPTIONS ")",
+         [](const ModelOptions& o) { return std::make_unique<Rvx64>(o); }, nullptr},
+        {"RVX64-oldfw", false, true, "RVX64 running firmware 6, older than the latest carried (update offer)",
+         [](const ModelOptions& o) { return std::make_unique<Rvx64>(withDefault(o, "fw", "6")); }, nullptr},
         {"pic-bootloader", false, false,
          "bare PIC with the AN1310 bootloader (part, devid, erase, extras, major, minor, bs, bsize, app, "
          "timing)",

@@ -1,0 +1,162 @@
+// Firmware updates of the RVX48 and RVX64 on the bench, end to end through the
+// block bootloader host and the bench chip's bootloader: the encoder runs the
+// carried image afterwards, and the record (with today's date), the resolution
+// and the node address survive, also when an attempt fails and is retried.
+#include "encoder_bench.h"
+#include "encoders/FirmwareSet.h"
+#include "encoders/rvx48/RVX48.h"
+#include "encoders/rvx64/RVX64.h"
+#include "sim/models/rvx48/Rvx48.h"
+#include "sim/models/rvx64/Rvx64.h"
+#include "support/RecordingPlatform.h"
+
+#include <algorithm>
+
+namespace {
+
+using namespace std::chrono;
+using Mode = sim::BlockBootloader::Mode;
+using Options = std::map<std::string, std::string>;
+
+std::uint16_t today() {
+    return static_cast<std::uint16_t>((floor<days>(system_clock::now()) - sys_days{2000y / 1 / 1}).count());
+}
+
+class BlockReflash : public enctest::ReflashBench<sim::BlockEncoder> {
+protected:
+    // Program memory holds the image but for the bootloader's own first bytes
+    // and what the encoder keeps in it (RVX64's node address), with the image's
+    // start jump as the application vector, and the application runs it.
+    void expectRuns(std::size_t index, RVX::firmware::BinaryImage image, std::size_t keptAt = 0) {
+        ASSERT_EQ(image.size(), 7232u);
+        auto& encoder = device(index);
+        const auto memory = encoder.chip().programMemory();
+        for (std::size_t i = sim::BlockChip::ownBytes; i < memory.size() - sim::BlockChip::vectorBytes; ++i)
+            if (i != keptAt) {
+                ASSERT_EQ(memory[i], image[i]) << "program memory at " << i;
+            }
+        EXPECT_EQ((sim::BlockChip::Vector{image[0], image[1], image[2], image[3]}),
+                  encoder.chip().applicationVector());
+        EXPECT_TRUE(encoder.applicationRunning());
+    }
+    // Nothing in between: the application runs, or the bootloader waits.
+    void expectSettled(std::size_t index) {
+        const auto& line = bench->module(index).line();
+        EXPECT_FALSE(line.rts);
+        EXPECT_FALSE(line.breakOn);
+        const auto mode = device(index).bootloader().mode();
+        EXPECT_TRUE(mode == Mode::Bootloader || mode == Mode::Application) << static_cast<int>(mode);
+    }
+};
+
+TEST_F(BlockReflash, Rvx64RunsItsVariantsImageAndKeepsItsRecordAndNodeAddress) {
+    // The node address is the encoder's own, even one the window would not offer.
+    auto& module =
+        addEncoder("RVX64", {{"variant", "B"}, {"fw", "6"}, {"address", "0x15"}, {"datecode", "4025"}});
+    RVX::RVX64 encoder(0);
+    encoder.update_firmware(record);
+    auto& rvx64 = module.device<sim::Rvx64>();
+    expectRuns(0, RVX::firmware::binary("RVX64", 2), 2 * sim::Rvx64::addressWord + 1);
+    EXPECT_EQ(rvx64.firmware()->get("variant"), 2u);
+    EXPECT_EQ(encoder.firmware_version(), 7);
+    EXPECT_EQ(rvx64.nodeAddress(), 0x15);
+    EXPECT_EQ(encoder.datecode(), 4025);
+    EXPECT_EQ(rvx64.record()->at(4) | rvx64.record()->at(5) << 8, today());
+    EXPECT_EQ(module.line().baud, 2000000u);
+}
+
+// A failed attempt leaves the encoder in its application or in its bootloader,
+// and the retry ends as an update without fault does: the settings read before
+// the first attempt are written back, even when the failure took the
+// application (and with it the record) or left the image's default address.
+TEST_F(BlockReflash, EachFaultThenARetryEndsWithTheEncodersOwnSettings) {
+    const Options faults[] = {
+        {{"late", "5"}},  {{"babble", "30"}},    {{"cr", ""}},          {{"nak", "0"}, {"nakcmd", "b"}},
+        {{"nak", "40"}},  {{"powerloss", "20"}}, {{"stuck", "0x0125"}}, {{"shortread", "40"}},
+        {{"nonhex", ""}},
+    };
+    for (const auto& fault : faults) {
+        for (const std::string model : {"RVX48", "RVX64"}) {
+            SCOPED_TRACE(model + " " + fault.begin()->first);
+            auto options = fault;
+            options.insert({{"datecode", "4025"}, {"station", "0x22"}, {"res", "2"}, {"address", "0x2C"}});
+            auto& module = addEncoder(model, options);
+            const auto index = bench->size() - 1;
+            std::unique_ptr<RVX::Encoder> encoder;
+            if (model == "RVX48")
+                encoder = std::make_unique<RVX::RVX48>(index);
+            else
+                encoder = std::make_unique<RVX::RVX64>(index);
+
+            EXPECT_ANY_THROW(encoder->update_firmware(record));
+            expectSettled(index);
+            EXPECT_EQ(module.line().baud, model == "RVX48" ? 115200u : 2000000u);
+            EXPECT_EQ(module.line().dtr, model == "RVX48");
+
+            device(index).bootloader().faults() = {};
+            encoder->update_firmware(record);
+            if (model == "RVX48") {
+                expectRuns(index, RVX::firmware::binary("RVX48", 0));
+                EXPECT_EQ(module.device<sim::Rvx48>().record(),
+                          (sim::Rvx48Record{0xA5, 40, 25, 0x22, today()}));
+                EXPECT_EQ(encoder->get_resolution(), 250);
+            } else {
+                auto& rvx64 = module.device<sim::Rvx64>();
+                expectRuns(index, RVX::firmware::binary("RVX64", 0), 2 * sim::Rvx64::addressWord + 1);
+                EXPECT_EQ(rvx64.nodeAddress(), 0x2C);
+                EXPECT_EQ(rvx64.record(),
+                          (std::array<std::uint8_t, 6>{0xB3, 40, 25, 0x22, static_cast<std::uint8_t>(today()),
+                                                       static_cast<std::uint8_t>(today() >> 8)}));
+            }
+        }
+    }
+}
+
+TEST_F(BlockReflash, Rvx64WritesItsAddressBackEvenWhenTheRecordCannotBeWritten) {
+    auto& module = addEncoder("RVX64", {{"address", "0x2C"}});
+    RVX::RVX64 encoder(0);
+    auto& rvx64 = module.device<sim::Rvx64>();
+    rvx64.scriptReply("C", "!\n");
+    const auto e = enctest::thrownBy([&] { encoder.update_firmware(record); });
+    EXPECT_STREQ(e.what(), "Unable to write RVX64 EEPROM");
+    EXPECT_EQ(rvx64.nodeAddress(), 0x2C);
+    encoder.update_firmware(record);
+    EXPECT_EQ(rvx64.nodeAddress(), 0x2C);
+    EXPECT_EQ(encoder.last_program_date(), sys_days{2000y / 1 / 1} + days{today()});
+}
+
+// When the module fails while the bootloader does not answer, neither the
+// reset nor the return to the application's line settings can be made; the
+// caller still learns what went wrong first.
+TEST_F(BlockReflash, Rvx48PassesOnTheFirstFailureWhenTheLineCannotBePutBack) {
+    auto& module = addEncoder("RVX48", {{"late", "1"}});
+    RVX::RVX48 encoder(0);
+    const StatusCallback failing = [&](const std::string& line) {
+        if (line.starts_with("device/rev")) module.failCalls(FTDI::IO_ERROR, 0, 0);
+    };
+    try {
+        encoder.update_firmware(failing);
+        ADD_FAILURE() << "no exception";
+    } catch (const hexldr::Exception& e) {
+        EXPECT_STREQ(e.what(), "ID response error");
+    }
+}
+
+TEST_F(BlockReflash, SimulationImagesAreNeverSentToRealEncoders) {
+    addEncoder("RVX48", {{"fw", "3"}});
+    addEncoder("RVX64", {{"fw", "6"}});
+    RVX::RVX48 rvx48(0);
+    RVX::RVX64 rvx64(1);
+    auto hardware = std::make_shared<test::RecordingPlatform>(FTDI::makeLibftdiPlatform());
+    test::PlatformGuard installed(hardware);
+    for (RVX::Encoder* encoder : std::initializer_list<RVX::Encoder*>{&rvx48, &rvx64}) {
+        const auto e = enctest::thrownBy([&] { encoder->update_firmware(record); });
+        EXPECT_EQ(std::string(e.what()),
+                  std::string("This program carries firmware images for the simulated bench "
+                              "only; they are not sent to a real ") +
+                      encoder->name() + " encoder");
+    }
+    EXPECT_EQ(hardware->calls, std::vector<std::string>{});
+}
+
+} // namespace

@@ -1,0 +1,131 @@
+// The RVX48 driver against the bench's RVX48: its own command language at
+// 115200 baud, the six-byte record, the resolution codes, and what it makes of
+// wrong replies.
+#include "encoder_bench.h"
+#include "encoders/rvx48/RVX48.h"
+#include "sim/models/rvx48/Rvx48.h"
+
+#include <boost/numeric/conversion/converter_policies.hpp>
+
+#include <sstream>
+
+namespace {
+
+using namespace std::chrono;
+using enctest::thrownBy;
+
+class Rvx48Driver : public enctest::EncoderBench<sim::Rvx48> {
+protected:
+    sim::Module& addRvx48(std::map<std::string, std::string> options = {}) {
+        return addEncoder("RVX48", std::move(options));
+    }
+};
+
+sys_days today() {
+    return floor<days>(system_clock::now());
+}
+
+TEST_F(Rvx48Driver, ReadsAndWritesTheRecordAtItsLineSettings) {
+    auto& module = addRvx48({{"code", "0xA7"}, {"datecode", "1907"}, {"station", "0x30"}, {"days", "0"}});
+    RVX::RVX48 encoder(0);
+    EXPECT_EQ(module.line().baud, 115200u);
+    EXPECT_TRUE(module.line().dtr);
+    EXPECT_STREQ(encoder.part_number, "RVX48");
+    EXPECT_EQ(encoder.firmware_version(), 4);
+    EXPECT_EQ(encoder.model_code(), 0xA7);
+    EXPECT_EQ(encoder.datecode(), 1907);
+    EXPECT_EQ(encoder.last_programmed_by(), 0x30);
+    EXPECT_EQ(encoder.last_program_date(), sys_days{2000y / 1 / 1});
+
+    encoder.set_datecode(1225);
+    EXPECT_EQ(device().record(), (sim::Rvx48Record{0xA7, 12, 25, 0x30, 0}));
+    encoder.set_last_program_date(sys_days{2024y / 2 / 29} + 23h);
+    EXPECT_EQ(device().record().days, 8825);
+    EXPECT_EQ(encoder.last_program_date(), sys_days{2024y / 2 / 29});
+
+    // Dates the 16-bit day count cannot hold are refused before anything is written.
+    const auto before = commandCount();
+    EXPECT_THROW(encoder.set_last_program_date(sys_days{1999y / 12 / 31} + 23h),
+                 boost::numeric::negative_overflow);
+    EXPECT_THROW(encoder.set_last_program_date(sys_days{2179y / 6 / 7}), boost::numeric::positive_overflow);
+    encoder.set_last_program_date(sys_days{2179y / 6 / 6});
+    EXPECT_EQ(commandsSince(before), (std::vector<std::string>{"CR", "CR", "CR", "CWA70C1930FFFF"}));
+
+    encoder.restore_defaults();
+    const auto fresh = static_cast<std::uint16_t>((today() - sys_days{2000y / 1 / 1}).count());
+    EXPECT_EQ(device().record(), (sim::Rvx48Record{0xA5, 0, 0, 0x01, fresh}));
+}
+
+TEST_F(Rvx48Driver, ResolutionsByCode) {
+    addRvx48({{"res", "0xB"}});
+    RVX::RVX48 encoder(0);
+    EXPECT_EQ(encoder.get_resolution(), 2048);
+
+    auto before = commandCount();
+    encoder.set_resolution(1024, [](const std::string&) { FAIL() << "no progress lines"; });
+    EXPECT_EQ(device().resolutionCode(), 7);
+    EXPECT_EQ(commandsSince(before), (std::vector<std::string>{"RF7"}));
+
+    const auto bytes = hostBytes();
+    const auto refused = thrownBy([&] { encoder.set_resolution(300, {}); });
+    EXPECT_STREQ(refused.what(), "Invalid RVX48 resolution");
+    EXPECT_EQ(refused.code(), 300u);
+    EXPECT_EQ(hostBytes(), bytes);
+
+    const struct {
+        const char* reply;
+        const char* message;
+        std::uint32_t code;
+    } wrong[] = {
+        {"EF\n", "Unknown RVX48 resolution", 0xEF},
+        {"F\n", "Unable to read RVX48 resolution, invalid response", 2},
+        {"F7 ", "Unable to read RVX48 resolution, invalid response", 3},
+    };
+    for (const auto& w : wrong) {
+        device().scriptReply("r", w.reply);
+        const auto e = thrownBy([&] { encoder.get_resolution(); });
+        EXPECT_STREQ(e.what(), w.message) << w.reply;
+        EXPECT_EQ(e.code(), w.code) << w.reply;
+    }
+}
+
+TEST_F(Rvx48Driver, FirmwareBeforeVersionFourIsNotAskedForItsResolution) {
+    addRvx48({{"fw", "3"}});
+    RVX::RVX48 encoder(0);
+    const auto before = commandCount();
+    EXPECT_EQ(encoder.get_resolution(), 0);
+    EXPECT_EQ(commandsSince(before), (std::vector<std::string>{"i"}));
+    std::ostringstream report;
+    encoder.diagnostics(report, [] {});
+    EXPECT_TRUE(
+        report.str().ends_with("Last programmed by: 1\nLast program date: 2023-04-10\nResolution: 0\n"))
+        << report.str();
+}
+
+TEST_F(Rvx48Driver, WrongRepliesToTheIdentificationAndTheRecord) {
+    addRvx48();
+    RVX::RVX48 encoder(0);
+    device().scriptReply("i", "0404");
+    auto e = thrownBy([&] { encoder.firmware_version(); });
+    EXPECT_STREQ(e.what(), "Unable to read RVX48 device ID");
+    EXPECT_EQ(e.code(), 0u);
+
+    device().scriptReply("CR", "A50019011\n"); // 10 of 13 bytes
+    const auto invalid = thrownBy<RVX::EEPROMInvalid>([&] { encoder.datecode(); });
+    EXPECT_STREQ(invalid.what(), "Unable to read RVX48 EEPROM");
+    EXPECT_EQ(invalid.code(), 10u);
+
+    device().scriptReply("CR", "A5G019010D34\n");
+    EXPECT_THROW(encoder.datecode(), std::system_error);
+}
+
+// An encoder that sends without end must not hold the program: the drain
+// before each command stops, and the reply is wrong.
+TEST_F(Rvx48Driver, AChatteringEncoderFailsToConnectInsteadOfHangingTheProgram) {
+    addRvx48({{"chatter", "1"}});
+    const auto e = thrownBy([] { RVX::RVX48 encoder(0); });
+    EXPECT_STREQ(e.what(), "Unable to read RVX48 device ID");
+    EXPECT_FALSE(bench->module(0).isOpen());
+}
+
+} // namespace

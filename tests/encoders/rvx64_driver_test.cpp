@@ -1,0 +1,181 @@
+// The RVX64 driver against the bench's RVX64: variants, position, the
+// termination rule, the base64 record behind its unlock code, and the node
+// address read through the block bootloader.
+#include "encoder_bench.h"
+#include "encoders/rvx64/RVX64.h"
+#include "sim/models/rvx64/Rvx64.h"
+
+#include <sstream>
+
+namespace {
+
+using namespace std::chrono;
+using enctest::thrownBy;
+using Mode = sim::BlockBootloader::Mode;
+
+class Rvx64Driver : public enctest::EncoderBench<sim::Rvx64> {
+protected:
+    std::unique_ptr<RVX::RVX64> connect(std::map<std::string, std::string> options = {}) {
+        addEncoder("RVX64", std::move(options));
+        return std::make_unique<RVX::RVX64>(static_cast<std::uint32_t>(bench->size() - 1));
+    }
+    sim::Rvx64& last() { return device(bench->size() - 1); }
+};
+
+TEST_F(Rvx64Driver, TheVariantDecidesPartPositionBitsZeroAndModelCode) {
+    const struct {
+        const char* variant;
+        const char* part;
+        unsigned bits;
+        bool zero;
+        std::uint16_t modelCode;
+    } variants[] = {
+        {"A", "RVX64xA", 12, true, 0x35F9},
+        {"C", "RVX64xC", 12, false, 0x35FB},
+        {"B", "RVX64xB", 14, true, 0x35FA},
+        {"D", "RVX64xD", 14, false, 0x35FC},
+    };
+    for (const auto& v : variants) {
+        SCOPED_TRACE(v.variant);
+        const auto encoder = connect({{"variant", v.variant}});
+        EXPECT_EQ(bench->module(bench->size() - 1).line().baud, 2000000u);
+        EXPECT_FALSE(bench->module(bench->size() - 1).line().dtr);
+        EXPECT_STREQ(encoder->part_number, v.part);
+        EXPECT_EQ(encoder->position_bits, v.bits);
+        EXPECT_EQ(static_cast<bool>(encoder->zero), v.zero);
+        EXPECT_EQ(encoder->model_code(), v.modelCode);
+        EXPECT_EQ(encoder->firmware_version(), 7);
+    }
+    addEncoder("RVX64");
+    device(bench->size() - 1).scriptReply("i", "3447\n");
+    const auto e = thrownBy([&] { RVX::RVX64(static_cast<std::uint32_t>(bench->size() - 1)); });
+    EXPECT_STREQ(e.what(), "Invalid RVX64 model ID");
+    EXPECT_EQ(e.code(), 0u);
+}
+
+// (The window's tests read 14-bit positions and zero them.)
+TEST_F(Rvx64Driver, TwelveBitPositionsAndWrongReplies) {
+    const auto encoder = connect({{"variant", "C"}});
+    last().scriptReply("p", "3FFC\n");
+    EXPECT_EQ(encoder->read_position(), 0x0FFF);
+    last().scriptReply("p", "12\n");
+    const auto e = thrownBy([&] { encoder->read_position(); });
+    EXPECT_STREQ(e.what(), "Invalid RVX64 position response");
+    EXPECT_EQ(e.code(), 0x0A3231u);
+}
+
+TEST_F(Rvx64Driver, TerminationIsOfferedByFirmwareSevenOnPartsFromWeek33Of2025) {
+    const struct {
+        const char* firmware;
+        const char* datecode;
+        bool offered;
+    } parts[] = {
+        {"7", "3225", false}, {"7", "3325", true},  {"7", "0126", true},
+        {"6", "3326", false}, {"7", "5224", false},
+    };
+    for (const auto& p : parts) {
+        SCOPED_TRACE(std::string(p.firmware) + " " + p.datecode);
+        const auto encoder = connect({{"fw", p.firmware}, {"datecode", p.datecode}});
+        EXPECT_EQ(static_cast<bool>(encoder->get_termination), p.offered);
+        EXPECT_EQ(static_cast<bool>(encoder->set_termination), p.offered);
+    }
+
+    const auto encoder = connect({{"datecode", "4025"}, {"termination", "1"}});
+    EXPECT_TRUE(encoder->get_termination());
+    last().scriptReply("o", "2");
+    const auto e = thrownBy([&] { encoder->get_termination(); });
+    EXPECT_STREQ(e.what(), "Invalid RVX64 response when reading options");
+    EXPECT_EQ(e.code(), 0x32u);
+}
+
+TEST_F(Rvx64Driver, TheRecordTravelsInBase64BehindTheUnlockCode) {
+    const auto encoder = connect({{"datecode", "1225"}, {"station", "0x30"}, {"days", "0x0102"}});
+    EXPECT_EQ(last().recordText(), "swwZMAIB");
+    EXPECT_EQ(encoder->datecode(), 1225);
+    EXPECT_EQ(encoder->last_programmed_by(), 0x30);
+    EXPECT_EQ(encoder->last_program_date(), sys_days{2000y / 1 / 1} + days{0x0102});
+
+    const auto before = commandCount();
+    encoder->set_datecode(3326);
+    EXPECT_EQ(commandsSince(before), (std::vector<std::string>{"XQW", "c", "XQW", "CsyEaMAIB"}));
+    encoder->restore_defaults();
+    const auto today = floor<days>(system_clock::now()) - sys_days{2000y / 1 / 1};
+    EXPECT_EQ(last().record(),
+              (std::array<std::uint8_t, 6>{0xB3, 0, 0, 0x01, static_cast<std::uint8_t>(today.count()),
+                                           static_cast<std::uint8_t>(today.count() >> 8)}));
+
+    last().scriptReply("XQW", "?\n");
+    EXPECT_STREQ(thrownBy([&] { encoder->datecode(); }).what(), "Unable to unlock RVX64");
+    last().scriptReply("c", "cswwZMAI\n");
+    EXPECT_STREQ(thrownBy([&] { encoder->datecode(); }).what(), "Unable to read RVX64 EEPROM");
+    last().scriptReply("C", "!\n");
+    EXPECT_STREQ(thrownBy([&] { encoder->set_datecode(1); }).what(), "Unable to write RVX64 EEPROM");
+}
+
+TEST_F(Rvx64Driver, ARecordThatIsNotSixBytesOfBase64IsCorrupt) {
+    const auto encoder = connect();
+    const struct {
+        const char* text;
+        bool corrupt;
+    } records[] = {
+        {"swwZMAI+", false}, {"swwZMA==", true}, {"swwZMAI=", true}, {"swwZ*AIB", true}, {"swwZMA=B", true},
+    };
+    for (const auto& r : records) {
+        last().scriptReply("c", std::string("c") + r.text + "\r\n");
+        if (r.corrupt) {
+            const auto e = thrownBy<RVX::EEPROMInvalid>([&] { encoder->datecode(); });
+            EXPECT_STREQ(e.what(), "RVX64 EEPROM corrupt") << r.text;
+        } else {
+            EXPECT_NO_THROW(encoder->datecode()) << r.text;
+        }
+    }
+}
+
+TEST_F(Rvx64Driver, TheNodeAddressIsReadThroughTheBootloaderAndSetByCommand) {
+    const auto encoder = connect({{"address", "0x14"}});
+    EXPECT_EQ(encoder->get_address(), 0x14);
+    EXPECT_EQ(last().bootloader().commands(), (std::vector<std::string>{"KVB", "R0E00", "j012101"}));
+    EXPECT_TRUE(last().applicationRunning());
+
+    auto before = commandCount();
+    const auto bytes = hostBytes(bench->size() - 1);
+    const auto e = thrownBy([&] { encoder->set_address(6); });
+    EXPECT_STREQ(e.what(), "Unable to set RVX64 RS-485 address. Invalid address");
+    EXPECT_EQ(e.code(), 6u);
+    EXPECT_EQ(hostBytes(bench->size() - 1), bytes);
+    encoder->set_address(8);
+    EXPECT_EQ(commandsSince(before), (std::vector<std::string>{"A08"}));
+    EXPECT_EQ(last().nodeAddress(), 8);
+    EXPECT_EQ(encoder->get_address(), 8);
+
+    std::ostringstream report;
+    encoder->diagnostics(report, [] {});
+    EXPECT_TRUE(report.str().ends_with("\nResolution: 12\n")) << report.str();
+}
+
+// Whatever fails on the way, the encoder is restarted into its application.
+TEST_F(Rvx64Driver, AFailedAddressReadRestartsTheApplication) {
+    const struct {
+        std::map<std::string, std::string> options;
+        const char* message;
+        std::uint32_t code;
+    } faults[] = {
+        {{{"cr", ""}}, "Unlock failed", 2},
+        {{{"nak", "112"}, {"nakcmd", "R"}}, "Set block failed", 2},
+        {{{"late", "1"}, {"lateby", "400"}}, "Unlock failed", 0},
+    };
+    for (const auto& f : faults) {
+        SCOPED_TRACE(f.message);
+        auto options = f.options;
+        options["once"] = "";
+        const auto encoder = connect(options);
+        const auto e = thrownBy([&] { encoder->get_address(); });
+        EXPECT_STREQ(e.what(), f.message);
+        EXPECT_EQ(e.code(), f.code);
+        EXPECT_EQ(last().bootloader().mode(), Mode::Application);
+        EXPECT_TRUE(last().applicationRunning());
+        EXPECT_EQ(encoder->get_address(), 0x10);
+    }
+}
+
+} // namespace

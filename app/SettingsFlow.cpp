@@ -144,6 +144,8 @@ void VantixFrame::OnProgram(wxCommandEvent&) {
     } else if (encoder->set_address) {
         if (row0 == wxNOT_FOUND) return;
         encoder->set_address(static_cast<std::uint8_t>(row0 * 4));
+        // The termination row is shown here too, so the user's choice is written.
+        if (encoder->set_termination && row2 != wxNOT_FOUND) encoder->set_termination(row2 != 0);
         ui.message("Encoder address set", configureCaption, wxOK, nullptr);
     } else {
         ui.message("Nothing to program on this encoder", errorCaption, wxOK | wxICON_ERROR, nullptr);

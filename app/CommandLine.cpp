@@ -19,6 +19,8 @@ CommandLine parseCommandLine(int argc, char** argv) {
                 result.benchDescription = argv[++i];
         } else if (arg == "--no-update-check") {
             result.updateCheck = false;
+        } else if (arg == "--default-latency") {
+            result.defaultLatency = true;
         } else if (arg.starts_with("--simulate=")) {
             result.simulate = true;
             result.benchDescription = std::string(arg.substr(11));
@@ -30,12 +32,14 @@ CommandLine parseCommandLine(int argc, char** argv) {
 }
 
 std::string usageText() {
-    return "Usage: rvx-vantix [--simulate [BENCH]] [--no-update-check] [--help]\n"
+    return "Usage: rvx-vantix [--simulate [BENCH]] [--no-update-check] [--default-latency] [--help]\n"
            "\n"
            "Sets up RVX rotary encoders through an RVX-LINK USB programming module.\n"
            "\n"
            "  --simulate [BENCH]  run on the simulated bench instead of real modules\n"
            "  --no-update-check   do not ask the maker's web site for a newer version at start-up\n"
+           "  --default-latency   leave a UART module's latency timer at the chip's 16 ms\n"
+           "                      instead of setting 1 ms while the program holds it\n"
            "  --help              show this text\n"
            "\n"
            "Environment:\n"

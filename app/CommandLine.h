@@ -1,5 +1,6 @@
 #pragma once
-// Parses the program's command line: --simulate[=DESCRIPTION], --no-update-check and --help.
+// Parses the program's command line: --simulate[=DESCRIPTION], --no-update-check,
+// --default-latency and --help.
 #include <optional>
 #include <string>
 
@@ -10,6 +11,7 @@ struct CommandLine {
     bool simulate = false;
     bool updateCheck = true;      // ask the maker's web site for a newer version at start-up
     std::string benchDescription; // empty: the default bench
+    bool defaultLatency = false;  // leave the UART modules' latency timer at the chip's own
     std::string error;            // non-empty when the line could not be read
 };
 

@@ -4,6 +4,7 @@
 #include "app/VantixApp.h"
 #include "sim/Bench.h"
 #include "transport/FtdiPlatform.h"
+#include "transport/UartLink.h"
 
 #include <wx/app.h>
 
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
         std::cout << vantix::usageText();
         return 0;
     }
+    if (line.defaultLatency) FTDI::setUartLatencyTimer(0);
     try {
         if (line.simulate)
             FTDI::installPlatform(sim::Bench::fromDescription(line.benchDescription));

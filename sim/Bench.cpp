@@ -92,7 +92,6 @@ std::uint8_t Module::corruptible(std::uint8_t byte, bool& keep) {
 
 void Module::send(std::span<const std::uint8_t> bytes, microseconds delay) {
     if (!open_ || bytes.empty()) return;
-    const bool wire = bench_.lineModel() == LineModel::Wire;
     Clock::time_point start = std::max(now() + delay + faults.delay, rxFree_);
     std::size_t count = bytes.size();
     if (faults.truncateReplies) count = std::min(count, *faults.truncateReplies);
@@ -103,14 +102,13 @@ void Module::send(std::span<const std::uint8_t> bytes, microseconds delay) {
         if (faults.silent) continue;
         if (armed && faults.junk > 0 && chance(rng_) < faults.junk) {
             ++onWire;
-            pending_.push_back({start + wireTime(onWire) + (wire ? bench_.usbLatency() : microseconds{0}),
-                                static_cast<std::uint8_t>(rng_())});
+            pending_.push_back({start + wireTime(onWire), static_cast<std::uint8_t>(rng_())});
         }
         bool keep = true;
         const std::uint8_t byte = armed ? corruptible(bytes[i], keep) : bytes[i];
         ++onWire;
         if (!keep) continue;
-        pending_.push_back({start + wireTime(onWire) + (wire ? bench_.usbLatency() : microseconds{0}), byte});
+        pending_.push_back({start + wireTime(onWire), byte});
     }
     counters.bytesFromDevice += onWire;
     counters.lineBusy += wireTime(onWire);
@@ -124,10 +122,45 @@ void Module::discardPending() {
     pending_.clear();
 }
 
+std::optional<Module::Flush> Module::nextFlush() const {
+    if (pending_.empty()) return std::nullopt;
+    if (bench_.lineModel() == LineModel::Instant) return Flush{pending_.front().at, 1, false};
+    // The timer runs out every period after the last packet: the first such
+    // moment at or after the first byte came sends what is there by then,
+    // unless a full packet goes first.
+    const Clock::duration period = milliseconds(std::max<int>(latencyTimer_, 1));
+    const auto first = pending_.front().at;
+    auto tick = lastFlush_ + period;
+    if (first > tick) tick += (first - tick + period - Clock::duration(1)) / period * period;
+    if (pending_.size() >= kUsbPacketData && pending_[kUsbPacketData - 1].at <= tick)
+        return Flush{pending_[kUsbPacketData - 1].at, kUsbPacketData, false};
+    std::size_t bytes = 0;
+    while (bytes < pending_.size() && pending_[bytes].at <= tick)
+        ++bytes;
+    return Flush{tick, bytes, true};
+}
+
+std::optional<Clock::time_point> Module::nextDelivery() const {
+    const auto flush = nextFlush();
+    if (!flush) return std::nullopt;
+    return flush->at + (bench_.lineModel() == LineModel::Wire ? bench_.usbLatency() : microseconds{0});
+}
+
 void Module::deliverDue(Clock::time_point t) {
-    while (!pending_.empty() && pending_.front().at <= t) {
-        rx_.push_back(pending_.front().byte);
-        pending_.pop_front();
+    const bool wire = bench_.lineModel() == LineModel::Wire;
+    for (auto flush = nextFlush(); flush && *nextDelivery() <= t; flush = nextFlush()) {
+        if (wire) {
+            ++counters.packetsToHost;
+            if (flush->byTimer) {
+                ++counters.latencyPackets;
+                counters.latencyWait += duration_cast<microseconds>(flush->at - pending_.front().at);
+            }
+            lastFlush_ = flush->at;
+        }
+        for (std::size_t i = 0; i < flush->bytes; ++i) {
+            rx_.push_back(pending_.front().byte);
+            pending_.pop_front();
+        }
     }
 }
 
@@ -142,6 +175,7 @@ Module& Bench::addUart(std::unique_ptr<UartDevice> device, std::string model, st
     if (serial.empty()) serial = "RVXSIM" + std::to_string(1000 + modules_.size());
     modules_.push_back(std::unique_ptr<Module>(new Module(*this, model, description, serial)));
     modules_.back()->uart_ = std::move(device);
+    modules_.back()->latencyTimer_ = powerOnLatencyTimer_;
     return *modules_.back();
 }
 
@@ -151,6 +185,7 @@ Module& Bench::addSpi(std::unique_ptr<SpiDevice> device, std::string model, std:
     if (serial.empty()) serial = "RVXSIM" + std::to_string(1000 + modules_.size());
     modules_.push_back(std::unique_ptr<Module>(new Module(*this, model, description, serial)));
     modules_.back()->spi_ = std::move(device);
+    modules_.back()->latencyTimer_ = powerOnLatencyTimer_;
     return *modules_.back();
 }
 
@@ -178,21 +213,32 @@ Counters Bench::totals() const {
         sum.lineBusy += c.lineBusy;
         sum.calls += c.calls;
         sum.spiTransfers += c.spiTransfers;
+        sum.writes += c.writes;
+        sum.queuePolls += c.queuePolls;
+        sum.packetsToHost += c.packetsToHost;
+        sum.latencyPackets += c.latencyPackets;
+        sum.latencyWait += c.latencyWait;
     }
     return sum;
 }
 
 Clock::time_point Bench::now() {
-    return Clock::now() + virtualOffset_;
+    return virtualClock() ? virtualNow_ : Clock::now();
+}
+
+void Bench::setPowerOnLatencyTimer(std::uint8_t ms) {
+    powerOnLatencyTimer_ = std::max<std::uint8_t>(ms, 1);
+    for (auto& module : modules_)
+        module->latencyTimer_ = powerOnLatencyTimer_;
 }
 
 void Bench::advanceTo(Clock::time_point t) {
     const auto current = now();
     if (t <= current) return;
-    if (lineModel_ == LineModel::Instant)
-        virtualOffset_ += t - current;
+    if (virtualClock())
+        virtualNow_ = t;
     else
-        std::this_thread::sleep_until(t - virtualOffset_);
+        std::this_thread::sleep_until(t);
 }
 
 void Bench::sleep(milliseconds duration) {
@@ -255,7 +301,7 @@ Status Bench::open(std::uint32_t index, FTDI::Handle& handle) {
     m.line_ = LineState{};
     m.rx_.clear();
     m.pending_.clear();
-    m.txFree_ = m.rxFree_ = now();
+    m.txFree_ = m.rxFree_ = m.lastFlush_ = now();
     handle = &m;
     m.deviceTime_ = now();
     m.inDevice_ = true;
@@ -341,8 +387,11 @@ Status Bench::purge(FTDI::Handle handle, std::uint32_t mask) {
     if (!m) return FTDI::INVALID_HANDLE;
     if (Status status = m->enterCall()) return status;
     if (mask & FTDI::PURGE_RX) {
+        // The host's queue and what the chip holds; bytes still on the wire come later.
         m->deliverDue(now());
         m->rx_.clear();
+        while (!m->pending_.empty() && m->pending_.front().at <= now())
+            m->pending_.pop_front();
     }
     return FTDI::OK;
 }
@@ -351,12 +400,30 @@ Status Bench::getQueueStatus(FTDI::Handle handle, std::uint32_t& bytesWaiting) {
     Module* m = uartByHandle(handle);
     if (!m) return FTDI::INVALID_HANDLE;
     if (Status status = m->enterCall()) return status;
+    ++m->counters.queuePolls;
     m->deliverDue(now());
-    if (m->rx_.empty() && lineModel_ == LineModel::Instant) {
+    if (m->rx_.empty() && virtualClock()) {
         auto next = now() + kPollQuantum;
-        if (!m->pending_.empty()) next = std::min(next, m->pending_.front().at);
+        if (const auto delivery = m->nextDelivery()) next = std::min(next, *delivery);
         advanceTo(next);
         m->deliverDue(now());
+    }
+    bytesWaiting = static_cast<std::uint32_t>(m->rx_.size());
+    return FTDI::OK;
+}
+
+Status Bench::waitForQueue(FTDI::Handle handle, std::uint32_t minBytes, Clock::time_point deadline,
+                           std::uint32_t& bytesWaiting) {
+    bytesWaiting = 0;
+    Module* m = uartByHandle(handle);
+    if (!m) return FTDI::INVALID_HANDLE;
+    if (Status status = m->enterCall()) return status;
+    ++m->counters.queuePolls;
+    for (;;) {
+        m->deliverDue(now());
+        if (m->rx_.size() >= minBytes || now() >= deadline) break;
+        const auto delivery = m->nextDelivery();
+        advanceTo(delivery ? std::min(*delivery, deadline) : deadline);
     }
     bytesWaiting = static_cast<std::uint32_t>(m->rx_.size());
     return FTDI::OK;
@@ -372,12 +439,13 @@ Status Bench::read(FTDI::Handle handle, void* buffer, std::uint32_t count, std::
     for (;;) {
         m->deliverDue(now());
         if (m->rx_.size() >= count) break;
-        if (m->pending_.empty() || m->pending_.front().at > deadline) {
+        const auto delivery = m->nextDelivery();
+        if (!delivery || *delivery > deadline) {
             advanceTo(deadline);
             m->deliverDue(now());
             break;
         }
-        advanceTo(m->pending_.front().at);
+        advanceTo(*delivery);
     }
     auto* out = static_cast<std::uint8_t*>(buffer);
     while (received < count && !m->rx_.empty()) {
@@ -401,6 +469,7 @@ Status Bench::write(FTDI::Handle handle, const void* buffer, std::uint32_t count
         if (keep) bytes.push_back(byte);
     }
     written = count;
+    ++m->counters.writes;
     m->counters.bytesToDevice += count;
     const bool wire = lineModel_ == LineModel::Wire;
     const auto start = std::max(now() + (wire ? usbLatency_ : microseconds{0}), m->txFree_);
@@ -413,6 +482,23 @@ Status Bench::write(FTDI::Handle handle, const void* buffer, std::uint32_t count
     m->inDevice_ = true;
     m->uart_->receive(bytes, *m);
     m->inDevice_ = false;
+    return FTDI::OK;
+}
+
+Status Bench::setLatencyTimer(FTDI::Handle handle, std::uint8_t ms) {
+    Module* m = uartByHandle(handle);
+    if (!m) return FTDI::INVALID_HANDLE;
+    if (Status status = m->enterCall()) return status;
+    if (ms == 0) return FTDI::INVALID_PARAMETER;
+    m->latencyTimer_ = ms;
+    return FTDI::OK;
+}
+
+Status Bench::getLatencyTimer(FTDI::Handle handle, std::uint8_t& ms) {
+    Module* m = uartByHandle(handle);
+    if (!m) return FTDI::INVALID_HANDLE;
+    if (Status status = m->enterCall()) return status;
+    ms = m->latencyTimer_;
     return FTDI::OK;
 }
 
@@ -455,6 +541,7 @@ Status Bench::spiInitChannel(FTDI::Handle handle, FTDI::ChannelConfig* config) {
     const std::uint32_t inactive = (config->configOptions & 0x20) ? csBit : 0;
     config->pin |= outputs | (inactive << 8) | (outputs << 16) | (inactive << 24);
     m->spiConfig_ = *config;
+    m->latencyTimer_ = std::max<std::uint8_t>(config->latencyTimer, 1);
     lastSpiConfig = *config;
     m->spiReady_ = true;
     m->spi_->opened(now());

@@ -19,8 +19,17 @@ namespace sim {
 
 enum class LineModel {
     Instant, // replies are there at once; waits cost nothing (virtual clock)
-    Wire,    // bytes take 10 bits each at the set baud rate, plus USB latency
+    // Bytes take 10 bits each at the set baud rate; a UART chip holds what it
+    // received until 62 bytes fill a USB packet or its latency timer runs
+    // out; every USB transfer adds the USB latency. SPI transfers end with
+    // send-immediate, so they pay the USB latency but not the timer.
+    Wire,
 };
+
+// Bytes of data in one full-speed USB packet from the chip (64 less 2 status bytes).
+constexpr std::size_t kUsbPacketData = 62;
+// The latency timer of an FTDI chip at power-on, in ms.
+constexpr std::uint8_t kPowerOnLatencyTimer = 16;
 
 // Seeded, reproducible faults on one module. Byte faults apply to the reply
 // bytes the device sends (and to the host's bytes when `hostToDevice`), once
@@ -45,6 +54,13 @@ struct Counters {
     std::chrono::milliseconds slept{0};
     std::uint64_t calls = 0; // platform calls on this module
     std::uint64_t spiTransfers = 0;
+    std::uint64_t writes = 0;     // USB transfers of host bytes to the chip
+    std::uint64_t queuePolls = 0; // queue status checks and waits
+    // Wire line model: USB packets of reply data, those of them the latency
+    // timer sent (not full), and how long their bytes sat in the chip.
+    std::uint64_t packetsToHost = 0;
+    std::uint64_t latencyPackets = 0;
+    std::chrono::microseconds latencyWait{0};
 };
 
 class Bench;
@@ -72,6 +88,7 @@ public:
     void setBusy(bool busy); // opened by another program
     void reseed(std::uint32_t seed);
     bool isOpen() const { return open_; }
+    std::uint8_t latencyTimer() const { return latencyTimer_; }
 
     // Port, for the device model.
     void send(std::span<const std::uint8_t> bytes, std::chrono::microseconds delay) override;
@@ -84,11 +101,23 @@ private:
     Module(Bench& bench, std::string model, std::string description, std::string serial);
     std::uint8_t corruptible(std::uint8_t byte, bool& keep);
     FTDI::Status enterCall();
-    void deliverDue(Clock::time_point t);
     std::chrono::microseconds wireTime(std::size_t bytes) const;
 
-    struct Pending {
+    // One USB packet the chip sends: when, how many bytes, and whether its
+    // latency timer rather than a full packet sent it.
+    struct Flush {
         Clock::time_point at;
+        std::size_t bytes;
+        bool byTimer;
+    };
+    std::optional<Flush> nextFlush() const;
+    // Moves the reply bytes the host has received by `t` into its queue.
+    void deliverDue(Clock::time_point t);
+    // When the host's queue next grows; nothing when no reply is under way.
+    std::optional<Clock::time_point> nextDelivery() const;
+
+    struct Pending {
+        Clock::time_point at; // complete at the chip
         std::uint8_t byte;
     };
 
@@ -113,6 +142,8 @@ private:
     bool inDevice_ = false;
     Clock::time_point txFree_{}; // when the host-to-device wire is free
     Clock::time_point rxFree_{}; // when the device-to-host wire is free
+    std::uint8_t latencyTimer_ = kPowerOnLatencyTimer;
+    Clock::time_point lastFlush_{}; // the chip's last USB packet: its latency timer counts from there
     bool spiReady_ = false;
     FTDI::ChannelConfig spiConfig_{};
 };
@@ -145,6 +176,14 @@ public:
     LineModel lineModel() const { return lineModel_; }
     void setUsbLatency(std::chrono::microseconds latency) { usbLatency_ = latency; }
     std::chrono::microseconds usbLatency() const { return usbLatency_; }
+    // The latency timer every module's chip has before the host sets one.
+    void setPowerOnLatencyTimer(std::uint8_t ms);
+    // Waits pass on a virtual clock, which moves only when the bench moves
+    // it: at once, however long they are. By default only on the instant
+    // line model; the wire model runs in real time unless a test asks for a
+    // virtual one.
+    void setVirtualClock(bool on) { virtualClock_ = on; }
+    bool virtualClock() const { return virtualClock_.value_or(lineModel_ == LineModel::Instant); }
     Counters totals() const;
     // The next listing call (device list or SPI channel count/info) fails.
     void failNextListing(FTDI::Status status);
@@ -170,10 +209,14 @@ public:
     FTDI::Status setBreakOff(FTDI::Handle handle) override;
     FTDI::Status purge(FTDI::Handle handle, std::uint32_t mask) override;
     FTDI::Status getQueueStatus(FTDI::Handle handle, std::uint32_t& bytesWaiting) override;
+    FTDI::Status waitForQueue(FTDI::Handle handle, std::uint32_t minBytes, Clock::time_point deadline,
+                              std::uint32_t& bytesWaiting) override;
     FTDI::Status read(FTDI::Handle handle, void* buffer, std::uint32_t count,
                       std::uint32_t& received) override;
     FTDI::Status write(FTDI::Handle handle, const void* buffer, std::uint32_t count,
                        std::uint32_t& written) override;
+    FTDI::Status setLatencyTimer(FTDI::Handle handle, std::uint8_t ms) override;
+    FTDI::Status getLatencyTimer(FTDI::Handle handle, std::uint8_t& ms) override;
     FTDI::Status spiGetNumChannels(std::uint32_t& count) override;
     FTDI::Status spiGetChannelInfo(std::uint32_t index, FTDI::DeviceInfo& info) override;
     FTDI::Status spiOpenChannel(std::uint32_t index, FTDI::Handle& handle) override;
@@ -199,7 +242,9 @@ private:
     std::vector<std::unique_ptr<Module>> modules_;
     LineModel lineModel_;
     std::chrono::microseconds usbLatency_{1000};
-    Clock::duration virtualOffset_{0};
+    std::uint8_t powerOnLatencyTimer_ = kPowerOnLatencyTimer;
+    std::optional<bool> virtualClock_;
+    Clock::time_point virtualNow_ = Clock::now(); // moves only when the bench advances it
     Counters hostSleeps_;
     FTDI::Status listingFailure_ = 0;
 };

@@ -84,6 +84,9 @@ std::shared_ptr<Bench> Bench::fromDescription(const std::string& description) {
                 throw std::invalid_argument("line must be instant or wire, not \"" + model + "\"");
             ModelOptions options(values);
             bench->setUsbLatency(std::chrono::microseconds(options.number("latency", 1) * 1000));
+            const auto timer = options.number("timer", kPowerOnLatencyTimer);
+            if (timer < 1 || timer > 255) throw std::invalid_argument("timer must be from 1 to 255 ms");
+            bench->setPowerOnLatencyTimer(static_cast<std::uint8_t>(timer));
             continue;
         }
         if (!findModel(head)) {
@@ -116,8 +119,11 @@ std::string Bench::descriptionHelp() {
     std::string text = "Simulated bench:\n"
                        "  BENCH is a list of items separated by ';'. Each item puts one module on the\n"
                        "  bench with an encoder model on it, MODEL[:OPTION,OPTION...], or sets the line\n"
-                       "  model, line=wire|instant[:latency=MS]. Without BENCH the bench holds one module\n"
-                       "  per encoder model, on the wire line model with 1 ms USB latency.\n"
+                       "  model, line=wire|instant[:latency=MS,timer=MS]. Without BENCH the bench holds\n"
+                       "  one module per encoder model, on the wire line model: 1 ms USB latency, and\n"
+                       "  each chip holds what it received until 62 bytes fill a USB packet or its\n"
+                       "  latency timer runs out (16 ms until the program sets another; timer= sets\n"
+                       "  that power-on value).\n"
                        "\n"
                        "  Options of every module:\n"
                        "    count=N          N identical modules\n"
@@ -138,7 +144,7 @@ std::string Bench::descriptionHelp() {
     for (const auto& entry : catalog())
         text += "    " + entry.name + std::string(18 - std::min<std::size_t>(entry.name.size(), 17), ' ') +
                 entry.summary + "\n";
-    text += "\n  Example: --simulate \"RVX46:fw=0x14;RVX63:count=2;line=wire:latency=2\"\n";
+    text += "\n  Example: --simulate \"RVX46:fw=0x14;RVX63:count=2;line=wire:latency=2,timer=16\"\n";
     return text;
 }
 

@@ -67,9 +67,18 @@ public:
     virtual Status setBreakOff(Handle handle) = 0;
     virtual Status purge(Handle handle, std::uint32_t mask) = 0;
     virtual Status getQueueStatus(Handle handle, std::uint32_t& bytesWaiting) = 0;
+    // Blocks until the receive queue holds at least `minBytes` or `deadline`
+    // passes, then reports the queue's length (D2XX's event notification on a
+    // received character). The default polls getQueueStatus.
+    virtual Status waitForQueue(Handle handle, std::uint32_t minBytes, Clock::time_point deadline,
+                                std::uint32_t& bytesWaiting);
     // Returns when `count` bytes have arrived or the read time-out has passed.
     virtual Status read(Handle handle, void* buffer, std::uint32_t count, std::uint32_t& received) = 0;
     virtual Status write(Handle handle, const void* buffer, std::uint32_t count, std::uint32_t& written) = 0;
+    // How long the chip holds received bytes that do not fill a USB packet
+    // before sending them to the host (1 to 255 ms; 16 at power-on).
+    virtual Status setLatencyTimer(Handle handle, std::uint8_t ms) = 0;
+    virtual Status getLatencyTimer(Handle handle, std::uint8_t& ms) = 0;
 
     // MPSSE-SPI-style calls.
     virtual Status spiGetNumChannels(std::uint32_t& count) = 0;

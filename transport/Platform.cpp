@@ -16,6 +16,15 @@ void Platform::sleep(std::chrono::milliseconds duration) {
     std::this_thread::sleep_for(duration);
 }
 
+Status Platform::waitForQueue(Handle handle, std::uint32_t minBytes, Clock::time_point deadline,
+                              std::uint32_t& bytesWaiting) {
+    for (;;) {
+        if (const Status status = getQueueStatus(handle, bytesWaiting); status != OK) return status;
+        if (bytesWaiting >= minBytes || now() >= deadline) return OK;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
 Platform& platform() {
     auto& backend = installed();
     // Real modules unless a caller chose otherwise before the first use.

@@ -6,7 +6,20 @@ namespace {
 void check(Status status, const char* message) {
     if (status != OK) throw Exception(message, status);
 }
+
+std::uint8_t& latencyWhileOpen() {
+    static std::uint8_t ms = 1;
+    return ms;
+}
 } // namespace
+
+void setUartLatencyTimer(std::uint8_t ms) {
+    latencyWhileOpen() = ms;
+}
+
+std::uint8_t uartLatencyTimer() {
+    return latencyWhileOpen();
+}
 
 std::vector<DeviceInfo> listDevices() {
     std::uint32_t count = 0;
@@ -23,10 +36,29 @@ std::vector<DeviceInfo> listDevices() {
 
 UartLink::UartLink(std::uint32_t deviceIndex) {
     check(platform().open(deviceIndex, handle_), "Unable to open FTDI device: FT_Open failed");
+    const auto wanted = uartLatencyTimer();
+    if (wanted == 0) return;
+    std::uint8_t before = 0;
+    Status status = platform().getLatencyTimer(handle_, before);
+    const char* message = "Unable to get latency timer on FTDI device: FT_GetLatencyTimer failed";
+    if (status == OK && before != wanted) {
+        status = platform().setLatencyTimer(handle_, wanted);
+        message = "Unable to set latency timer on FTDI device: FT_SetLatencyTimer failed";
+    }
+    if (status != OK) {
+        // A failed construction must leave nothing open.
+        platform().close(handle_);
+        handle_ = nullptr;
+        throw Exception(message, status);
+    }
+    if (before != wanted) latencyBefore_ = before;
 }
 
 UartLink::~UartLink() {
-    if (handle_) platform().close(handle_);
+    if (!handle_) return;
+    // Other programs find the chip as they knew it.
+    if (latencyBefore_) platform().setLatencyTimer(handle_, latencyBefore_);
+    platform().close(handle_);
 }
 
 void UartLink::setBaudRate(std::uint32_t baud) {
@@ -72,6 +104,13 @@ void UartLink::purge(std::uint32_t mask) {
 std::uint32_t UartLink::queueStatus() {
     std::uint32_t waiting = 0;
     check(platform().getQueueStatus(handle_, waiting),
+          "Unable to get queue status on FTDI device: FT_GetQueueStatus failed");
+    return waiting;
+}
+
+std::uint32_t UartLink::waitForQueue(std::uint32_t count, Clock::time_point deadline) {
+    std::uint32_t waiting = 0;
+    check(platform().waitForQueue(handle_, count, deadline, waiting),
           "Unable to get queue status on FTDI device: FT_GetQueueStatus failed");
     return waiting;
 }

@@ -3,6 +3,7 @@
 #include "FtdiException.h"
 #include "FtdiPlatform.h"
 
+#include <chrono>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -11,6 +12,12 @@
 namespace FTDI {
 
 std::vector<DeviceInfo> listDevices();
+
+// The latency timer UART links set while they are open, in ms; 0 leaves the
+// chip's own. Our exchanges are short requests and replies, each of which
+// would otherwise wait out the chip's 16 ms. Links opened later take it.
+void setUartLatencyTimer(std::uint8_t ms);
+std::uint8_t uartLatencyTimer();
 
 class UartLink {
 public:
@@ -29,6 +36,12 @@ public:
     void setBreak(bool on);
     void purge(std::uint32_t mask);
     std::uint32_t queueStatus();
+    // Blocks until at least `count` bytes are queued or the time is up, and
+    // returns how many are queued.
+    std::uint32_t waitForQueue(std::uint32_t count, Clock::time_point deadline);
+    std::uint32_t waitForQueue(std::uint32_t count, std::chrono::milliseconds timeout) {
+        return waitForQueue(count, now() + timeout);
+    }
 
     std::uint32_t write(std::span<const std::uint8_t> bytes);
     std::uint32_t write(std::string_view text) {
@@ -41,6 +54,7 @@ public:
 private:
     Handle handle_ = nullptr;
     std::uint32_t baudRate_ = 19200;
+    std::uint8_t latencyBefore_ = 0; // the chip's setting to put back on close; 0: unchanged
 };
 
 } // namespace FTDI

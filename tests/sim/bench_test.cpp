@@ -81,6 +81,42 @@ TEST(BenchLine, WireModelTakesTheTimeTheBytesNeed) {
     EXPECT_EQ(48u, module.counters.bytesFromDevice);
 }
 
+TEST(BenchLine, AChipHoldsRepliesUntilItsLatencyTimerRunsOutOrAPacketIsFull) {
+    sim::Bench bench(sim::LineModel::Wire);
+    bench.setVirtualClock(true);
+    auto& module = bench.addUart(std::make_unique<sim::Loopback>());
+    FTDI::Handle handle = nullptr;
+    ASSERT_EQ(FTDI::OK, bench.open(0, handle));
+    ASSERT_EQ(FTDI::OK, bench.setBaudRate(handle, 115200));
+    EXPECT_EQ(sim::kPowerOnLatencyTimer, module.latencyTimer());
+    // One byte each way takes 1 ms of USB and 0.2 ms on the wire; then it waits for the timer.
+    const auto echoTime = [&](std::size_t bytes) {
+        const Bytes out(bytes, 'x');
+        std::uint32_t n = 0;
+        const auto start = bench.now();
+        bench.write(handle, out.data(), static_cast<std::uint32_t>(bytes), n);
+        EXPECT_EQ(FTDI::OK, bench.waitForQueue(handle, static_cast<std::uint32_t>(bytes), start + 1s, n));
+        EXPECT_EQ(bytes, n);
+        Bytes in(bytes);
+        bench.read(handle, in.data(), n, n);
+        return bench.now() - start;
+    };
+    const auto slow = echoTime(1);
+    EXPECT_GT(slow, 1ms);
+    EXPECT_LE(slow, 1ms + 174us + 16ms + 1ms);
+    EXPECT_EQ(1u, module.counters.latencyPackets);
+    // 62 bytes come in 5.4 ms, well before the timer: a long reply goes mostly in full packets.
+    const auto before = module.counters;
+    echoTime(200);
+    const auto packets = module.counters.packetsToHost - before.packetsToHost;
+    const auto byTimer = module.counters.latencyPackets - before.latencyPackets;
+    EXPECT_GE(packets - byTimer, 2u);
+    EXPECT_LE(byTimer, 2u);
+    EXPECT_EQ(FTDI::OK, bench.setLatencyTimer(handle, 1));
+    EXPECT_LE(echoTime(1), 1ms + 174us + 1ms + 1ms);
+    EXPECT_EQ(FTDI::INVALID_PARAMETER, bench.setLatencyTimer(handle, 0));
+}
+
 TEST(BenchClock, SleepsAndPollingPassVirtualTime) {
     sim::BenchGuard bench(std::make_shared<sim::Bench>());
     bench->addUart(std::make_unique<sim::Loopback>());
@@ -104,7 +140,9 @@ TEST(BenchDescription, BuildsModulesFromTextAndRejectsWhatItCannotRead) {
     EXPECT_EQ(0.5, bench->module(0).faults.drop);
     EXPECT_TRUE(bench->module(2).isSpi());
     EXPECT_STREQ("RVX-LINK (simulated): echo", bench->module(0).info().description);
-    for (const auto* bad : {"RVX99", "echo:drop=2", "echo:count=x", "line=fast"})
+    EXPECT_EQ(16, bench->module(0).latencyTimer()) << "the chip's power-on latency timer";
+    EXPECT_EQ(4, sim::Bench::fromDescription("echo;line=wire:timer=4")->module(0).latencyTimer());
+    for (const auto* bad : {"RVX99", "echo:drop=2", "echo:count=x", "line=fast", "line=wire:timer=0"})
         EXPECT_THROW(sim::Bench::fromDescription(bad), std::invalid_argument) << bad;
 
     // By default: one module per encoder model, its description naming the model.

@@ -50,6 +50,15 @@ public:
     Status getQueueStatus(Handle h, std::uint32_t& n) override {
         return log("getQueueStatus", inner_->getQueueStatus(h, n));
     }
+    Status waitForQueue(Handle h, std::uint32_t m, FTDI::Clock::time_point d, std::uint32_t& n) override {
+        return log("waitForQueue", inner_->waitForQueue(h, m, d, n));
+    }
+    Status setLatencyTimer(Handle h, std::uint8_t ms) override {
+        return log("setLatencyTimer", inner_->setLatencyTimer(h, ms));
+    }
+    Status getLatencyTimer(Handle h, std::uint8_t& ms) override {
+        return log("getLatencyTimer", inner_->getLatencyTimer(h, ms));
+    }
     Status read(Handle h, void* b, std::uint32_t n, std::uint32_t& r) override {
         return log("read", inner_->read(h, b, n, r));
     }

@@ -1,15 +1,20 @@
 // The libftdi1 backend over the fake USB bus. As D2XX shows it: one listing
 // record per interface with busy flags and open indices that match the
-// listing; reads that wait for their count or the read time-out; the host
-// receive queue; line settings and libftdi1's failures as FTDI statuses.
-// SPI through its MPSSE layer: the command bytes the chip receives for
-// set-up, for each chip-select frame and on close.
+// listing, found without opening anything; a receive queue that a reader
+// thread fills, so that queue checks and reads cost no USB transfer of their
+// own and a read returns once its count is in or its time-out has passed;
+// line settings and libftdi1's failures as FTDI statuses. SPI through its
+// MPSSE layer: the command bytes the chip receives for set-up, for each
+// chip-select frame and on close, pieces the chip can hold, and answers
+// that are never those of another transfer.
 #include "transport/libftdi/LibftdiPlatform.h"
 #include "transport/libftdi_FakeUsb.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <numeric>
 
 namespace {
 
@@ -18,7 +23,6 @@ using FTDI::DeviceInfo;
 using FTDI::Handle;
 using Bytes = std::vector<std::uint8_t>;
 using Lines = std::vector<std::string>;
-constexpr fake::Clock::time_point T0{};
 
 struct Libftdi : ::testing::Test {
     std::shared_ptr<fake::Bus> bus = std::make_shared<fake::Bus>();
@@ -65,26 +69,44 @@ TEST_F(Libftdi, ListingHasARecordPerInterfaceAndSpiChannelsAreItsMpsseOnesSharin
     EXPECT_EQ(FTDI::DEVICE_NOT_FOUND, platform.open(6, none));
 }
 
-TEST_F(Libftdi, InterfaceHeldAnywhereIsListedBusyAndFailsToOpen) {
-    bus->add(0x6010, 0x0700, 2);
-    bus->add(0x6001, 0x0600, 1);
-    bus->add(0x6001, 0x0600, 1);
+TEST_F(Libftdi, ListingLooksWithoutOpeningAndNothingIsTakenFromAProgramUsingIt) {
+    bus->add(0x6010, 0x0700, 2); // A free; B claimed by another libusb program
+    bus->add(0x6001, 0x0600, 1); // no udev rule for our user
+    bus->add(0x6001, 0x0600, 1); // ftdi_sio, its tty open in a terminal program
+    bus->add(0x6001, 0x0600, 1); // ftdi_sio, its tty closed
     bus->itf(0, 1).heldByOther = true;
-    bus->itf(1).openError = -4;      // no access rights: unable to open device
-    bus->itf(2).kernelDriver = true; // ftdi_sio holds it: listed free, opening takes it
-    list();
-    ASSERT_EQ(FTDI::OK, platform.open(0, handle));
-    auto records = list();
-    EXPECT_EQ(handle, records[0].handle);
-    EXPECT_TRUE(bus->itf(2).kernelDriver) << "listing leaves ftdi_sio alone";
-    for (std::uint32_t index : {0, 1, 2, 3}) {
-        SCOPED_TRACE(index);
-        EXPECT_EQ(index < 3 ? FTDI::FLAG_OPENED : 0u, records[index].flags);
-        EXPECT_EQ(index < 3 ? FTDI::DEVICE_NOT_OPENED : FTDI::OK, platform.open(index, other));
+    bus->itf(1).noAccess = true;
+    bus->itf(2).kernelDriver = bus->itf(2).ttyOpen = true;
+    bus->itf(3).kernelDriver = true;
+    const auto records = list();
+    ASSERT_EQ(5u, records.size());
+    const std::uint32_t busy = FTDI::FLAG_OPENED;
+    EXPECT_EQ((std::vector<std::uint32_t>{0, busy, 0, busy, 0}),
+              (std::vector<std::uint32_t>{records[0].flags, records[1].flags, records[2].flags,
+                                          records[3].flags, records[4].flags}));
+    EXPECT_STREQ("No access to this FTDI device: install the udev rule (README)", records[2].description);
+    for (std::size_t device = 0; device < 4; ++device) {
+        SCOPED_TRACE(device);
+        EXPECT_EQ(0, bus->itf(device).opens) << "listing opens (and so resets) nothing";
+        EXPECT_TRUE(bus->itf(device).calls.empty());
     }
-    EXPECT_FALSE(bus->itf(2).kernelDriver);
-    EXPECT_EQ(FTDI::OK, platform.close(handle));
-    EXPECT_EQ(FTDI::INVALID_HANDLE, platform.close(handle));
+
+    const FTDI::Status opened[] = {FTDI::OK, FTDI::DEVICE_NOT_OPENED, FTDI::DEVICE_NOT_OPENED,
+                                   FTDI::DEVICE_NOT_OPENED, FTDI::OK};
+    std::vector<Handle> handles;
+    for (std::uint32_t index = 0; index < 5; ++index) {
+        SCOPED_TRACE(index);
+        Handle h = nullptr;
+        EXPECT_EQ(opened[index], platform.open(index, h));
+        if (h) handles.push_back(h);
+    }
+    EXPECT_TRUE(bus->itf(2).kernelDriver) << "the terminal keeps its port";
+    EXPECT_EQ(0, bus->itf(2).opens);
+    EXPECT_FALSE(bus->itf(3).kernelDriver) << "an idle port is taken from ftdi_sio";
+    EXPECT_EQ(busy, list()[0].flags);
+    for (auto h : handles)
+        EXPECT_EQ(FTDI::OK, platform.close(h));
+    EXPECT_EQ(FTDI::INVALID_HANDLE, platform.close(handles[0]));
     EXPECT_EQ(0u, list()[0].flags);
 }
 
@@ -96,8 +118,8 @@ struct LibftdiSerial : Libftdi {
         list();
         ASSERT_EQ(FTDI::OK, platform.open(0, handle));
         itf = &bus->itf(0);
-        EXPECT_EQ((Lines{"close", "bitmode 0 0"}), itf->calls)
-            << "the listing's probe, then out of any bit mode";
+        EXPECT_EQ((Lines{"bitmode 0 0"}), itf->get(&fake::Interface::calls)) << "out of any bit mode";
+        std::lock_guard lock(itf->mutex);
         itf->calls.clear();
     }
     Bytes read(std::uint32_t count) {
@@ -112,68 +134,75 @@ struct LibftdiSerial : Libftdi {
         EXPECT_EQ(FTDI::OK, platform.getQueueStatus(handle, waiting));
         return waiting;
     }
-    void arriveAt(std::chrono::milliseconds at, Bytes bytes) { itf->arrive(bytes, T0 + at); }
+    std::uint32_t awaitQueued(std::uint32_t count) {
+        std::uint32_t waiting = 0;
+        EXPECT_EQ(FTDI::OK, platform.waitForQueue(handle, count, FTDI::Clock::now() + 10s, waiting));
+        return waiting;
+    }
 };
 
-TEST_F(LibftdiSerial, ReadWaitsForItsCountOrTheReadTimeoutAndPurgeEmptiesTheQueue) {
-    platform.setTimeouts(handle, 300, 300);
-    arriveAt(0ms, {1, 2, 3, 4, 5, 6});
-    EXPECT_EQ(6u, queued());
-    arriveAt(120ms, {7});
-    arriveAt(250ms, {8});
-    arriveAt(400ms, {9});
-    arriveAt(5000ms, {10});
-    EXPECT_EQ((Bytes{1, 2, 3, 4}), read(4));
-    EXPECT_EQ(T0, bus->clock) << "no waiting when the bytes are there";
-    EXPECT_EQ((Bytes{5, 6, 7, 8}), read(4)); // bytes that trickle in are collected
-    EXPECT_EQ(T0 + 250ms, bus->clock);
-    EXPECT_EQ((Bytes{9}), read(2)); // the time-out gives a short read, not an error
-    EXPECT_GE(bus->clock, T0 + 550ms);
-    EXPECT_LT(bus->clock, T0 + 5000ms);
-    EXPECT_TRUE(read(1).empty());
-    bus->clock = T0 + 5000ms;
-    EXPECT_EQ((Bytes{10}), read(1)) << "late bytes are not lost";
+TEST_F(LibftdiSerial, ReadsTakeQueuedBytesWithoutAUsbTransferAndReturnOnceTheirCountIsIn) {
+    // A 17-byte reply in one packet, read a byte at a time: one USB read
+    // brought it, and none was made on the caller's thread.
+    Bytes reply(17);
+    std::iota(reply.begin(), reply.end(), 1);
+    itf->arrive(reply);
+    EXPECT_EQ(17u, awaitQueued(17));
+    EXPECT_EQ(17u, queued());
+    for (std::uint8_t byte = 1; byte <= 17; ++byte)
+        EXPECT_EQ(Bytes{byte}, read(1));
+    EXPECT_EQ(1u, itf->get(&fake::Interface::dataReads));
+    EXPECT_FALSE(itf->get(&fake::Interface::readers).contains(std::this_thread::get_id()));
 
     platform.setTimeouts(handle, 0, 0); // 0 waits for the whole count
-    arriveAt(5000ms, {11});
-    arriveAt(60s, {12});
-    EXPECT_EQ((Bytes{11, 12}), read(2));
+    itf->arrive({7}, 3);
+    itf->arrive({8}, 6);
+    EXPECT_EQ((Bytes{7, 8}), read(2));
+    platform.setTimeouts(handle, 30, 30);
+    itf->arrive({9});
+    EXPECT_EQ((Bytes{9}), read(2)) << "the time-out gives a short read, not an error";
+    itf->arrive({10});
+    EXPECT_EQ((Bytes{10}), read(1)) << "late bytes are not lost";
 
-    arriveAt(0ms, {1, 2, 3});
+    itf->arrive({1, 2, 3});
+    EXPECT_EQ(3u, awaitQueued(3));
     ASSERT_EQ(FTDI::OK, platform.purge(handle, FTDI::PURGE_TX));
     EXPECT_EQ(3u, queued());
     ASSERT_EQ(FTDI::OK, platform.purge(handle, FTDI::PURGE_RX | FTDI::PURGE_TX));
     EXPECT_EQ(0u, queued());
-    EXPECT_EQ((Lines{"purge tx", "purge rx", "purge tx"}), itf->calls);
+    EXPECT_EQ((Lines{"purge tx", "purge rx", "purge tx"}), itf->get(&fake::Interface::calls));
 }
 
 TEST_F(LibftdiSerial, LineSettingsReachTheChipAndLibftdiFailuresBecomeFtdiStatuses) {
     // Break keeps the data characteristics.
     for (auto status : {platform.setBaudRate(handle, 115200), platform.setBreakOn(handle),
                         platform.setDataCharacteristics(handle, 7, 2, 2), platform.setBreakOn(handle),
-                        platform.setBreakOff(handle), platform.setDtr(handle), platform.clrRts(handle)})
+                        platform.setBreakOff(handle), platform.setDtr(handle), platform.clrRts(handle),
+                        platform.setLatencyTimer(handle, 1)})
         EXPECT_EQ(FTDI::OK, status);
     EXPECT_EQ((Lines{"baud 115200", "line 8 0 0 1", "line 7 2 2 0", "line 7 2 2 1", "line 7 2 2 0", "dtr 1",
-                     "rts 0"}),
-              itf->calls);
+                     "rts 0", "latency 1"}),
+              itf->get(&fake::Interface::calls));
+    std::uint8_t latency = 0;
+    EXPECT_EQ(FTDI::OK, platform.getLatencyTimer(handle, latency));
+    EXPECT_EQ(1, latency);
+    EXPECT_EQ(FTDI::INVALID_PARAMETER, platform.setLatencyTimer(handle, 0));
 
     std::uint32_t n = 5;
     std::uint8_t byte = 0;
-    itf->failures = {{"baud", -1}, {"read", -666}};
+    itf->fail({{"baud", -1}, {"line", -1}, {"write", -4}}); // -4: unplugged
     EXPECT_EQ(FTDI::INVALID_BAUD_RATE, platform.setBaudRate(handle, 2000000));
-    EXPECT_EQ(FTDI::INVALID_HANDLE, platform.read(handle, &byte, 1, n)) << "the device is gone";
-    EXPECT_EQ(0u, n);
-    itf->failures = {{"line", -1}, {"read", -7}, {"write", -4}}; // -7 bulk time-out, -4 unplugged
     EXPECT_EQ(FTDI::IO_ERROR, platform.setBreakOff(handle));
-    EXPECT_EQ(FTDI::IO_ERROR, platform.getQueueStatus(handle, n = 5));
-    EXPECT_EQ(0u, n);
     EXPECT_EQ(FTDI::IO_ERROR, platform.write(handle, &byte, 1, n = 5));
     EXPECT_EQ(0u, n);
-    itf->failures.clear();
+    itf->fail({{"read", -666}}); // the device is gone: a read waiting for its byte hears of it
+    EXPECT_EQ(FTDI::INVALID_HANDLE, platform.read(handle, &byte, 1, n = 5));
+    EXPECT_EQ(0u, n);
+    itf->fail({});
     ASSERT_EQ(FTDI::OK, platform.close(handle));
-    itf->failures["bitmode"] = -1; // a failed bit-mode reset on open leaves nothing open
+    itf->fail({{"bitmode", -1}}); // a failed bit-mode reset on open leaves nothing open
     EXPECT_EQ(FTDI::IO_ERROR, platform.open(0, handle));
-    EXPECT_FALSE(itf->isOpen);
+    EXPECT_FALSE(itf->get(&fake::Interface::isOpen));
 }
 
 constexpr std::uint32_t CS_AROUND =
@@ -189,8 +218,8 @@ struct LibftdiSpi : Libftdi {
         itf.mpsse = true;
         std::uint32_t count = 0;
         EXPECT_EQ(FTDI::OK, platform.spiGetNumChannels(count));
+        EXPECT_EQ(1u, count);
         EXPECT_EQ(FTDI::OK, platform.spiOpenChannel(0, handle));
-        itf.calls.clear(); // the listing's probe
         return itf;
     }
     std::uint8_t transfer(std::uint8_t out, std::uint32_t options = CS_AROUND) {
@@ -200,21 +229,27 @@ struct LibftdiSpi : Libftdi {
         EXPECT_EQ(1u, transferred);
         return in;
     }
+    static void clear(fake::Interface& itf) {
+        std::lock_guard lock(itf.mutex);
+        itf.written.clear();
+        itf.calls.clear();
+    }
 };
 
 TEST_F(LibftdiSpi, SessionSetsUpOneMegahertzModeZeroFramesEachByteAndRestoresTheLines) {
     auto& itf = open();
     ASSERT_EQ(FTDI::OK, platform.spiInitChannel(handle, &config));
-    EXPECT_EQ((Lines{"latency 10", "bitmode 0 0", "bitmode 0 2", "purge rx", "purge tx"}), itf.calls);
+    EXPECT_EQ((Lines{"latency 10", "bitmode 0 0", "bitmode 0 2", "purge rx", "purge tx"}),
+              itf.get(&fake::Interface::calls));
     const Bytes setUp{0xAA,              // bad command: synchronise with the engine
                       0x8A, 0x97, 0x8D,  // 60 MHz base, no adaptive or three-phase clocking
                       0x86, 0x1D, 0x00,  // divisor 29: 1 MHz
                       0x85,              // no loopback
                       0x80, 0x08, 0x0B}; // SK, DO, CS out; CS high, SK low
-    EXPECT_EQ(setUp, itf.written);
+    EXPECT_EQ(setUp, itf.get(&fake::Interface::written));
     EXPECT_EQ(0x080B080Bu, config.pin);
 
-    itf.written.clear();
+    clear(itf);
     EXPECT_EQ(0x5A, transfer(0xA5));
     EXPECT_EQ(0xEE, transfer(0x11, FTDI::SPI_TRANSFER_OPTIONS_CHIPSELECT_ENABLE));
     transfer(0x22, 0);
@@ -226,43 +261,86 @@ TEST_F(LibftdiSpi, SessionSetsUpOneMegahertzModeZeroFramesEachByteAndRestoresThe
                      0x80, 0x00, 0x0B, 0x31, 0x00, 0x00, 0x11, 0x87,   // CS low and left low
                      0x31, 0x00, 0x00, 0x22, 0x87,                     // CS untouched
                      0x31, 0x00, 0x00, 0x33, 0x80, 0x08, 0x0B, 0x87}), // CS high only after the byte
-              itf.written);
+              itf.get(&fake::Interface::written));
 
-    itf.written.clear();
-    itf.calls.clear();
+    clear(itf);
     ASSERT_EQ(FTDI::OK, platform.spiCloseChannel(handle));
-    EXPECT_EQ((Bytes{0x80, 0x08, 0x0B, 0x87}), itf.written);
-    EXPECT_EQ((Lines{"bitmode 0 0", "close"}), itf.calls);
-    EXPECT_FALSE(itf.isOpen);
+    EXPECT_EQ((Bytes{0x80, 0x08, 0x0B, 0x87}), itf.get(&fake::Interface::written));
+    EXPECT_EQ((Lines{"bitmode 0 0", "close"}), itf.get(&fake::Interface::calls));
+    EXPECT_FALSE(itf.get(&fake::Interface::isOpen));
     EXPECT_EQ(FTDI::INVALID_HANDLE, platform.spiCloseChannel(handle));
 
-    itf.written.clear(); // a second init with the written-back pin field repeats the set-up
+    clear(itf); // a second init with the written-back pin field repeats the set-up
     ASSERT_EQ(FTDI::OK, platform.spiOpenChannel(0, handle));
     ASSERT_EQ(FTDI::OK, platform.spiInitChannel(handle, &config));
-    EXPECT_EQ(setUp, itf.written);
+    EXPECT_EQ(setUp, itf.get(&fake::Interface::written));
 }
 
-TEST_F(LibftdiSpi, FullSpeedChipGetsNoDivideByFiveCommands) {
-    auto& itf = open(0x6010, 0x0500); // FT2232D, 12 MHz base
+TEST_F(LibftdiSpi, AFullSpeedDualChipOffersOnlyChannelAAndClocksLongTransfersInPiecesItCanHold) {
+    auto& itf = open(0x6010, 0x0500); // FT2232D: MPSSE on A only, 12 MHz base, 128 bytes for the host
     ASSERT_EQ(FTDI::OK, platform.spiInitChannel(handle, &config));
-    EXPECT_EQ((Bytes{0xAA, 0x86, 0x05, 0x00, 0x85, 0x80, 0x08, 0x0B}), itf.written);
+    EXPECT_EQ((Bytes{0xAA, 0x86, 0x05, 0x00, 0x85, 0x80, 0x08, 0x0B}), itf.get(&fake::Interface::written));
+
+    clear(itf);
+    const Bytes out(300, 0x11);
+    Bytes in(300);
+    std::uint32_t transferred = 0;
+    ASSERT_EQ(FTDI::OK, platform.spiReadWrite(handle, in.data(), out.data(), 300, transferred, CS_AROUND));
+    EXPECT_EQ(300u, transferred);
+    EXPECT_EQ(Bytes(300, 0xEE), in);
+    EXPECT_LE(itf.get(&fake::Interface::mostUnread), 128u) << "each piece read before the next is clocked";
+    const auto written = itf.get(&fake::Interface::written);
+    EXPECT_EQ(3, std::count(written.begin(), written.end(), 0x87)) << "three pieces";
+    EXPECT_EQ(2, std::count(written.begin(), written.end(), 0x80)) << "one chip-select frame";
+}
+
+TEST_F(LibftdiSpi, AStrayOrLateReplyIsNeverTakenForTheNextTransfersAnswer) {
+    auto& itf = open();
+    ASSERT_EQ(FTDI::OK, platform.spiInitChannel(handle, &config));
+    itf.arrive({0x99});
+    itf.awaitReads(2); // the stray byte is in the host's queue
+    EXPECT_EQ(0x5A, transfer(0xA5));
+
+    {
+        std::lock_guard lock(itf.mutex);
+        itf.holdAnswers = true; // the engine answers only after the transfer has given up
+    }
+    std::uint8_t in = 0, out = 0x42;
+    std::uint32_t transferred = 9;
+    EXPECT_EQ(FTDI::OK, platform.spiReadWrite(handle, &in, &out, 1, transferred, CS_AROUND));
+    EXPECT_EQ(0u, transferred);
+    {
+        std::lock_guard lock(itf.mutex);
+        itf.holdAnswers = false;
+    }
+    EXPECT_EQ(0xEE, transfer(0x11)) << "not the late answer to 0x42";
+    EXPECT_EQ(0x5A, transfer(0xA5));
 }
 
 TEST_F(LibftdiSpi, FailedInitsCarryTheirStatusAndASilentEngineGivesShortTransfersNotAHang) {
     auto& itf = open();
-    itf.failures = {{"write", -4}}; // unplugged
+    itf.fail({{"write", -4}}); // unplugged
     EXPECT_EQ(FTDI::IO_ERROR, platform.spiInitChannel(handle, &config));
-    itf.failures.clear();
-    itf.mpsse = false; // the engine does not answer the synchronisation
+    itf.fail({});
+    {
+        std::lock_guard lock(itf.mutex);
+        itf.mpsse = false; // the engine does not answer the synchronisation
+    }
     EXPECT_EQ(FTDI::IO_ERROR, platform.spiInitChannel(handle, &config));
     EXPECT_EQ(0u, config.pin) << "a failed init writes nothing back";
     std::uint8_t in = 0x77;
     std::uint32_t transferred = 9;
     EXPECT_EQ(FTDI::DEVICE_NOT_OPENED, platform.spiReadWrite(handle, &in, &in, 1, transferred, CS_AROUND));
 
-    itf.mpsse = true;
+    {
+        std::lock_guard lock(itf.mutex);
+        itf.mpsse = true;
+    }
     ASSERT_EQ(FTDI::OK, platform.spiInitChannel(handle, &config));
-    itf.mpsse = false;
+    {
+        std::lock_guard lock(itf.mutex);
+        itf.mpsse = false;
+    }
     EXPECT_EQ(FTDI::OK, platform.spiReadWrite(handle, &in, &in, 1, transferred, CS_AROUND));
     EXPECT_EQ(0u, transferred);
     EXPECT_EQ(0x77, in);

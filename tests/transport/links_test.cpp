@@ -68,6 +68,32 @@ TEST_F(Links, UartSessionSetsTheLineAndClosesOnce) {
     EXPECT_FALSE(echo.isOpen());
 }
 
+TEST_F(Links, UartLinksShortenTheLatencyTimerWhileOpenAndGiveTheChipItsOwnBack) {
+    {
+        UartLink link(0);
+        EXPECT_EQ(1, echo.latencyTimer());
+    }
+    EXPECT_EQ(16, echo.latencyTimer());
+
+    recorder->calls.clear();
+    FTDI::setUartLatencyTimer(0); // as the command line's --default-latency asks
+    {
+        UartLink link(0);
+        EXPECT_EQ(16, echo.latencyTimer());
+    }
+    FTDI::setUartLatencyTimer(1);
+    EXPECT_FALSE(recorder->called("setLatencyTimer"));
+
+    echo.failCalls(FTDI::IO_ERROR, 2); // opened, timer read; setting it fails
+    expectFtdiError([] { UartLink link(0); },
+                    "Unable to set latency timer on FTDI device: FT_SetLatencyTimer failed", FTDI::IO_ERROR);
+    EXPECT_FALSE(echo.isOpen()) << "a failed construction leaves nothing open";
+    echo.failCalls(FTDI::IO_ERROR, 1);
+    expectFtdiError([] { UartLink link(0); },
+                    "Unable to get latency timer on FTDI device: FT_GetLatencyTimer failed", FTDI::IO_ERROR);
+    EXPECT_FALSE(echo.isOpen());
+}
+
 TEST_F(Links, EveryFailingUartCallNamesItsOperationAndStatusUntilTheModuleIsUnplugged) {
     UartLink link(0);
     const std::vector<std::pair<std::function<void()>, std::string>> cases = {

@@ -29,6 +29,7 @@ struct ChipModel {
     std::uint8_t mpsseInterfaces; // bit n set: interface n (0 = A) can run MPSSE
     std::uint32_t mpsseClockHz;   // base of the clock divisor (H chips: divide-by-5 switched off)
     bool highSpeed;               // understands the H-only clock commands
+    std::uint16_t hostBuffer;     // bytes the chip holds for the host: the most one SPI piece may clock in
 };
 
 const ChipModel& chipModel(std::uint16_t product, std::uint16_t release);

@@ -6,9 +6,6 @@
 namespace FTDI::libftdi {
 namespace {
 
-// ftdi_usb_open_dev's code for an interface it could not claim.
-constexpr int CLAIM_FAILED = -5;
-
 template <std::size_t N> void copyText(char (&field)[N], const std::string& text) {
     const auto length = std::min(text.size(), N - 1);
     std::memcpy(field, text.data(), length);
@@ -45,16 +42,19 @@ std::vector<ListedInterface> listInterfaces(const std::vector<UsbDevice>& device
     return entries;
 }
 
-bool heldElsewhere(Usb& usb, const ListedInterface& entry) {
-    std::unique_ptr<UsbPort> port;
-    const int result = usb.open(entry.device, entry.interfaceIndex, KernelDriver::Keep, port);
-    if (result >= 0) {
-        port->close();
-        return false;
+void markHolder(ListedInterface& entry, Holder holder) {
+    switch (holder) {
+    case Holder::Program:
+    case Holder::SerialPort:
+        entry.info.flags |= FLAG_OPENED;
+        break;
+    case Holder::NoAccess:
+        // Without access its strings cannot be read anyway.
+        copyText(entry.info.description, "No access to this FTDI device: install the udev rule (README)");
+        break;
+    case Holder::Nobody:
+        break;
     }
-    if (result == CLAIM_FAILED && usb.kernelDriverBound(entry.device, entry.interfaceIndex)) return false;
-    // Claimed by another program, or not ours to open at all (no access rights).
-    return true;
 }
 
 } // namespace FTDI::libftdi

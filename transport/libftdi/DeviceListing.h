@@ -29,9 +29,8 @@ struct ListedInterface {
 
 std::vector<ListedInterface> listInterfaces(const std::vector<UsbDevice>& devices);
 
-// Whether another program holds the interface: a probe open that leaves the
-// kernel driver alone and fails to claim. A claim refused only because
-// ftdi_sio is bound does not count, since opening takes the interface from it.
-bool heldElsewhere(Usb& usb, const ListedInterface& entry);
+// Marks an interface someone else holds as opened, and names one we may not
+// open as such (the connect dialog shows the description, not "<busy>").
+void markHolder(ListedInterface& entry, Holder holder);
 
 } // namespace FTDI::libftdi

@@ -28,6 +28,7 @@ constexpr std::array rows{
     Row{Call::Write, -666, INVALID_HANDLE},
     Row{Call::SetLatencyTimer, -1, INVALID_PARAMETER}, // latency out of range
     Row{Call::SetLatencyTimer, -3, INVALID_HANDLE},
+    Row{Call::GetLatencyTimer, -2, INVALID_HANDLE},
     Row{Call::SetBitmode, -2, INVALID_HANDLE},
 };
 

@@ -16,6 +16,7 @@ enum class Call {
     Read,
     Write,
     SetLatencyTimer,
+    GetLatencyTimer,
     SetBitmode,
     Close,
 };

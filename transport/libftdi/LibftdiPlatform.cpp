@@ -17,10 +17,6 @@ namespace {
 
 // At 1 MHz a reply takes microseconds; this long means the engine is gone.
 constexpr std::chrono::milliseconds MPSSE_REPLY_TIMEOUT{1000};
-// Pause between empty polls of a read; on hardware each poll already waits
-// up to the latency timer, so this only keeps a quick-returning bus from spinning.
-constexpr std::chrono::milliseconds POLL_PAUSE{1};
-constexpr std::size_t POLL_CHUNK = 4096;
 
 // D2XX flow-control modes; libftdi1 uses the same coding.
 enum : std::uint16_t {
@@ -66,7 +62,10 @@ Status LibftdiPlatform::listAll(std::vector<ListedInterface>& entries, bool mpss
     if (mpsseOnly) std::erase_if(entries, [](const ListedInterface& entry) { return !entry.runsMpsse(); });
     for (auto& entry : entries) {
         entry.info.handle = holderOf(entry.key());
-        if (entry.info.handle || heldElsewhere(*usb_, entry)) entry.info.flags |= FLAG_OPENED;
+        if (entry.info.handle)
+            entry.info.flags |= FLAG_OPENED;
+        else // a look that opens nothing: the listing disturbs no port
+            markHolder(entry, usb_->probe(entry.device, entry.interfaceIndex));
     }
     return OK;
 }
@@ -94,8 +93,10 @@ Status LibftdiPlatform::getDeviceInfoList(DeviceInfo* list, std::uint32_t& count
 
 Status LibftdiPlatform::openEntry(const ListedInterface& entry, bool spi, Handle& handle) {
     if (holderOf(entry.key())) return DEVICE_NOT_OPENED;
+    // Opening takes the interface from ftdi_sio: not from under a program using its tty.
+    if (usb_->probe(entry.device, entry.interfaceIndex) == Holder::SerialPort) return DEVICE_NOT_OPENED;
     std::unique_ptr<UsbPort> port;
-    const int result = usb_->open(entry.device, entry.interfaceIndex, KernelDriver::DetachAndReattach, port);
+    const int result = usb_->open(entry.device, entry.interfaceIndex, port);
     if (result < 0) return statusOf(Call::Open, result);
     if (!spi) {
         // A previous user may have left the interface in a bit mode; a serial port starts in none.
@@ -107,6 +108,7 @@ Status LibftdiPlatform::openEntry(const ListedInterface& entry, bool spi, Handle
     auto open = std::make_unique<OpenInterface>();
     open->key = entry.key();
     open->port = std::move(port);
+    open->queue = std::make_unique<ReceiveQueue>(*open->port);
     open->chip = entry.chip;
     open->spi = spi;
     handle = open.get();
@@ -128,12 +130,17 @@ LibftdiPlatform::OpenInterface* LibftdiPlatform::find(Handle handle, bool spi) {
     return it->second.get();
 }
 
-Status LibftdiPlatform::close(Handle handle) {
-    auto* open = find(handle, false);
-    if (!open) return INVALID_HANDLE;
-    const int result = open->port->close();
+Status LibftdiPlatform::closeEntry(Handle handle, Status status) {
+    auto& open = *open_.at(handle);
+    open.queue.reset();
+    const Status closed = statusOf(Call::Close, open.port->close());
     open_.erase(handle);
-    return statusOf(Call::Close, result);
+    return status == OK ? closed : status;
+}
+
+Status LibftdiPlatform::close(Handle handle) {
+    if (!find(handle, false)) return INVALID_HANDLE;
+    return closeEntry(handle, OK);
 }
 
 // ---- line settings ----
@@ -222,8 +229,8 @@ Status LibftdiPlatform::purge(Handle handle, std::uint32_t mask) {
     auto* open = find(handle, false);
     if (!open) return INVALID_HANDLE;
     if (mask & PURGE_RX) {
-        if (const int result = open->port->purgeReceive(); result < 0) return statusOf(Call::Purge, result);
-        open->received.clear();
+        const int result = open->queue->purge([&] { return open->port->purgeReceive(); });
+        if (result < 0) return statusOf(Call::Purge, result);
     }
     if (mask & PURGE_TX) return statusOf(Call::Purge, open->port->purgeTransmit());
     return OK;
@@ -231,38 +238,28 @@ Status LibftdiPlatform::purge(Handle handle, std::uint32_t mask) {
 
 // ---- data ----
 
-Status LibftdiPlatform::poll(OpenInterface& open) {
-    std::array<std::uint8_t, POLL_CHUNK> chunk;
-    const int result = open.port->read(chunk.data(), static_cast<int>(chunk.size()));
-    if (result < 0) return statusOf(Call::Read, result);
-    open.received.insert(open.received.end(), chunk.begin(),
-                         chunk.begin() + std::min<int>(result, POLL_CHUNK));
-    return OK;
-}
-
 Status LibftdiPlatform::collect(OpenInterface& open, std::uint8_t* buffer, std::uint32_t count,
                                 std::uint32_t& received, std::optional<Clock::time_point> deadline) {
     received = 0;
-    for (;;) {
-        const auto take = std::min<std::size_t>(count - received, open.received.size());
-        std::copy_n(open.received.begin(), take, buffer + received);
-        open.received.erase(open.received.begin(), open.received.begin() + static_cast<std::ptrdiff_t>(take));
-        received += static_cast<std::uint32_t>(take);
-        if (received == count) return OK;
-        if (deadline && usb_->now() >= *deadline) return OK; // a short read is not an error
-        const auto before = open.received.size();
-        if (const Status status = poll(open); status != OK) return status;
-        if (open.received.size() == before) usb_->pause(POLL_PAUSE);
-    }
+    std::uint32_t queued = 0;
+    if (const Status status = open.queue->waitFor(count, deadline, queued); status != OK) return status;
+    received = open.queue->take(buffer, count);
+    return OK;
 }
 
 Status LibftdiPlatform::getQueueStatus(Handle handle, std::uint32_t& bytesWaiting) {
     bytesWaiting = 0;
     auto* open = find(handle, false);
     if (!open) return INVALID_HANDLE;
-    const Status status = poll(*open);
-    bytesWaiting = static_cast<std::uint32_t>(open->received.size());
-    return status;
+    return open->queue->waitFor(0, std::nullopt, bytesWaiting);
+}
+
+Status LibftdiPlatform::waitForQueue(Handle handle, std::uint32_t minBytes, Clock::time_point deadline,
+                                     std::uint32_t& bytesWaiting) {
+    bytesWaiting = 0;
+    auto* open = find(handle, false);
+    if (!open) return INVALID_HANDLE;
+    return open->queue->waitFor(minBytes, deadline, bytesWaiting);
 }
 
 Status LibftdiPlatform::read(Handle handle, void* buffer, std::uint32_t count, std::uint32_t& received) {
@@ -271,7 +268,7 @@ Status LibftdiPlatform::read(Handle handle, void* buffer, std::uint32_t count, s
     if (!open) return INVALID_HANDLE;
     if (!buffer && count) return INVALID_PARAMETER;
     std::optional<Clock::time_point> deadline;
-    if (open->readTimeoutMs) deadline = usb_->now() + std::chrono::milliseconds(open->readTimeoutMs);
+    if (open->readTimeoutMs) deadline = Clock::now() + std::chrono::milliseconds(open->readTimeoutMs);
     return collect(*open, static_cast<std::uint8_t*>(buffer), count, received, deadline);
 }
 
@@ -286,6 +283,19 @@ Status LibftdiPlatform::write(Handle handle, const void* buffer, std::uint32_t c
     return statusOf(Call::Write, result);
 }
 
+Status LibftdiPlatform::setLatencyTimer(Handle handle, std::uint8_t ms) {
+    auto* open = find(handle, false);
+    if (!open) return INVALID_HANDLE;
+    if (ms == 0) return INVALID_PARAMETER;
+    return statusOf(Call::SetLatencyTimer, open->port->setLatencyTimer(ms));
+}
+
+Status LibftdiPlatform::getLatencyTimer(Handle handle, std::uint8_t& ms) {
+    auto* open = find(handle, false);
+    if (!open) return INVALID_HANDLE;
+    return statusOf(Call::GetLatencyTimer, open->port->getLatencyTimer(ms));
+}
+
 // ---- SPI over MPSSE ----
 
 Status LibftdiPlatform::sendAll(OpenInterface& open, const std::vector<std::uint8_t>& bytes) {
@@ -297,15 +307,19 @@ Status LibftdiPlatform::sendAll(OpenInterface& open, const std::vector<std::uint
 Status LibftdiPlatform::synchroniseMpsse(OpenInterface& open) {
     // An invalid opcode makes the engine answer "bad command" and echo it,
     // which proves MPSSE is running and everything before it has been read.
+    open.queue->discard();
     if (const Status status = sendAll(open, {mpsse::SYNC_COMMAND}); status != OK) return status;
-    const auto deadline = usb_->now() + MPSSE_REPLY_TIMEOUT;
+    const auto deadline = Clock::now() + MPSSE_REPLY_TIMEOUT;
     std::uint8_t previous = 0;
     for (;;) {
         std::uint8_t byte = 0;
         std::uint32_t got = 0;
         if (const Status status = collect(open, &byte, 1, got, deadline); status != OK) return status;
         if (got == 0) return IO_ERROR;
-        if (previous == mpsse::BAD_COMMAND_REPLY && byte == mpsse::SYNC_COMMAND) return OK;
+        if (previous == mpsse::BAD_COMMAND_REPLY && byte == mpsse::SYNC_COMMAND) {
+            open.resynchronise = false;
+            return OK;
+        }
         previous = byte;
     }
 }
@@ -357,9 +371,9 @@ Status LibftdiPlatform::spiInitChannel(Handle handle, ChannelConfig* config) {
         return statusOf(Call::SetBitmode, result);
     if (const int result = port.setBitmode(0, BITMODE_MPSSE); result < 0)
         return statusOf(Call::SetBitmode, result);
-    if (const int result = port.purgeReceive(); result < 0) return statusOf(Call::Purge, result);
+    if (const int result = open->queue->purge([&] { return port.purgeReceive(); }); result < 0)
+        return statusOf(Call::Purge, result);
     if (const int result = port.purgeTransmit(); result < 0) return statusOf(Call::Purge, result);
-    open->received.clear();
     if (const Status status = synchroniseMpsse(*open); status != OK) return status;
     if (const Status status = sendAll(*open, mpsse::initCommands(*setup, *open->chip)); status != OK)
         return status;
@@ -379,12 +393,42 @@ Status LibftdiPlatform::spiReadWrite(Handle handle, std::uint8_t* in, const std:
     // The program clocks whole bytes only.
     if (options & SPI_TRANSFER_OPTIONS_SIZE_IN_BITS) return NOT_SUPPORTED;
     if (size && !out) return INVALID_PARAMETER;
+    // After a reply that came short, the engine may still send it: let it
+    // finish before this transfer, or every answer would be the one before.
+    if (open->resynchronise)
+        if (const Status status = synchroniseMpsse(*open); status != OK) return status;
 
-    if (const Status status = sendAll(*open, mpsse::transferCommands(*open->spiSetup, out, size, options));
+    // Pieces no larger than the chip holds for us, each read before the next
+    // is clocked, with chip select taken only before the first and released
+    // only after the last.
+    if (size == 0) return transferPiece(*open, in, out, 0, transferred, options);
+    const std::uint32_t piece = std::max<std::uint32_t>(open->chip->hostBuffer, 1);
+    for (std::uint32_t done = 0; done < size;) {
+        const std::uint32_t n = std::min(size - done, piece);
+        std::uint32_t pieceOptions = options;
+        if (done > 0) pieceOptions &= ~SPI_TRANSFER_OPTIONS_CHIPSELECT_ENABLE;
+        if (done + n < size) pieceOptions &= ~SPI_TRANSFER_OPTIONS_CHIPSELECT_DISABLE;
+        std::uint32_t got = 0;
+        const Status status =
+            transferPiece(*open, in ? in + done : nullptr, out + done, n, got, pieceOptions);
+        transferred += got;
+        if (status != OK || got < n) return status;
+        done += n;
+    }
+    return OK;
+}
+
+Status LibftdiPlatform::transferPiece(OpenInterface& open, std::uint8_t* in, const std::uint8_t* out,
+                                      std::uint32_t size, std::uint32_t& transferred, std::uint32_t options) {
+    transferred = 0;
+    // Nothing but this piece's reply may be taken for it.
+    open.queue->discard();
+    if (const Status status = sendAll(open, mpsse::transferCommands(*open.spiSetup, out, size, options));
         status != OK)
         return status;
     std::vector<std::uint8_t> reply(size);
-    const Status status = collect(*open, reply.data(), size, transferred, usb_->now() + MPSSE_REPLY_TIMEOUT);
+    const Status status = collect(open, reply.data(), size, transferred, Clock::now() + MPSSE_REPLY_TIMEOUT);
+    if (transferred < size) open.resynchronise = true;
     if (in) std::copy_n(reply.begin(), transferred, in);
     return status;
 }
@@ -398,10 +442,7 @@ Status LibftdiPlatform::spiCloseChannel(Handle handle) {
         const Status reset = statusOf(Call::SetBitmode, open->port->setBitmode(0, BITMODE_RESET));
         if (status == OK) status = reset;
     }
-    const Status closed = statusOf(Call::Close, open->port->close());
-    if (status == OK) status = closed;
-    open_.erase(handle);
-    return status;
+    return closeEntry(handle, status);
 }
 
 } // namespace libftdi

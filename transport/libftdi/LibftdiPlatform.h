@@ -1,13 +1,14 @@
 #pragma once
 // The platform layer over libftdi1, for real RVX-LINK modules on Linux. It
 // gives libftdi1 the D2XX behaviour the links rely on (per-interface listing,
-// busy flags, reads that wait for their count or the read time-out, a host
-// receive queue) and runs SPI through its own MPSSE layer.
+// busy flags, a receive queue per open interface that a reader thread keeps
+// filled, reads that return once their count is in or the read time-out has
+// passed) and runs SPI through its own MPSSE layer.
 #include "DeviceListing.h"
 #include "Mpsse.h"
+#include "ReceiveQueue.h"
 #include "UsbSeam.h"
 
-#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -38,8 +39,12 @@ public:
     Status setBreakOff(Handle handle) override;
     Status purge(Handle handle, std::uint32_t mask) override;
     Status getQueueStatus(Handle handle, std::uint32_t& bytesWaiting) override;
+    Status waitForQueue(Handle handle, std::uint32_t minBytes, Clock::time_point deadline,
+                        std::uint32_t& bytesWaiting) override;
     Status read(Handle handle, void* buffer, std::uint32_t count, std::uint32_t& received) override;
     Status write(Handle handle, const void* buffer, std::uint32_t count, std::uint32_t& written) override;
+    Status setLatencyTimer(Handle handle, std::uint8_t ms) override;
+    Status getLatencyTimer(Handle handle, std::uint8_t& ms) override;
 
     Status spiGetNumChannels(std::uint32_t& count) override;
     Status spiGetChannelInfo(std::uint32_t index, DeviceInfo& info) override;
@@ -53,25 +58,29 @@ private:
     struct OpenInterface {
         InterfaceKey key;
         std::unique_ptr<UsbPort> port;
+        std::unique_ptr<ReceiveQueue> queue; // stopped before the port closes
         const ChipModel* chip = nullptr;
         bool spi = false;
-        std::deque<std::uint8_t> received; // host-side receive queue
         std::uint32_t readTimeoutMs = 0;
         int wordLength = 8; // line properties, repeated with every break change
         int stopBits = 0;
         int parity = 0;
         std::optional<mpsse::SpiSetup> spiSetup; // set once the channel is initialised
+        bool resynchronise = false;              // a reply came short: it may still arrive late
     };
 
     Status listAll(std::vector<ListedInterface>& entries, bool mpsseOnly);
     Status openEntry(const ListedInterface& entry, bool spi, Handle& handle);
+    Status closeEntry(Handle handle, Status status);
     OpenInterface* find(Handle handle, bool spi);
     Handle holderOf(const InterfaceKey& key) const;
-    Status poll(OpenInterface& open);
+    // Waits for `count` bytes (or the deadline) and takes them; a short read is no error.
     Status collect(OpenInterface& open, std::uint8_t* buffer, std::uint32_t count, std::uint32_t& received,
                    std::optional<Clock::time_point> deadline);
     Status sendAll(OpenInterface& open, const std::vector<std::uint8_t>& bytes);
     Status synchroniseMpsse(OpenInterface& open);
+    Status transferPiece(OpenInterface& open, std::uint8_t* in, const std::uint8_t* out, std::uint32_t size,
+                         std::uint32_t& transferred, std::uint32_t options);
     Status setModemLine(Handle handle, int (UsbPort::*call)(bool), bool on);
     Status setBreak(Handle handle, bool on);
 

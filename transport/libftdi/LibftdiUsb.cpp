@@ -2,8 +2,11 @@
 // its declaration names and returns that call's result unchanged.
 #include "UsbSeam.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <ftdi.h>
 #include <libusb.h>
+#include <string>
 
 namespace FTDI::libftdi {
 namespace {
@@ -15,6 +18,51 @@ using Context = std::unique_ptr<ftdi_context, ContextDeleter>;
 
 // ftdi_usb_open_dev's code for an unusable context.
 constexpr int CONTEXT_INVALID = -11;
+
+// "bus-port.port...", the device's name under /sys/bus/usb/devices.
+std::string portPath(libusb_device* device) {
+    std::uint8_t ports[8];
+    const int depth = libusb_get_port_numbers(device, ports, sizeof ports);
+    std::string path = std::to_string(libusb_get_bus_number(device));
+    for (int i = 0; i < depth; ++i)
+        path += (i == 0 ? "-" : ".") + std::to_string(ports[i]);
+    return path;
+}
+
+// Calls `visit` with each entry of a folder until it returns true; entries
+// that vanish or may not be read are passed over.
+template <class Visit> bool anyEntry(const std::filesystem::path& folder, Visit visit) {
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        if (visit(it->path())) return true;
+    return false;
+}
+
+// Whether a process has the interface's /dev/ttyUSB* open: the tty that
+// ftdi_sio made for it, looked for among every process's open files (those
+// of other users only as far as we may read them).
+bool ttyInUse(const std::string& portPath, int interfaceIndex) {
+    namespace fs = std::filesystem;
+    std::string tty;
+    anyEntry("/sys/bus/usb/devices", [&](const fs::path& entry) {
+        const auto name = entry.filename().string();
+        // "1-4.2:1.0": configuration 1, interface 0
+        if (name.rfind(portPath + ":", 0) != 0 || !name.ends_with("." + std::to_string(interfaceIndex)))
+            return false;
+        return anyEntry(entry, [&](const fs::path& child) {
+            if (child.filename().string().rfind("ttyUSB", 0) != 0) return false;
+            tty = "/dev/" + child.filename().string();
+            return true;
+        });
+    });
+    if (tty.empty()) return false;
+    return anyEntry("/proc", [&](const fs::path& process) {
+        return anyEntry(process / "fd", [&](const fs::path& fd) {
+            std::error_code error;
+            return fs::read_symlink(fd, error) == tty;
+        });
+    });
+}
 
 class LibftdiPort final : public UsbPort {
 public:
@@ -37,10 +85,27 @@ public:
     int setRts(bool on) override { return ftdi_setrts(ctx(), on ? 1 : 0); }
     int purgeReceive() override { return ftdi_tciflush(ctx()); }
     int purgeTransmit() override { return ftdi_tcoflush(ctx()); }
-    int read(std::uint8_t* buffer, int size) override { return ftdi_read_data(ctx(), buffer, size); }
+    int read(std::uint8_t* buffer, int size) override {
+        // Asked for one byte, ftdi_read_data returns with the first packet that
+        // carries data, or with none once an empty one comes; asked for more, it
+        // would wait for a further packet, which costs a latency period. The
+        // rest of the packet is in its buffer and comes without a transfer.
+        const int first = ftdi_read_data(ctx(), buffer, 1);
+        if (first <= 0 || size <= 1) return first;
+        const int rest = std::min<int>(size - 1, static_cast<int>(context_->readbuffer_remaining));
+        if (rest <= 0) return first;
+        const int more = ftdi_read_data(ctx(), buffer + 1, rest);
+        return more < 0 ? more : first + more;
+    }
     int write(const std::uint8_t* data, int size) override { return ftdi_write_data(ctx(), data, size); }
     void setWriteTimeout(int ms) override { context_->usb_write_timeout = ms; }
     int setLatencyTimer(std::uint8_t ms) override { return ftdi_set_latency_timer(ctx(), ms); }
+    int getLatencyTimer(std::uint8_t& ms) override {
+        unsigned char value = 0;
+        const int result = ftdi_get_latency_timer(ctx(), &value);
+        ms = value;
+        return result;
+    }
     int setBitmode(std::uint8_t mask, std::uint8_t mode) override {
         return ftdi_set_bitmode(ctx(), mask, mode);
     }
@@ -74,6 +139,7 @@ public:
             device.release = descriptor.bcdDevice;
             device.bus = libusb_get_bus_number(entry->dev);
             device.address = libusb_get_device_address(entry->dev);
+            device.portPath = portPath(entry->dev);
             // Keep whatever could be read: without access rights the strings stay empty.
             char description[128] = {};
             char serial[64] = {};
@@ -87,40 +153,48 @@ public:
         return static_cast<int>(devices.size());
     }
 
-    int open(const UsbDevice& device, int interfaceIndex, KernelDriver mode,
-             std::unique_ptr<UsbPort>& port) override {
+    int open(const UsbDevice& device, int interfaceIndex, std::unique_ptr<UsbPort>& port) override {
         Context context(ftdi_new());
         if (!context) return CONTEXT_INVALID;
         if (ftdi_set_interface(context.get(), static_cast<ftdi_interface>(INTERFACE_A + interfaceIndex)) < 0)
             return CONTEXT_INVALID;
-        context->module_detach_mode =
-            mode == KernelDriver::Keep ? DONT_DETACH_SIO_MODULE : AUTO_DETACH_REATACH_SIO_MODULE;
+        context->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
         const int result = ftdi_usb_open_bus_addr(context.get(), device.bus, device.address);
         if (result < 0) return result;
         port = std::make_unique<LibftdiPort>(std::move(context));
         return result;
     }
 
-    bool kernelDriverBound(const UsbDevice& device, int interfaceIndex) override {
+    Holder probe(const UsbDevice& device, int interfaceIndex) override {
         libusb_context* usb = nullptr;
-        if (libusb_init(&usb) < 0) return false;
-        bool bound = false;
+        if (libusb_init(&usb) < 0) return Holder::Nobody;
+        Holder holder = Holder::Nobody;
         libusb_device** list = nullptr;
         const auto count = libusb_get_device_list(usb, &list);
         for (ssize_t i = 0; i < count; ++i) {
             if (libusb_get_bus_number(list[i]) != device.bus ||
                 libusb_get_device_address(list[i]) != device.address)
                 continue;
+            // libusb's open and claim neither reset the chip nor touch its settings.
             libusb_device_handle* handle = nullptr;
-            if (libusb_open(list[i], &handle) == 0) {
-                bound = libusb_kernel_driver_active(handle, interfaceIndex) == 1;
+            const int opened = libusb_open(list[i], &handle);
+            if (opened == LIBUSB_ERROR_ACCESS) {
+                holder = Holder::NoAccess;
+            } else if (opened == 0) {
+                if (libusb_kernel_driver_active(handle, interfaceIndex) == 1) {
+                    if (ttyInUse(device.portPath, interfaceIndex)) holder = Holder::SerialPort;
+                } else if (libusb_claim_interface(handle, interfaceIndex) == LIBUSB_ERROR_BUSY) {
+                    holder = Holder::Program;
+                } else {
+                    libusb_release_interface(handle, interfaceIndex);
+                }
                 libusb_close(handle);
             }
             break;
         }
         if (count >= 0) libusb_free_device_list(list, 1);
         libusb_exit(usb);
-        return bound;
+        return holder;
     }
 };
 

@@ -42,9 +42,7 @@ void Comm::writeStx() {
 
 Bytes Comm::transact(const Bytes& frame, int retries, std::uint32_t extraMs) {
     writeStx();
-    const auto start = FTDI::now();
-    while (link_.queueStatus() == 0)
-        if (FTDI::now() - start > Millis(50)) throw ReadTimeout();
+    if (link_.waitForQueue(1, Millis(50)) == 0) throw ReadTimeout();
     debugLog("Received STX, sending packet.");
 
     const auto rest = std::span(frame).subspan(1);
@@ -58,11 +56,9 @@ Bytes Comm::transact(const Bytes& frame, int retries, std::uint32_t extraMs) {
 
 void Comm::sendPacket(const Bytes& frame) {
     writeStx();
-    const auto start = FTDI::now();
-    while (link_.queueStatus() == 0) {
-        if (FTDI::now() - start > Millis(5000)) throw ReadTimeout();
-        FTDI::sleepMs(100);
-    }
+    // Up to 5 s, as checking every 100 ms would allow; the body goes out as
+    // soon as the bootloader's STX is here rather than at the next check.
+    if (link_.waitForQueue(1, Millis(5000)) == 0) throw ReadTimeout();
     debugLog("Received STX, sending packet.");
 
     constexpr std::size_t piece = 1024;
@@ -74,10 +70,11 @@ void Comm::sendPacket(const Bytes& frame) {
 
 Bytes Comm::receivePacket(int timeoutMs, bool waitForStx) {
     if (waitForStx && timeoutMs >= 1) {
-        for (int attempt = 0; attempt < timeoutMs; ++attempt) {
-            if (link_.queueStatus() > 0 && link_.readByte() == STX) break;
-            FTDI::sleepMs(1);
-        }
+        // Up to `timeoutMs` attempts of about 1 ms each; a quiet line is waited
+        // for in one piece. When they run out, the packet is read anyway.
+        const auto deadline = FTDI::now() + Millis(timeoutMs);
+        for (int attempt = 0; attempt < timeoutMs; ++attempt)
+            if (link_.waitForQueue(1, deadline) == 0 || link_.readByte() == STX) break;
     }
     auto [payload, computed] = collect(static_cast<std::uint32_t>(std::max(timeoutMs, 0)), false);
     if (payload.size() < 2) throw BadChecksum();
@@ -93,9 +90,7 @@ Bytes Comm::receivePacket(int timeoutMs, bool waitForStx) {
 }
 
 Bytes Comm::receiveRaw() {
-    const auto start = FTDI::now();
-    while (link_.queueStatus() == 0)
-        if (FTDI::now() - start > Millis(4000)) throw ReadTimeout();
+    if (link_.waitForQueue(1, Millis(4000)) == 0) throw ReadTimeout();
 
     for (int junk = 0;;) {
         const auto byte = link_.readByte();
@@ -127,12 +122,10 @@ Comm::Collected Comm::collect(std::uint32_t timeoutMs, bool byteAfterDleByRead) 
     };
 
     for (;;) {
-        const auto waiting = link_.queueStatus();
-        const Bytes chunk = waiting ? link_.read(waiting) : Bytes{};
-        if (chunk.empty()) {
-            if (FTDI::now() > deadline) throw ReadTimeout();
-            continue;
-        }
+        const auto waiting = link_.waitForQueue(1, deadline);
+        if (waiting == 0) throw ReadTimeout();
+        const Bytes chunk = link_.read(waiting);
+        if (chunk.empty()) continue;
         deadline = FTDI::now() + Millis(timeoutMs);
         for (std::size_t i = 0; i < chunk.size(); ++i) {
             const auto byte = chunk[i];
@@ -174,21 +167,28 @@ BootInfo Comm::readBootInfo(int tries) {
     const auto frame = encodeFrame(makeRequest(Command::ReadBootInfo));
     const auto rest = std::span(frame).subspan(1);
 
+    // A line that keeps sending something else (an application that streams)
+    // is given as long as a silent one, and no more than maxJunk bytes.
+    const auto giveUp = FTDI::now() + Millis(50) * (std::max(tries, 0) + 1);
+    int junk = 0;
     auto deadline = FTDI::now() + Millis(50);
     for (;;) {
-        while (link_.queueStatus() == 0) {
+        const auto waiting = tries < 1 ? link_.queueStatus() : link_.waitForQueue(1, deadline);
+        if (waiting == 0) {
             if (tries < 1) return info;
-            if (FTDI::now() > deadline) {
-                warningLog(
-                    fmt::format("Timed out waiting for sync, sending another STX. timeout: {}", tries));
-                link_.write(std::span(&stx, 1));
-                deadline = FTDI::now() + Millis(50);
-                --tries;
-            }
+            warningLog(fmt::format("Timed out waiting for sync, sending another STX. timeout: {}", tries));
+            link_.write(std::span(&stx, 1));
+            deadline = FTDI::now() + Millis(50);
+            --tries;
+            continue;
         }
         const auto byte = link_.readByte();
         if (byte != STX) {
             warningLog(fmt::format("Received junk {:X}", byte));
+            if (++junk > maxJunk || FTDI::now() > giveUp) {
+                warningLog("Only other data arrived: no bootloader answered");
+                return info;
+            }
             continue;
         }
         debugLog("Received STX, sending packet.");

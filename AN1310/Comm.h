@@ -55,6 +55,9 @@ public:
     // No reply can be longer than the largest read the host asks for; a line
     // that streams bytes without ETX ends in ReadTimeout at this length.
     static constexpr std::size_t maxReplyBytes = 0x40000 + 16;
+    // Bytes other than STX that the wait for a bootloader takes before it
+    // decides that none is there.
+    static constexpr int maxJunk = 100;
 
 private:
     // Unescaped bytes up to ETX, and the running checksum of all but the last two.

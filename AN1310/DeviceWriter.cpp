@@ -3,6 +3,7 @@
 #include "Log.h"
 
 #include <algorithm>
+#include <chrono>
 #include <fmt/format.h>
 
 namespace AN1310 {
@@ -116,8 +117,9 @@ void DeviceWriter::writeFlash(const DeviceData& image, std::uint32_t start, std:
                              range.end, dataBytes, request[5]));
         statusLog(fmt::format("[DeviceWriter] Writing address: {:X}", range.start));
         comm_->sendPacket(encodeFrame(request));
-        for (int check = 0; check < 15 && comm_->link().queueStatus() < 2; ++check)
-            FTDI::sleepMs(100);
+        // Up to 15 checks 100 ms apart would allow 1.5 s; the reply is taken as
+        // soon as its first two bytes are here.
+        comm_->link().waitForQueue(2, std::chrono::milliseconds(1500));
         comm_->receivePacket(100, true);
     }
 }

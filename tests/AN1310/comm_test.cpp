@@ -133,6 +133,28 @@ TEST_F(Channel, InformationBlocksSilentLongAndShort) {
     EXPECT_EQ(1u, logs.warnings.size());
 }
 
+// An encoder application that streams its data and never answers an STX:
+// every byte the host sends sets off another half second of it.
+struct StreamingApplication final : sim::UartDevice {
+    void receive(std::span<const std::uint8_t>, sim::Port& port) override {
+        for (int ms = 0; ms < 500; ++ms)
+            port.send(Bytes(12, 0x55), std::chrono::milliseconds(ms));
+    }
+};
+
+TEST(BootInfo, AnApplicationThatKeepsSendingIsGivenUpOnAfterAHundredBytes) {
+    sim::BenchGuard bench{std::make_shared<sim::Bench>()};
+    bench->addUart(std::make_unique<StreamingApplication>());
+    UartLink link(0);
+    link.setBaudRate(115200);
+    LogCapture logs;
+    Comm comm(link);
+    EXPECT_FALSE(comm.readBootInfo(2).answered());
+    ASSERT_EQ(1 + Comm::maxJunk + 1u, logs.warnings.size());
+    EXPECT_EQ("Received junk 55", logs.warnings.front());
+    EXPECT_EQ("Only other data arrived: no bootloader answered", logs.warnings.back());
+}
+
 TEST_F(Channel, AShortDeviceIdReplyIsNeverReadPastItsEnd) {
     answerWith({0x53, 0x30}); // PIC32 reads a 4-byte word
     const auto id = comm.readDeviceId(AN1310::Family::PIC32);

@@ -1,0 +1,71 @@
+// What the bootloader host costs on the bench's wire line model (on its
+// virtual clock): the round trips the protocol needs and no more, and a wait
+// for the bootloader that ends when it answers, not at the next check.
+#include "SessionBench.h"
+
+using namespace an1310test;
+
+namespace {
+
+struct WireCost : ::testing::Test {
+    std::shared_ptr<sim::Bench> shared = [] {
+        auto bench = std::make_shared<sim::Bench>(sim::LineModel::Wire);
+        bench->setVirtualClock(true);
+        return bench;
+    }();
+    sim::BenchGuard bench{shared};
+    sim::Module& module = bench->add("pic-bootloader", sim::ModelOptions(std::map<std::string, std::string>{{"part", "PIC18F2620"}}));
+    std::unique_ptr<UartLink> link = [] {
+        auto l = std::make_unique<UartLink>(0);
+        l->setBaudRate(115200);
+        l->setTimeouts(300, 300);
+        return l;
+    }();
+    LogCapture logs;
+    AN1310::Comm comm{*link};
+
+    static AN1310::Bytes readDeviceIdRequest() {
+        auto request = AN1310::makeRequest(AN1310::Command::ReadFlash);
+        AN1310::setAddress(request, 0x3FFFFE);
+        AN1310::setCount16(request, 2);
+        return AN1310::encodeFrame(request);
+    }
+};
+
+TEST_F(WireCost, ARequestTakesTwoWritesAndOneWaitForEachPacketThatComesBack) {
+    for (const bool large : {false, true}) {
+        SCOPED_TRACE(large ? "sendPacket" : "transact");
+        const auto before = module.counters;
+        const auto start = bench->now();
+        if (large) {
+            comm.sendPacket(readDeviceIdRequest());
+            comm.receivePacket(100, true);
+        } else {
+            comm.transact(readDeviceIdRequest(), 4, 1000);
+        }
+        const auto& after = module.counters;
+        EXPECT_EQ(2u, after.writes - before.writes) << "the STX, then the rest";
+        // The STX back, then the reply (which the chip's 1 ms timer may cut in two).
+        const auto packets = after.packetsToHost - before.packetsToHost;
+        EXPECT_GE(packets, 2u);
+        EXPECT_LE(packets, 3u);
+        // A wait for each packet, and a look that finds the STX already there.
+        EXPECT_EQ(packets + 1, after.queuePolls - before.queuePolls);
+        // Nothing waited for a 100 ms check.
+        EXPECT_LT(bench->now() - start, std::chrono::milliseconds(10));
+    }
+}
+
+TEST_F(WireCost, AReflashWaitsForTheBootloaderOnlyUntilItAnswers) {
+    AN1310::BootloadSession session(*link);
+    std::istringstream hex(applicationHex(module.device<sim::PicBootloaderDevice>().chip().part(), 4, 2000));
+    session.connect();
+    session.loadImage(hex);
+    const auto sleeps = bench->totals().sleeps;
+    session.erase();
+    session.write();
+    session.verify();
+    EXPECT_EQ(sleeps, bench->totals().sleeps) << "no step between connecting and starting the application sleeps";
+}
+
+} // namespace

@@ -1,97 +1,58 @@
-// What a resolution change costs on an RVX46 at 115200 baud, with the bench's
-// wire line model on (10 bits per byte, 1 ms USB latency per transfer): the
-// wall time on the calling (GUI) thread against the time bytes spend on the
-// wire and the waits the protocols mandate; then the cost of one position poll
-// against the 100 ms tick of the position timer.
+// What an RVX46 costs on the GUI thread at 115200 baud on the bench's wire
+// line model (1 ms USB latency per transfer, replies held by the chip for its
+// latency timer or a full 62-byte packet): a resolution change, which
+// re-flashes through the AN1310 bootloader, and a position poll against the
+// 100 ms tick of the position timer; each with the 1 ms latency timer the
+// program sets and with the chip's own 16 ms.
+#include "Measure.h"
 #include "encoders/rvx46_47/RVX46_47.h"
-#include "sim/Bench.h"
-#include "sim/models/rvx46_47/Rvx46Line.h"
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr double tickMs = 100.0;
 constexpr int polls = 50;
 
-double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
+void run(std::uint8_t linkLatency, const char* label) {
+    auto bench = std::make_shared<sim::Bench>(sim::LineModel::Wire);
+    sim::BenchGuard guard(bench);
+    bench->add("RVX46");
+    FTDI::setUartLatencyTimer(linkLatency);
+    RVX::RVX46 encoder(0);
 
-struct Snapshot {
-    sim::Counters module;
-    sim::Counters totals;
-};
+    std::vector<std::pair<double, std::string>> lines;
+    const auto start = benchmark::Clock::now();
+    const StatusCallback status = [&](const std::string& line) {
+        lines.emplace_back(std::chrono::duration<double, std::milli>(benchmark::Clock::now() - start).count(),
+                           line);
+    };
+    const auto flash = benchmark::measure(*bench, [&] { encoder.set_resolution(2048, status); });
+    benchmark::print(std::string("set_resolution(2048), a re-flash; ") + label, flash);
+    std::printf("  progress lines (ms from the start):\n");
+    for (const auto& [at, line] : lines)
+        if (line.find("address") == std::string::npos) std::printf("    %8.1f  %s\n", at, line.c_str());
 
-Snapshot snapshot(sim::Bench& bench, sim::Module& module) {
-    return {module.counters, bench.totals()};
-}
-
-void report(const char* what, double wallMs, const Snapshot& before, const Snapshot& after) {
-    const double busyMs =
-        static_cast<double>((after.module.lineBusy - before.module.lineBusy).count()) / 1000.0;
-    const double sleptMs = static_cast<double>((after.totals.slept - before.totals.slept).count());
-    std::printf("%s\n", what);
-    std::printf("  wall time              %10.1f ms\n", wallMs);
-    std::printf(
-        "  line busy (both ways)  %10.1f ms  (%llu bytes to the encoder, %llu back)\n", busyMs,
-        static_cast<unsigned long long>(after.module.bytesToDevice - before.module.bytesToDevice),
-        static_cast<unsigned long long>(after.module.bytesFromDevice - before.module.bytesFromDevice));
-    std::printf("  mandated waits         %10.1f ms  (%llu sleeps)\n", sleptMs,
-                static_cast<unsigned long long>(after.totals.sleeps - before.totals.sleeps));
-    std::printf("  rest (latency, encoder's own time, host work) %8.1f ms\n",
-                std::max(0.0, wallMs - busyMs - sleptMs));
+    const auto poll = benchmark::measure(*bench, [&] {
+        for (int i = 0; i < polls; ++i)
+            encoder.read_position();
+    });
+    std::printf("read_position, %d polls; %s\n", polls, label);
+    std::printf("  mean %.2f ms (%.1f %% of the %.0f ms tick), latency timer %.2f ms and line %.2f ms of it, "
+                "CPU %.2f %%\n\n",
+                poll.wallMs / polls, 100.0 * poll.wallMs / polls / tickMs, tickMs,
+                benchmark::ms(poll.counters.latencyWait) / polls,
+                benchmark::ms(poll.counters.lineBusy) / polls, poll.cpuShare());
 }
 
 } // namespace
 
 int main() {
-    auto bench = std::make_shared<sim::Bench>(sim::LineModel::Wire);
-    bench->setUsbLatency(std::chrono::milliseconds(1));
-    sim::BenchGuard guard(bench);
-    auto& module = bench->add("RVX46");
     try {
-        RVX::RVX46 encoder(0);
-        std::printf("RVX46 on the wire line model: 115200 baud, 1 ms USB latency per transfer\n\n");
-
-        std::vector<std::pair<double, std::string>> lines;
-        const auto start = Clock::now();
-        const StatusCallback status = [&](const std::string& line) {
-            lines.emplace_back(msSince(start), line);
-        };
-        const auto before = snapshot(*bench, module);
-        encoder.set_resolution(2048, status);
-        const double wall = msSince(start);
-        report("set_resolution(2048): a re-flash through the AN1310 bootloader", wall, before,
-               snapshot(*bench, module));
-        std::printf("  progress lines (ms from the start):\n");
-        for (const auto& [at, line] : lines)
-            if (line.find("address") == std::string::npos) std::printf("    %8.1f  %s\n", at, line.c_str());
-
-        std::printf("\nread_position, %d polls\n", polls);
-        double mean = 0, worst = 0;
-        const auto pollsBefore = snapshot(*bench, module);
-        for (int i = 0; i < polls; ++i) {
-            const auto t = Clock::now();
-            encoder.read_position();
-            const double ms = msSince(t);
-            mean += ms / polls;
-            worst = std::max(worst, ms);
-        }
-        const auto pollsAfter = snapshot(*bench, module);
-        const double busy =
-            static_cast<double>((pollsAfter.module.lineBusy - pollsBefore.module.lineBusy).count()) / 1000.0 /
-            polls;
-        std::printf("  mean %.2f ms, max %.2f ms, line busy %.2f ms per poll: %.1f %% of the %.0f ms tick\n",
-                    mean, worst, busy, 100.0 * mean / tickMs, tickMs);
-        std::printf(
-            "  (a poll right after a reset may take up to 10 \"p\" exchanges while the encoder has no "
-            "position yet)\n");
+        std::printf("RVX46 on the wire line model: 115200 baud, 1 ms USB latency, 62-byte packets\n\n");
+        run(1, "latency timer 1 ms (as the program sets it)");
+        run(0, "latency timer 16 ms (the chip's default)");
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

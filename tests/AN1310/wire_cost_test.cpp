@@ -14,7 +14,8 @@ struct WireCost : ::testing::Test {
         return bench;
     }();
     sim::BenchGuard bench{shared};
-    sim::Module& module = bench->add("pic-bootloader", sim::ModelOptions(std::map<std::string, std::string>{{"part", "PIC18F2620"}}));
+    sim::Module& module = bench->add(
+        "pic-bootloader", sim::ModelOptions(std::map<std::string, std::string>{{"part", "PIC18F2620"}}));
     std::unique_ptr<UartLink> link = [] {
         auto l = std::make_unique<UartLink>(0);
         l->setBaudRate(115200);
@@ -65,7 +66,8 @@ TEST_F(WireCost, AReflashWaitsForTheBootloaderOnlyUntilItAnswers) {
     session.erase();
     session.write();
     session.verify();
-    EXPECT_EQ(sleeps, bench->totals().sleeps) << "no step between connecting and starting the application sleeps";
+    EXPECT_EQ(sleeps, bench->totals().sleeps)
+        << "no step between connecting and starting the application sleeps";
 }
 
 } // namespace

@@ -276,6 +276,18 @@ def write(path, text):
     path.write_text(text)
 
 
+# The desktop's icon theme wants the program's icon drawn at each of these sizes.
+HICOLOR_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+
+
+def hicolor_icons():
+    folder = ART / "hicolor"
+    folder.mkdir(exist_ok=True)
+    for size in HICOLOR_SIZES:
+        subprocess.run(["rsvg-convert", "-w", str(size), "-h", str(size), "-o", str(folder / f"{size}x{size}.png"),
+                        str(ART / "icon.svg")], check=True)
+
+
 def main():
     write(ART / "placeholder.svg", placeholder())
     write(ART / "logo.svg", logo())
@@ -286,6 +298,7 @@ def main():
         write(ART / f"link-{kind}.svg", link_icon(kind))
     subprocess.run(["rsvg-convert", "-w", "64", "-h", "64", "-o", str(ART / "icon.png"), str(ART / "icon.svg")],
                    check=True)
+    hicolor_icons()
 
     jobs = []
     for name, family in MODELS:

@@ -7,6 +7,10 @@ cd "$(dirname "$0")/.."
 jobs=${JOBS:-2}
 
 echo "== Build and test suites (GUI tests under Xvfb)"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Built for /usr, where the Debian package puts the program's data.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr
 cmake --build build -j"$jobs"
 (cd build && xvfb-run -a ctest --output-on-failure --no-tests=error --timeout 300)
+
+echo "== Debian package: pack, check contents, lint, install, start, remove"
+tools/ci/package-gates.sh build

@@ -4,7 +4,8 @@
 # AppStream description, install it, run the installed programs as a normal
 # user in the plugdev group from a folder outside the tree, remove it again.
 #   tools/ci/package-gates.sh [BUILD-FOLDER]
-# Installing needs root, or sudo.
+# Installing needs root, or sudo; an rvx-vantix installed before is replaced,
+# then removed.
 set -eu
 cd "$(dirname "$0")/../.."
 build=${1:-build}
@@ -17,7 +18,7 @@ cleanup() {
     status=$?
     if [ -n "$installed" ]; then
         echo "-- Removing the package after a failure"
-        $as_root dpkg --purge "$name" >/dev/null || true
+        $as_root apt-get -o DPkg::Lock::Timeout=120 purge -y -qq "$name" >/dev/null 2>&1 || true
     fi
     $as_root rm -rf "$work"
     exit $status
@@ -55,7 +56,8 @@ done
 
 step "Installing"
 installed=yes
-$as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$deb" >"$work/apt.log" 2>&1 ||
+$as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=120 install -y -qq \
+    --no-install-recommends "$deb" >"$work/apt.log" 2>&1 ||
     { cat "$work/apt.log"; die "apt-get install $deb"; }
 [ "$(dpkg-query -W -f='${Status}' "$name")" = "install ok installed" ] || die "$name is not installed"
 
@@ -72,10 +74,11 @@ for program in $(dpkg -L "$name" | grep '^/usr/bin/.'); do
     step "$(basename "$program") --help"
     as_user timeout 30 "$program" --help >"$work/help.txt" || die "$program --help"
     grep -q "^Usage: $(basename "$program")" "$work/help.txt" || die "$program --help prints no usage line"
-    # The manual page documents each option the program offers.
+    # The manual page documents each option and environment variable the help names.
     zcat "/usr/share/man/man1/$(basename "$program").1.gz" | sed 's/\\-/-/g' >"$work/man.txt"
-    for option in $(grep -o -- '--[a-z][a-z-]*' "$work/help.txt" | sort -u); do
-        grep -q -- "$option" "$work/man.txt" || die "the manual page of $program lacks $option"
+    for word in $(grep -o -- '--[a-z][a-z-]*' "$work/help.txt" | sort -u) \
+        $(sed -n 's/^ *\([A-Z][A-Z0-9]*_[A-Z0-9_]*\)=.*/\1/p' "$work/help.txt" | sort -u); do
+        grep -q -- "$word" "$work/man.txt" || die "the manual page of $program lacks $word"
     done
 done
 
@@ -109,7 +112,8 @@ as_user timeout 120 xvfb-run -a sh -c '
 [ -z "$(ls -A "$work/cwd")" ] || die "the program left files in its working directory: $(ls -A "$work/cwd")"
 
 step "Removing"
-$as_root dpkg --purge "$name" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; die "dpkg --purge $name"; }
+$as_root apt-get -o DPkg::Lock::Timeout=120 purge -y -qq "$name" >"$work/apt.log" 2>&1 ||
+    { cat "$work/apt.log"; die "apt-get purge $name"; }
 installed=""
 for left in /usr/bin/$name /lib/udev/rules.d/99-rvx-link.rules "$desktop"; do
     [ ! -e "$left" ] || die "$left is still there after removing the package"

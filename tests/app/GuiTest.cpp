@@ -93,7 +93,8 @@ void runEventLoopUntil(const std::function<bool()>& done) {
 std::optional<ProgressState> openProgressDialog() {
     for (wxWindow* window : wxTopLevelWindows) {
         if (auto* dialog = dynamic_cast<wxGenericProgressDialog*>(window); dialog && dialog->IsShown())
-            return ProgressState{dialog->GetTitle().utf8_string(), dialog->GetMessage().utf8_string()};
+            return ProgressState{dialog->GetTitle().utf8_string(), dialog->GetMessage().utf8_string(),
+                                 dialog->GetValue()};
     }
     return std::nullopt;
 }

@@ -61,10 +61,11 @@ void press(wxWindow* button);
 // Runs a real event loop of the toolkit, as the program's main loop runs, until `done` says so.
 void runEventLoopUntil(const std::function<bool()>& done);
 
-// The progress dialog open right now, if any: its title and message.
+// The progress dialog open right now, if any: its title, message and bar.
 struct ProgressState {
     std::string title;
     std::string message;
+    int value = 0;
 };
 std::optional<ProgressState> openProgressDialog();
 

@@ -1,7 +1,7 @@
 #pragma once
 // The main window with the real drivers on the bench's encoder models, picked
 // in the real selection dialog; the progress lines of their re-flashes are
-// recorded with the title of the progress dialog that showed them.
+// recorded with the title, phase and bar of the progress dialog that showed them.
 #include "GuiTest.h"
 #include "encoders/Registry.h"
 #include "sim/models/rvx46_47/Rvx46Line.h"
@@ -27,8 +27,16 @@ protected:
                 return StatusCallback([this, inner](const std::string& line) {
                     inner(line);
                     const auto dialog = openProgressDialog();
-                    if (dialog && dialog->message == "Programming encoder...\nDo not disconnect\n\n" + line)
-                        progress.push_back(dialog->title + ": " + line);
+                    const std::string head = "Programming encoder...\nDo not disconnect\n\n";
+                    if (!dialog || !dialog->message.starts_with(head) ||
+                        !dialog->message.ends_with("\n" + line))
+                        return;
+                    progress.push_back(dialog->title + ": " + line);
+                    // "Writing (42 %)" between the head and the line.
+                    const auto phase = dialog->message.substr(
+                        head.size(), dialog->message.find(" (", head.size()) - head.size());
+                    if (phases.empty() || phases.back() != phase) phases.push_back(phase);
+                    bar.push_back(dialog->value);
                 });
             };
             if (auto set = encoder->set_resolution)
@@ -68,6 +76,8 @@ protected:
     }
 
     std::vector<std::string> progress; // "dialog title: line"
+    std::vector<std::string> phases;   // as shown, each once in a row
+    std::vector<int> bar;              // the progress bar at each line
 };
 
 inline const std::string done = "Programming complete. Resetting encoder...";

@@ -33,7 +33,8 @@ TEST_F(Diagnostics, ReportIsExactlyWhatTheDriverWritesAndReplacesAnOldFile) {
               "Channel 1: ok\nChannel 2: ok\nChannel 3: ok\n");
     ASSERT_TRUE(during);
     EXPECT_EQ(during->title, "Getting RVX Encoder Diagnostics");
-    EXPECT_EQ(during->message, "Getting diagnostics...");
+    EXPECT_EQ(during->message, "Getting diagnostics...\n\nAcquiring samples: 1 of 128");
+    EXPECT_EQ(during->value, 2); // 3 of the 130 steps of a full report
     EXPECT_FALSE(openProgressDialog());
     EXPECT_THAT(messages(), IsEmpty());
 }

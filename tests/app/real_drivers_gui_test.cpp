@@ -42,8 +42,15 @@ TEST_F(RealDrivers, Rvx46AndRvx84UpdateProgramZeroAndSaveDiagnostics) {
     EXPECT_TRUE(frame->positionGauge()->counterClockwise);
 
     select(0, "2048 PPR");
+    phases.clear();
+    bar.clear();
     click(ID_PROGRAM);
     EXPECT_EQ(rvx46.firmware()->resolution, 2048);
+    // The re-flash read as it went: each phase in turn, the bar only forward.
+    EXPECT_EQ(phases,
+              (std::vector<std::string>{"Connecting", "Erasing", "Writing", "Verifying", "Restarting"}));
+    EXPECT_TRUE(std::is_sorted(bar.begin(), bar.end()));
+    EXPECT_EQ(bar.back(), 99);
     EXPECT_EQ(rvx46.eeprom(0x82), 0x08);
     tick();
     EXPECT_EQ(frame->positionGauge()->value, 3000);

@@ -49,10 +49,14 @@ std::optional<std::uint32_t> chooseModule(const std::vector<FTDI::DeviceInfo>& m
 void VantixFrame::OnConnect(wxCommandEvent&) {
     std::unique_lock lock(encoderMutex, std::try_to_lock);
     if (!lock.owns_lock()) return; // a flow is running its own dialog
+    showResult("");
     if (encoder)
         disconnect();
     else
         connectFlow();
+    // Not left to the toolkit, which hands it to the first text field it finds
+    // (a read-only timing field, with a caret).
+    connectButton->SetFocus();
 }
 
 void VantixFrame::disconnect() {
@@ -166,6 +170,7 @@ void VantixFrame::offerFirmwareUpdate() {
             vantix::ProgressDialog progress("Programming RVX Encoder", vantix::programmingMessage, this);
             encoder->update_firmware(progress.programmingStatus());
             ShowEncoderSettings();
+            showResult(fmt::format("Encoder firmware updated to 0x{:02X}", latest));
             return;
         } catch (const std::exception& e) {
             failure = e.what();

@@ -1,4 +1,6 @@
 // Saving the encoder's diagnostics report, and setting the zero position.
+#include "DiagnosticsPlots.h"
+#include "DiagnosticsReport.h"
 #include "ProgressStatus.h"
 #include "UserInterface.h"
 #include "VantixFrame.h"
@@ -7,11 +9,39 @@
 
 #include <fstream>
 #include <mutex>
+#include <ostream>
 #include <stdexcept>
+#include <streambuf>
+#include <string>
 
 namespace {
+
 const wxString errorCaption = "RVX Vantix error";
-}
+
+// Passes what the driver writes on to the file and keeps a copy for the plots.
+class CopyingBuffer : public std::streambuf {
+public:
+    explicit CopyingBuffer(std::streambuf& file) : file_(file) {}
+    const std::string& text() const { return copy_; }
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        copy_.push_back(traits_type::to_char_type(c));
+        return file_.sputc(traits_type::to_char_type(c));
+    }
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        copy_.append(text, static_cast<std::size_t>(count));
+        return file_.sputn(text, count);
+    }
+    int sync() override { return file_.pubsync(); }
+
+private:
+    std::streambuf& file_;
+    std::string copy_;
+};
+
+} // namespace
 
 bool VantixFrame::requireEncoder() {
     if (encoder) return true;
@@ -26,6 +56,7 @@ void VantixFrame::OnDiagnostics(wxCommandEvent&) {
     auto& ui = vantix::userInterface();
     const wxString path = ui.chooseDiagnosticsFile(this);
     if (path.empty()) return;
+    showResult("");
     saveDiagnostics(path);
 }
 
@@ -33,15 +64,27 @@ void VantixFrame::saveDiagnostics(const wxString& path) {
     const std::string name(path.mb_str());
     std::ofstream file(name, std::ios::out | std::ios::trunc);
     // A report that cannot be stored must not look as if it had been saved.
-    if (!file)
-        throw std::runtime_error(fmt::format("Unable to write diagnostics to \"{}\"", path.utf8_string()));
+    const auto unwritable = [&] {
+        return std::runtime_error(fmt::format("Unable to write diagnostics to \"{}\"", path.utf8_string()));
+    };
+    if (!file) throw unwritable();
+    CopyingBuffer copy(*file.rdbuf());
+    std::ostream out(&copy);
     {
         vantix::ProgressDialog progress("Getting RVX Encoder Diagnostics", "Getting diagnostics...", this);
-        encoder->diagnostics(file, progress.step());
+        encoder->diagnostics(out, progress.step());
     }
+    out.flush();
     file.close();
-    if (!file)
-        throw std::runtime_error(fmt::format("Unable to write diagnostics to \"{}\"", path.utf8_string()));
+    if (!out || !file) throw unwritable();
+    showResult("Diagnostics saved to " + path);
+    if (auto acquisition = vantix::readSignalAcquisition(copy.text())) {
+        if (diagnosticsWindow) diagnosticsWindow->Destroy();
+        const std::string part = encoder->part_number ? encoder->part_number : encoder->name();
+        diagnosticsWindow = new wxDiagnosticsDialog(
+            this, wxString::FromUTF8("RVX Vantix: Diagnostics of " + part), std::move(*acquisition));
+        diagnosticsWindow->Show();
+    }
 }
 
 void VantixFrame::OnZero(wxCommandEvent&) {

@@ -81,8 +81,8 @@ void FlashProgress::read(const std::string& text) {
         return reach(FlashPhase::Writing,
                      blocksFrom + (blocksWrittenTo - blocksFrom) * fraction(block->first, block->second));
     if (const auto block = blockOf(line, "Verify block "))
-        return reach(FlashPhase::Verifying,
-                     blocksWrittenTo + (blocksVerifiedTo - blocksWrittenTo) * fraction(block->first, block->second));
+        return reach(FlashPhase::Verifying, blocksWrittenTo + (blocksVerifiedTo - blocksWrittenTo) *
+                                                                  fraction(block->first, block->second));
 
     // AN1310 session: "Erasing (END to START]" before the writer's own lines.
     if (line.starts_with("Erasing (") && line.ends_with("]") && phase_ < FlashPhase::Writing) {
@@ -103,15 +103,16 @@ void FlashProgress::read(const std::string& text) {
         if (phase_ == FlashPhase::Erasing && eraseStart_ && eraseEnd_) {
             // The session erases from the top down.
             return reach(FlashPhase::Erasing,
-                         eraseFrom + (eraseTo - eraseFrom) *
-                                         fraction(static_cast<double>(*eraseEnd_) - *address,
-                                                  *eraseEnd_ - *eraseStart_));
+                         eraseFrom +
+                             (eraseTo - eraseFrom) * fraction(static_cast<double>(*eraseEnd_) - *address,
+                                                              *eraseEnd_ - *eraseStart_));
         }
         if (phase_ != FlashPhase::Writing) return;
         rewriteErased_.push_back(*address);
         // The first range runs down from the first address named towards the flash start.
         const double top = rewriteErased_.front(), bottom = eraseStart_.value_or(0);
-        return reach(FlashPhase::Writing, eraseTo + (rewriteEraseTo - eraseTo) * fraction(top - *address, top - bottom));
+        return reach(FlashPhase::Writing,
+                     eraseTo + (rewriteEraseTo - eraseTo) * fraction(top - *address, top - bottom));
     }
     if (const auto address = addressAfter(line, "[DeviceWriter] Writing address: ")) {
         if (phase_ != FlashPhase::Writing) return;

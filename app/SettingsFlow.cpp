@@ -2,6 +2,7 @@
 // in the signal pages, and programming the chosen settings.
 #include "EncoderGauge.h"
 #include "ProgressStatus.h"
+#include "SettingTables.h"
 #include "SignalPages.h"
 #include "UserInterface.h"
 #include "VantixFrame.h"
@@ -18,11 +19,7 @@
 
 namespace {
 
-constexpr std::array<std::uint8_t, 7> poleCounts{2, 4, 6, 8, 10, 12, 20};
-constexpr std::array<const char*, 2> directions{"Clockwise", "Counter-Clockwise"};
-constexpr std::array<std::uint32_t, 4> baudRates{115200, 38400, 19200, 9600};
-constexpr std::array<const char*, 2> terminations{"Disabled", "Enabled (120 Ohm)"};
-constexpr int addressCount = 64; // 0x00 to 0xFC in steps of 4
+using namespace vantix;
 
 const wxString configureCaption = "Configure RVX encoder";
 const wxString errorCaption = "RVX Vantix error";
@@ -41,6 +38,22 @@ void enableRow(const VantixFrame::SettingRow& row, const char* label) {
     row.choice->Enable();
 }
 
+// "Encoder programmed: Resolution 2000 PPR, Poles 12, Direction Clockwise".
+wxString programmedSettings(const std::array<VantixFrame::SettingRow, 3>& rows) {
+    wxString text = "Encoder programmed:";
+    const char* separator = " ";
+    for (const auto& row : rows) {
+        // Its own state: the progress dialog disables the whole window meanwhile.
+        if (!row.choice->IsThisEnabled() || row.choice->GetSelection() == wxNOT_FOUND) continue;
+        wxString name = row.label->GetLabel();
+        name.Trim();
+        if (name.EndsWith(":")) name.RemoveLast();
+        text << separator << name << " " << row.choice->GetStringSelection();
+        separator = ", ";
+    }
+    return text;
+}
+
 } // namespace
 
 void VantixFrame::ShowEncoderSettings() {
@@ -56,7 +69,7 @@ void VantixFrame::ShowEncoderSettings() {
 
     if (encoder->set_resolution) {
         programButton->Enable();
-        enableRow(settingRows[0], "Resolution: ");
+        enableRow(settingRows[0], rowLabel::resolution);
         notebook->Show();
         notebook->AddPage(quadrature, "Quadrature", true);
         const std::uint16_t resolution = encoder->get_resolution();
@@ -64,8 +77,8 @@ void VantixFrame::ShowEncoderSettings() {
         fill(settingRows[0].choice, encoder->resolutions, resolution,
              [](std::uint64_t value) { return fmt::format("{} PPR", value); });
         if (encoder->set_commutation) {
-            enableRow(settingRows[1], "Poles: ");
-            enableRow(settingRows[2], "Direction: ");
+            enableRow(settingRows[1], rowLabel::poles);
+            enableRow(settingRows[2], rowLabel::direction);
             notebook->AddPage(commutation, "Commutation", false);
             const std::uint8_t poles = encoder->get_poles();
             commutation->update(poles);
@@ -77,18 +90,18 @@ void VantixFrame::ShowEncoderSettings() {
         }
     } else if (encoder->set_address) {
         programButton->Enable();
-        enableRow(settingRows[0], "Address: ");
+        enableRow(settingRows[0], rowLabel::address);
         for (int i = 0; i < addressCount; ++i)
             settingRows[0].choice->Append(fmt::format("0x{:02X}", i * 4));
         settingRows[0].choice->SetSelection(encoder->get_address() / 4);
         if (encoder->set_baud_rate) {
-            enableRow(settingRows[1], "Baud Rate: ");
+            enableRow(settingRows[1], rowLabel::baudRate);
             const std::uint32_t baud = encoder->get_baud_rate();
             fill(settingRows[1].choice, baudRates, baud,
                  [](std::uint32_t value) { return fmt::format("{} bps", value); });
         }
         if (encoder->set_termination) {
-            enableRow(settingRows[2], "Termination: ");
+            enableRow(settingRows[2], rowLabel::termination);
             for (const char* termination : terminations)
                 settingRows[2].choice->Append(termination);
             settingRows[2].choice->SetSelection(encoder->get_termination() ? 1 : 0);
@@ -111,6 +124,7 @@ void VantixFrame::OnProgram(wxCommandEvent&) {
     std::unique_lock lock(encoderMutex, std::try_to_lock);
     if (!lock.owns_lock()) return;
     if (!requireEncoder()) return;
+    showResult("");
     auto& ui = vantix::userInterface();
     const int row0 = settingRows[0].choice->GetSelection();
     const int row1 = settingRows[1].choice->GetSelection();
@@ -121,11 +135,13 @@ void VantixFrame::OnProgram(wxCommandEvent&) {
         vantix::ProgressDialog progress("Setting RVX Encoder Resolution", vantix::programmingMessage, this);
         encoder->set_commutation(static_cast<std::uint16_t>(encoder->resolutions[row0]), poleCounts.at(row1),
                                  row2 != 0, progress.programmingStatus());
+        showResult(programmedSettings(settingRows));
     } else if (encoder->set_resolution) {
         if (row0 == wxNOT_FOUND) return;
         vantix::ProgressDialog progress("Setting RVX Encoder Resolution", vantix::programmingMessage, this);
         encoder->set_resolution(static_cast<std::uint16_t>(encoder->resolutions[row0]),
                                 progress.programmingStatus());
+        showResult(programmedSettings(settingRows));
     } else if (encoder->set_baud_rate) {
         if (row0 == wxNOT_FOUND) return;
         // A rate the list does not offer (2000000) selects no row: the encoder
@@ -140,12 +156,14 @@ void VantixFrame::OnProgram(wxCommandEvent&) {
         }
         encoder->set_address(static_cast<std::uint8_t>(row0 * 4));
         if (encoder->set_termination && row2 != wxNOT_FOUND) encoder->set_termination(row2 != 0);
+        showResult(programmedSettings(settingRows));
         ui.message("Encoder programmed successfully", configureCaption, wxOK, nullptr);
     } else if (encoder->set_address) {
         if (row0 == wxNOT_FOUND) return;
         encoder->set_address(static_cast<std::uint8_t>(row0 * 4));
         // The termination row is shown here too, so the user's choice is written.
         if (encoder->set_termination && row2 != wxNOT_FOUND) encoder->set_termination(row2 != 0);
+        showResult(programmedSettings(settingRows));
         ui.message("Encoder address set", configureCaption, wxOK, nullptr);
     } else {
         ui.message("Nothing to program on this encoder", errorCaption, wxOK | wxICON_ERROR, nullptr);

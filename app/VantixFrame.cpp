@@ -1,8 +1,10 @@
 #include "VantixFrame.h"
 
 #include "Artwork.h"
+#include "DiagnosticsPlots.h"
 #include "EncoderGauge.h"
 #include "Links.h"
+#include "SettingTables.h"
 #include "SignalPages.h"
 #include "UserInterface.h"
 #include "encoders/Registry.h"
@@ -16,6 +18,7 @@
 #include <wx/settings.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
+#include <wx/statusbr.h>
 
 #include <algorithm>
 #include <mutex>
@@ -53,6 +56,39 @@ wxStaticText* heading(wxWindow* parent, const wxString& text, int width) {
     return label;
 }
 
+// How the configuration rows share their cell's width.
+struct RowFit {
+    wxFont font;
+    int label = 80, choice = 130;
+};
+
+// The rows' font and widths: the largest font at which every label and the
+// widest entry fit the 220 pixels of the cell whole, however much room the
+// toolkit's choice needs around its text.
+RowFit fitSettingRows(wxWindow* panel) {
+    constexpr int cellWidth = 220;
+    RowFit fit{panel->GetFont()};
+    auto* probe = new wxChoice(panel, wxID_ANY);
+    for (const char* entry : vantix::widestEntries)
+        probe->Append(entry);
+    for (int points = fit.font.GetPointSize(); points >= 7; --points) {
+        fit.font.SetPointSize(points);
+        probe->SetFont(fit.font);
+        probe->InvalidateBestSize();
+        int label = 0;
+        for (const char* text : vantix::rowLabels) {
+            int width = 0, height = 0;
+            panel->GetTextExtent(text, &width, &height, nullptr, nullptr, &fit.font);
+            label = std::max(label, width);
+        }
+        fit.label = label + 2;
+        fit.choice = cellWidth - fit.label;
+        if (probe->GetBestSize().x <= fit.choice) break;
+    }
+    probe->Destroy();
+    return fit;
+}
+
 } // namespace
 
 VantixFrame::VantixFrame()
@@ -63,6 +99,8 @@ VantixFrame::VantixFrame()
     // The cells are laid out to the pixel: a compact font keeps the texts inside them.
     SetFont(wxFontInfo(9));
     SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
+    // Results of the flows ("Diagnostics saved to ...") show below the grid, out of the way.
+    CreateStatusBar();
     buildWindow();
 
     Bind(wxEVT_BUTTON, reported(&VantixFrame::OnConnect), ID_CONNECT);
@@ -73,6 +111,7 @@ VantixFrame::VantixFrame()
     Bind(wxEVT_BUTTON, reported(&VantixFrame::openLink), ID_DATASHEET, ID_SUPPORT);
     Bind(wxEVT_BUTTON, reported(&VantixFrame::OnProgram), ID_PROGRAM);
 
+    connectButton->SetFocus();
     pollTimer.Start(100, wxTIMER_CONTINUOUS);
     // The selection dialog opens as soon as the event loop runs.
     wxQueueEvent(this, new wxCommandEvent(wxEVT_BUTTON, ID_CONNECT));
@@ -139,11 +178,15 @@ void VantixFrame::buildWindow() {
     panel = cell({220, 260});
     configurationSizer = new wxBoxSizer(wxVERTICAL);
     configurationSizer->Add(heading(panel, "Encoder Configuration", 180), 0, wxALIGN_CENTER_HORIZONTAL);
+    const RowFit fit = fitSettingRows(panel);
     for (int row = 0; row < 3; ++row) {
         auto* line = new wxBoxSizer(wxHORIZONTAL);
-        settingRows[row].label = new wxStaticText(panel, wxID_ANY, "", wxDefaultPosition, {80, 20},
+        settingRows[row].label = new wxStaticText(panel, wxID_ANY, "", wxDefaultPosition, {fit.label, -1},
                                                   wxALIGN_RIGHT | wxST_NO_AUTORESIZE);
-        settingRows[row].choice = new wxChoice(panel, ID_SETTING_0 + row, wxDefaultPosition, {130, 30});
+        settingRows[row].choice =
+            new wxChoice(panel, ID_SETTING_0 + row, wxDefaultPosition, {fit.choice, 30});
+        settingRows[row].label->SetFont(fit.font);
+        settingRows[row].choice->SetFont(fit.font);
         settingRows[row].choice->Disable();
         line->Add(settingRows[row].label, 0, wxALIGN_CENTER_VERTICAL);
         line->Add(settingRows[row].choice);
@@ -169,8 +212,16 @@ void VantixFrame::buildWindow() {
     panel = cell({180, 280});
     sizer = new wxBoxSizer(wxVERTICAL);
     for (const Link& link : links) {
-        auto* button = new wxButton(panel, link.id, link.label, wxDefaultPosition, {180, 40});
-        button->SetBitmap(vantix::artBundle(link.icon, {40, 40}), wxLEFT);
+        // Icon and label on the left, so that the labels line up whatever their length.
+        auto* button = new wxButton(panel, link.id, link.label, wxDefaultPosition, wxDefaultSize, wxBU_LEFT);
+        // The toolkit's button frame takes its share of the 40 pixels: the icon
+        // gets what is left inside, so that it is neither clipped nor pushes the label down.
+        const int frame = button->GetBestSize().y - button->GetCharHeight();
+        const int icon = std::clamp(40 - frame, 16, 40);
+        button->SetBitmap(vantix::artBundle(link.icon, {icon, icon}), wxLEFT);
+        button->SetBitmapMargins(6, 0);
+        button->SetMinSize({180, 40});
+        button->SetMaxSize({180, 40});
         sizer->Add(button);
         if (link.id == ID_DATASHEET) datasheetButton = button;
     }
@@ -227,6 +278,14 @@ void VantixFrame::OnTimer(wxTimerEvent&) {
         return;
     }
     errorCountdown = std::max(errorCountdown - 1, 0);
+}
+
+wxString VantixFrame::resultLine() const {
+    return GetStatusBar()->GetStatusText();
+}
+
+void VantixFrame::showResult(const wxString& text) {
+    SetStatusText(text);
 }
 
 void VantixFrame::openLink(wxCommandEvent& event) {

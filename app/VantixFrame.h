@@ -6,6 +6,7 @@
 
 #include <wx/frame.h>
 #include <wx/timer.h>
+#include <wx/weakref.h>
 
 #include <array>
 #include <cstdint>
@@ -19,6 +20,7 @@ class wxButton;
 class wxChoice;
 class wxEncoderGauge;
 class wxCommutationSignals;
+class wxDiagnosticsDialog;
 class wxFlexGridSizer;
 class wxGenericStaticBitmap;
 class wxNotebook;
@@ -80,6 +82,10 @@ public:
     wxStaticText* titleLabel() const { return title; }
     wxStaticText* statusLabel() const { return status; }
     wxGenericStaticBitmap* encoderPicture() const { return picture; }
+    // The line under the panels that tells the result of the last flow.
+    wxString resultLine() const;
+    // The plots of the last diagnostics acquisition, while their window is open.
+    wxDiagnosticsDialog* diagnosticsPlots() const { return diagnosticsWindow; }
 
 private:
     // `handler`, reporting what escapes it through the application object.
@@ -95,6 +101,8 @@ private:
     void saveDiagnostics(const wxString& path);
     // True while an encoder is connected; otherwise tells the user and returns false.
     bool requireEncoder();
+    // Tells the result of a flow on the line under the panels; empty clears it.
+    void showResult(const wxString& text);
 
     std::unique_ptr<RVX::Encoder> encoder;
     DeviceLock encoderMutex;
@@ -115,4 +123,5 @@ private:
     wxCommutationSignals* commutation = nullptr;
     std::array<SettingRow, 3> settingRows{};
     wxButton* programButton = nullptr;
+    wxWeakRef<wxDiagnosticsDialog> diagnosticsWindow;
 };

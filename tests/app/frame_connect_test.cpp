@@ -30,7 +30,8 @@ TEST_F(Connecting, StartUpAsksForAModelConnectFillsTheWindowDisconnectEmptiesIt)
     script->datecode = 742;
     connect();
     ASSERT_NE(frame->connectedEncoder(), nullptr);
-    EXPECT_TRUE(ui->moduleLists.empty()); // one UART module: no module choice
+    EXPECT_TRUE(ui->moduleLists.empty());                            // one UART module: no module choice
+    EXPECT_EQ(wxWindow::FindFocus(), frame->FindWindow(ID_CONNECT)); // not a read-only field
     EXPECT_EQ(label(ID_CONNECT), "Disconnect");
     EXPECT_EQ(frame->titleLabel()->GetLabel(), "RVXTEST");
     EXPECT_EQ(frame->statusLabel()->GetLabel(), "Firmware: 0x15 - Date Code: 0742");

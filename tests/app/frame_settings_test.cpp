@@ -4,8 +4,10 @@
 
 #include "transport/FtdiException.h"
 
+#include <wx/button.h>
 #include <wx/choice.h>
 #include <wx/notebook.h>
+#include <wx/stattext.h>
 
 using namespace vantix::test;
 using testing::ElementsAre;
@@ -143,6 +145,32 @@ TEST_F(Settings, FailedProgrammingIsReportedAndTheEncoderStaysConnected) {
     EXPECT_FALSE(ui->shown[0].isQuestion()); // no retry here
     EXPECT_NE(frame->connectedEncoder(), nullptr);
     EXPECT_FALSE(frame->deviceBusy());
+}
+
+// Under the toolkit's theme, nothing the user reads in the rows or on the link buttons is cut.
+TEST_F(Settings, RowTextsAndLinkButtonContentsFitTheirCells) {
+    using A = Accessor;
+    for (const auto& accessors :
+         {std::set<A>{A::Resolution, A::Commutation}, {A::Address, A::BaudRate, A::Termination}}) {
+        script->accessors = accessors;
+        script->direction = script->termination = true; // "Counter-Clockwise", "Enabled (120 Ohm)"
+        connect();
+        for (int row = 0; row < 3; ++row) {
+            const auto& [label, choice] = frame->settingRow(row);
+            EXPECT_LE(label->GetTextExtent(label->GetLabel()).x, label->GetSize().x) << rowLabel(row);
+            EXPECT_LE(choice->GetBestSize().x, choice->GetSize().x) << rowLabel(row);
+        }
+        click(ID_CONNECT);
+    }
+    for (int id = ID_DATASHEET; id <= ID_SUPPORT; ++id) {
+        // What the button's icon and label need, measured on a twin without the fixed size.
+        auto* button = dynamic_cast<wxButton*>(frame->FindWindow(id));
+        auto* twin = new wxButton(button->GetParent(), wxID_ANY, button->GetLabel(), wxDefaultPosition,
+                                  wxDefaultSize, button->GetWindowStyle());
+        twin->SetBitmap(button->GetBitmap(), wxLEFT);
+        EXPECT_LE(twin->GetBestSize().y, 40) << label(id);
+        twin->Destroy();
+    }
 }
 
 } // namespace

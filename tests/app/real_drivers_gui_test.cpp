@@ -1,6 +1,8 @@
 // The main window with the real drivers on the bench's encoder models, picked
 // in the real selection dialog: one scenario per driver family.
 #include "RealDrivers.h"
+#include "Screenshot.h"
+#include "app/DiagnosticsPlots.h"
 #include "app/EncoderGauge.h"
 #include "encoders/FirmwareSet.h"
 #include "encoders/Registry.h"
@@ -8,9 +10,11 @@
 #include "sim/models/rvx63/Rvx63.h"
 #include "transport/FtdiPlatform.h"
 
+#include <wx/dcmemory.h>
 #include <wx/stattext.h>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <sstream>
 
@@ -40,6 +44,7 @@ TEST_F(RealDrivers, Rvx46AndRvx84UpdateProgramZeroAndSaveDiagnostics) {
     EXPECT_EQ(frame->statusLabel()->GetLabel(), "Firmware: 0x15 - Date Code: 2211");
     EXPECT_EQ(frame->positionGauge()->counts, 16384);
     EXPECT_TRUE(frame->positionGauge()->counterClockwise);
+    EXPECT_EQ(frame->resultLine(), "Encoder firmware updated to 0x15");
 
     select(0, "2048 PPR");
     phases.clear();
@@ -51,6 +56,7 @@ TEST_F(RealDrivers, Rvx46AndRvx84UpdateProgramZeroAndSaveDiagnostics) {
               (std::vector<std::string>{"Connecting", "Erasing", "Writing", "Verifying", "Restarting"}));
     EXPECT_TRUE(std::is_sorted(bar.begin(), bar.end()));
     EXPECT_EQ(bar.back(), 99);
+    EXPECT_EQ(frame->resultLine(), "Encoder programmed: Resolution 2048 PPR");
     EXPECT_EQ(rvx46.eeprom(0x82), 0x08);
     tick();
     EXPECT_EQ(frame->positionGauge()->value, 3000);
@@ -81,6 +87,8 @@ TEST_F(RealDrivers, Rvx46AndRvx84UpdateProgramZeroAndSaveDiagnostics) {
     EXPECT_TRUE(rvx84.firmware()->counterClockwise);
     EXPECT_EQ(rvx84.eeprom(0x84), 12);
     EXPECT_EQ(rvx84.eeprom(0x85), 1);
+    EXPECT_EQ(frame->resultLine(),
+              "Encoder programmed: Resolution 2000 PPR, Poles 12, Direction Counter-Clockwise");
     EXPECT_GE(std::count(progress.begin(), progress.end(), "Programming RVX Encoder: " + done), 1);
     EXPECT_EQ(std::count(progress.begin(), progress.end(), "Setting RVX Encoder Resolution: " + done), 2);
     EXPECT_FALSE(openProgressDialog());
@@ -113,7 +121,125 @@ TEST_F(RealDrivers, Rvx63TurningOnTheGaugeProgramZeroAndHeaderOnlyReport) {
     EXPECT_EQ(device.restarts(), 1u);
     EXPECT_EQ(saveDiagnostics(), "RVX Vantix\x99 diagnostics data\nModel: RVX633\nFirmware revision: 15\n"
                                  "Datecode: 2025\nLast programmed by: 30\nLast program date: 2025-01-01\n");
-    EXPECT_TRUE(messages().empty()); // an absolute encoder is zeroed without a word
+    EXPECT_TRUE(frame->resultLine().StartsWith("Diagnostics saved to "));
+    EXPECT_EQ(frame->diagnosticsPlots(), nullptr); // no samples, nothing to plot
+    EXPECT_TRUE(messages().empty());               // an absolute encoder is zeroed without a word
+}
+
+// A circle fitted to points by least squares (it needs only an arc of it).
+struct Circle {
+    double x = 0, y = 0, radius = 0;
+};
+
+Circle fitCircle(const std::vector<wxRealPoint>& points) {
+    // x^2 + y^2 + D x + E y + F = 0, solved over the sums by Cramer's rule.
+    double sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0, sz = 0, sxz = 0, syz = 0;
+    const double n = static_cast<double>(points.size());
+    for (const auto& p : points) {
+        const double z = p.x * p.x + p.y * p.y;
+        sx += p.x, sy += p.y, sxx += p.x * p.x, syy += p.y * p.y, sxy += p.x * p.y;
+        sz += z, sxz += p.x * z, syz += p.y * z;
+    }
+    auto det = [](double a, double b, double c, double d, double e, double f, double g, double h, double i) {
+        return a * (e * i - f * h) - b * (d * i - f * g) + c * (d * h - e * g);
+    };
+    const double m = det(sxx, sxy, sx, sxy, syy, sy, sx, sy, n);
+    if (m == 0) return {};
+    const double d = det(-sxz, sxy, sx, -syz, syy, sy, -sz, sy, n) / m;
+    const double e = det(sxx, -sxz, sx, sxy, -syz, sy, sx, -sz, n) / m;
+    const double f = det(sxx, sxy, -sxz, sxy, syy, -syz, sx, sy, -sz) / m;
+    return {-d / 2, -e / 2, std::sqrt(d * d / 4 + e * e / 4 - f)};
+}
+
+// How far the Lissajous figure lies from the ideal circle, both found on the
+// drawn plot by their colours, in parts of the circle's radius.
+struct FigureOffCircle {
+    double centre = 0; // between the figure's middle and the circle's
+    double radial = 0; // the figure's mean distance from the circle
+};
+
+FigureOffCircle figureOffCircle(wxLissajousPlot* plot) {
+    wxBitmap bitmap(plot->GetClientSize());
+    {
+        wxMemoryDC dc(bitmap);
+        plot->draw(dc);
+    }
+    const wxImage image = bitmap.ConvertToImage();
+    std::vector<wxRealPoint> circle, figure;
+    for (int y = 30; y < image.GetHeight(); ++y) // below the caption
+        for (int x = 0; x < image.GetWidth(); ++x) {
+            const int r = image.GetRed(x, y), g = image.GetGreen(x, y), b = image.GetBlue(x, y);
+            if (std::abs(r - g) < 10 && std::abs(g - b) < 10 && r < 190)
+                circle.emplace_back(x, y);                           // dark grey
+            if (r - g > 80 && b - g > 50) figure.emplace_back(x, y); // magenta
+        }
+    if (circle.size() < 50 || figure.size() < 50) {
+        ADD_FAILURE() << "no circle or no figure drawn";
+        return {};
+    }
+    const Circle ideal = fitCircle(circle), traced = fitCircle(figure);
+    FigureOffCircle off{std::hypot(traced.x - ideal.x, traced.y - ideal.y) / ideal.radius, 0};
+    for (const auto& p : figure)
+        off.radial +=
+            std::abs(std::hypot(p.x - ideal.x, p.y - ideal.y) - ideal.radius) / ideal.radius / figure.size();
+    return off;
+}
+
+TEST_F(RealDrivers, DiagnosticsPlotTheSamplesTheLissajousFigureLiesOnTheCircleUnlessTheSineIsOffset) {
+    addEncoder("RVX46");
+    addEncoder("RVX46", {{"offset", "400"}});
+    ui->moduleChoices = {0, 1};
+    for (const bool offset : {false, true}) {
+        SCOPED_TRACE(offset ? "offset sine" : "healthy");
+        connectTo("RVX46");
+        const std::string report = saveDiagnostics();
+        EXPECT_TRUE(frame->resultLine().StartsWith("Diagnostics saved to "));
+        wxDiagnosticsDialog* plots = frame->diagnosticsPlots();
+        ASSERT_NE(plots, nullptr);
+        EXPECT_TRUE(plots->IsShown());
+        EXPECT_EQ(plots->GetTitle(), "RVX Vantix: Diagnostics of RVX462Q");
+        // The summary beside the plots is the report's.
+        const auto summary = report.substr(report.find("Coarse amplitude: "));
+        for (const char* figure : {"Coarse amplitude: ", "Fine DC offset: "}) {
+            const auto at = summary.find(figure);
+            const auto line = summary.substr(at, summary.find('\n', at) - at);
+            EXPECT_NE(wxWindow::FindWindowByLabel(line, plots), nullptr) << line;
+        }
+        const FigureOffCircle off = figureOffCircle(plots->lissajousPlot());
+        if (offset) {
+            EXPECT_GT(off.centre, 0.25); // 400 mV on a radius of about 1075
+        } else {
+            EXPECT_LT(off.centre, 0.08);
+            EXPECT_LT(off.radial, 0.05);
+        }
+        click(ID_CONNECT);
+    }
+}
+
+// Pictures of the window as a new user meets it, one per driver family, and
+// of the diagnostics plots: saved into screenshots/ beside the test program.
+TEST_F(RealDrivers, Screenshots) {
+    addEncoder("RVX46", {{"shaft", "5000"}});
+    addEncoder("RVX84", {{"shaft", "9000"}});
+    addEncoder<sim::Rvx63>("RVX63", {{"rpm", "0"}});
+    ui->moduleChoices = {0, 1};
+    frame->Move(0, 0);
+    saveScreenshot(frame, "main-window-disconnected");
+    for (const char* model : {"RVX46", "RVX84", "RVX63"}) {
+        connectTo(model);
+        tick();
+        saveScreenshot(frame, std::string("main-window-") + model);
+        if (std::string(model) == "RVX46") {
+            saveDiagnostics();
+            ASSERT_NE(frame->diagnosticsPlots(), nullptr);
+            frame->diagnosticsPlots()->Move(0, 0);
+            saveScreenshot(frame->diagnosticsPlots(), "diagnostics-plots");
+            frame->diagnosticsPlots()->Close();
+            saveScreenshot(frame, "main-window-RVX46-diagnostics-saved");
+        }
+        click(ID_CONNECT);
+    }
+    EXPECT_THAT(messages(), testing::IsEmpty());
 }
 
 } // namespace

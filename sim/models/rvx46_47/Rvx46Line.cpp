@@ -122,6 +122,7 @@ Rvx46Line::Rvx46Line(const Rvx46LineModel& model, const ModelOptions& options)
     rpm_ = static_cast<double>(options.number("rpm", 30));
     shaft_ = static_cast<std::uint16_t>(options.number("shaft", 0) % countsPerTurn);
     bootloaderAnswers_ = options.number("boot", 1) != 0;
+    sineOffsetMv_ = static_cast<int>(options.number("offset", 0));
     if (options.has("worn")) chip_.wearOut(static_cast<std::uint32_t>(options.number("worn", 0)));
     if (options.has("wornee")) chip_.wearOutEeprom(static_cast<std::uint32_t>(options.number("wornee", 0)));
 
@@ -286,19 +287,19 @@ std::uint16_t Rvx46Line::positionAt(Clock::time_point now) const {
 }
 
 void Rvx46Line::acquire(Clock::time_point now) {
-    // Coarse: one sine period per turn; fine: one cosine period per line pair,
-    // sampled over a short stretch of shaft. Both ride on a 2.5 V bias, with a
-    // little deterministic noise so the rows differ like a real capture.
+    // The sensor's sine (coarse channel) and cosine (fine channel), sampled
+    // over one signal period from the shaft's angle. Both ride on a 2.5 V bias,
+    // the sine shifted by the offset fault, with a little deterministic noise
+    // so the rows differ like a real capture.
     const double angle = 2 * std::numbers::pi * shaftAt(now) / countsPerTurn;
-    const double finePeriods = 4;
     ++acquisitions_;
     for (std::size_t i = 0; i < 128; ++i) {
         const double step = 2 * std::numbers::pi * static_cast<double>(i) / 128;
         const double noise = std::sin(static_cast<double>(i * 7919 + acquisitions_ * 104729)) * 6;
-        const auto coarse =
-            static_cast<std::uint16_t>(std::lround(2500 + 1100 * std::sin(angle + step) + noise));
-        const auto fine = static_cast<std::uint16_t>(
-            std::lround(2480 + 950 * std::cos(angle * 8 + finePeriods * step) - noise));
+        const auto coarse = static_cast<std::uint16_t>(
+            std::lround(2500 + sineOffsetMv_ + 1100 * std::sin(angle + step) + noise));
+        const auto fine =
+            static_cast<std::uint16_t>(std::lround(2480 + 1050 * std::cos(angle + step) - noise));
         ram_[3][2 * i] = static_cast<std::uint8_t>(coarse >> 8);
         ram_[3][2 * i + 1] = static_cast<std::uint8_t>(coarse);
         ram_[4][2 * i] = static_cast<std::uint8_t>(fine >> 8);

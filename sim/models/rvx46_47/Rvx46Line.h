@@ -49,7 +49,9 @@ struct RunningFirmware {
 
 // The options every model of the line takes, for the catalogue's summaries.
 #define RVX46_LINE_OPTIONS                                                                                   \
-    "part, fw, code, res, datecode, station, errors, blocks, checks, nopos, rpm, shaft, boot, worn, wornee"
+    "part, fw, code, res, datecode, station, errors, blocks, checks, nopos, rpm, shaft, boot, worn, "        \
+    "wornee, "                                                                                               \
+    "offset"
 
 class Rvx46Line final : public UartDevice {
 public:
@@ -61,7 +63,8 @@ public:
     // nopos (polls without a position after a reset), rpm, shaft (counts at time 0),
     // boot=0 (a damaged bootloader that never answers), worn=ADDR and
     // wornee=OFFSET (a flash word or EEPROM byte that no longer takes a write,
-    // though the bootloader acknowledges it).
+    // though the bootloader acknowledges it), offset=MV (the sine channel's
+    // bias off by MV millivolts, as a sensor with an offset fault).
     Rvx46Line(const Rvx46LineModel& model, const ModelOptions& options = {});
     static const Rvx46LineModel rvx46, rvx47, rvx84, rvx86;
 
@@ -118,6 +121,7 @@ private:
     Clock::time_point readyAt_{};
     std::uint32_t acquisitions_ = 0;
     bool bootloaderAnswers_ = true;
+    int sineOffsetMv_ = 0;
 };
 
 } // namespace sim

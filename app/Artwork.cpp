@@ -2,6 +2,7 @@
 
 #include "app_art.h"
 
+#include <wx/artprov.h>
 #include <wx/imagpng.h>
 #include <wx/mstream.h>
 
@@ -47,6 +48,35 @@ wxIcon windowIcon() {
         return result;
     }();
     return icon;
+}
+
+namespace {
+
+class MessageIcons : public wxArtProvider {
+protected:
+    wxBitmapBundle CreateBitmapBundle(const wxArtID& id, const wxArtClient&, const wxSize& size) override {
+        static const std::pair<wxArtID, const char*> drawings[] = {
+            {wxART_ERROR, "message-error.svg"},
+            {wxART_WARNING, "message-warning.svg"},
+            {wxART_QUESTION, "message-question.svg"},
+            {wxART_INFORMATION, "message-information.svg"},
+        };
+        for (const auto& [art, file] : drawings)
+            if (art == id) return artBundle(file, size.IsFullySpecified() ? size : wxSize(48, 48));
+        return {};
+    }
+    wxBitmap CreateBitmap(const wxArtID& id, const wxArtClient& client, const wxSize& size) override {
+        const wxBitmapBundle bundle = CreateBitmapBundle(id, client, size);
+        return bundle.IsOk() ? bundle.GetBitmap(size.IsFullySpecified() ? size : wxSize(48, 48))
+                             : wxNullBitmap;
+    }
+};
+
+} // namespace
+
+void provideMessageIcons() {
+    static const bool pushed = (wxArtProvider::Push(new MessageIcons), true);
+    (void)pushed;
 }
 
 } // namespace vantix

@@ -20,5 +20,8 @@ wxBitmapBundle logoPicture();        // 180x44
 wxBitmapBundle quadratureDiagram();  // 210x98
 wxBitmapBundle commutationDiagram(); // 210x98
 wxIcon windowIcon();
+// Lets the message boxes draw their error, warning, question and information
+// icons from the program's own drawings; the toolkit's theme may have none.
+void provideMessageIcons();
 
 } // namespace vantix

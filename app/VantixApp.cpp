@@ -7,7 +7,10 @@
 
 #include <wx/msgdlg.h>
 
-VantixApp::VantixApp(bool checkForUpdates) : checkForUpdates(checkForUpdates) {}
+VantixApp::VantixApp(bool checkForUpdates) : checkForUpdates(checkForUpdates) {
+    // The toolkit's own boxes (a browser that cannot be started) are captioned with it.
+    SetAppDisplayName("RVX Vantix");
+}
 
 VantixApp::~VantixApp() = default;
 

@@ -213,6 +213,24 @@ def link_icon(kind):
     return svg(40, 40, shapes[kind])
 
 
+def message_icon(kind):
+    """The icons of the program's message boxes, 48 x 48: the toolkit's theme may have none."""
+    s = 'stroke-linecap="round" stroke-linejoin="round" fill="none"'
+    shapes = {
+        "error": '<circle cx="24" cy="24" r="20" fill="#c62828"/>'
+        f'<path d="M16 16 L32 32 M32 16 L16 32" stroke="#fff" stroke-width="4.5" {s}/>',
+        "warning": '<path d="M24 4 L45 42 H3 Z" fill="#e8a317" stroke="#e8a317" stroke-width="3" '
+        'stroke-linejoin="round"/>'
+        f'<path d="M24 16 V29" stroke="#fff" stroke-width="4.5" {s}/><circle cx="24" cy="36" r="2.8" fill="#fff"/>',
+        "question": f'<circle cx="24" cy="24" r="20" fill="{MAGENTA}"/>'
+        f'<path d="M17.5 18 A6.5 6.5 0 1 1 24 25 V28.5" stroke="#fff" stroke-width="4.5" {s}/>'
+        '<circle cx="24" cy="35.5" r="2.8" fill="#fff"/>',
+        "information": '<circle cx="24" cy="24" r="20" fill="#2f7fb5"/>'
+        f'<circle cx="24" cy="14" r="3" fill="#fff"/><path d="M24 21 V35" stroke="#fff" stroke-width="4.5" {s}/>',
+    }
+    return svg(48, 48, shapes[kind])
+
+
 def wave(points, colour):
     return (
         '<path d="M' + " L".join(f"{x:g} {y:g}" for x, y in points) + f'" fill="none" stroke="{colour}" '
@@ -296,6 +314,8 @@ def main():
     write(ART / "commutation.svg", commutation_diagram())
     for kind in ("datasheet", "home", "guide", "assembly", "blog", "library", "support"):
         write(ART / f"link-{kind}.svg", link_icon(kind))
+    for kind in ("error", "warning", "question", "information"):
+        write(ART / f"message-{kind}.svg", message_icon(kind))
     subprocess.run(["rsvg-convert", "-w", "64", "-h", "64", "-o", str(ART / "icon.png"), str(ART / "icon.svg")],
                    check=True)
     hicolor_icons()

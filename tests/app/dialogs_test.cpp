@@ -2,11 +2,16 @@
 #include "GuiTest.h"
 
 #include "app/EncoderSelectDialog.h"
+#include "app/UserInterface.h"
 
+#include <wx/app.h>
 #include <wx/button.h>
+#include <wx/listbox.h>
+#include <wx/statbmp.h>
 #include <wx/statbox.h>
 #include <wx/timer.h>
 #include <wx/uiaction.h>
+#include <wx/utils.h>
 
 namespace {
 
@@ -80,6 +85,70 @@ TEST_F(Dialogs, EscapeCancelsTheSelectionArrowsWalkTheModelsReturnAndSpacePickOn
         EXPECT_EQ(dialog.ShowModal(), c.result);
         EXPECT_EQ(dialog.selectedModel, c.model);
     }
+}
+
+// The dialog of the given type open right now.
+template <class Dialog> Dialog* openDialog() {
+    for (wxWindow* window : wxTopLevelWindows)
+        if (auto* dialog = dynamic_cast<Dialog*>(window); dialog && dialog->IsShown()) return dialog;
+    return nullptr;
+}
+
+// Types keys into the dialog that opens next, as a user does, once it has
+// shown itself and done what it queued for then.
+void typeIntoNextDialog(std::vector<int> keys, std::function<void()> look = {}) {
+    wxTheApp->CallAfter([keys, look] {
+        wxTheApp->CallAfter([keys, look] {
+            wxTopLevelWindow* dialog = openDialog<wxDialog>();
+            if (!dialog)
+                ADD_FAILURE() << "no dialog of the program's own"; // a native one sits at the top left
+            if (dialog && look) look();
+            wxUIActionSimulator user;
+            user.MouseMove((dialog ? dialog->GetScreenRect().GetTopLeft() : wxPoint()) + wxPoint(20, 20));
+            for (int key : keys)
+                user.Char(key);
+        });
+    });
+}
+
+TEST_F(Dialogs, MessageBoxesShowTheirIconEscapeAnswersAQuestionWithNo) {
+    vantix::ToolkitUserInterface toolkit;
+    int redPixels = 0;
+    typeIntoNextDialog({WXK_ESCAPE}, [&] {
+        for (wxWindow* child : openDialog<wxDialog>()->GetChildren())
+            if (auto* icon = dynamic_cast<wxStaticBitmap*>(child)) {
+                const wxImage image = icon->GetBitmap().ConvertToImage();
+                for (int y = 0; y < image.GetHeight(); ++y)
+                    for (int x = 0; x < image.GetWidth(); ++x)
+                        redPixels += image.GetRed(x, y) > 150 && image.GetGreen(x, y) < 80;
+            }
+    });
+    EXPECT_EQ(toolkit.message("Not connected to encoder", "RVX Vantix error", wxOK | wxICON_ERROR, nullptr),
+              wxOK);
+    EXPECT_GT(redPixels, 100) << "no error icon";
+    typeIntoNextDialog({WXK_ESCAPE});
+    EXPECT_EQ(toolkit.message("Update to latest version?", "Update RVX Encoder Firmware?", wxYES_NO, nullptr),
+              wxNO);
+    EXPECT_EQ(wxTheApp->GetAppDisplayName(), "RVX Vantix"); // the toolkit's own boxes are captioned with it
+}
+
+TEST_F(Dialogs, ModuleChoiceShowsEveryModuleAndReturnsTheOnePicked) {
+    wxArrayString modules;
+    for (int i = 0; i < 9; ++i)
+        modules.Add(i == 2 ? wxString("<busy>") : wxString::Format("RVX-LINK (simulated): RVX%d", 40 + i));
+    int inView = 0;
+    typeIntoNextDialog({WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_RETURN}, [&] {
+        for (int i = 0; i < 30; ++i) { // the window system lays the grown list out
+            wxTheApp->Yield(true);
+            wxMilliSleep(10);
+        }
+        for (wxWindow* child : openDialog<wxDialog>()->GetChildren())
+            if (auto* list = dynamic_cast<wxListBox*>(child)) inView = list->GetCountPerPage();
+    });
+    EXPECT_EQ(vantix::ToolkitUserInterface().chooseIndex("Select programming module",
+                                                         "Connect to RVX encoder", modules, nullptr),
+              3);
+    EXPECT_GE(inView, 9);
 }
 
 } // namespace

@@ -219,26 +219,31 @@ TEST_F(RealDrivers, DiagnosticsPlotTheSamplesTheLissajousFigureLiesOnTheCircleUn
 // Pictures of the window as a new user meets it, one per driver family, and
 // of the diagnostics plots: saved into screenshots/ beside the test program.
 TEST_F(RealDrivers, Screenshots) {
-    addEncoder("RVX46", {{"shaft", "5000"}});
-    addEncoder("RVX84", {{"shaft", "9000"}});
-    addEncoder<sim::Rvx63>("RVX63", {{"rpm", "0"}});
-    ui->moduleChoices = {0, 1};
+    const char* const families[] = {"RVX46", "RVX48", "RVX84", "RVX63", "RVX65", "RVX62", "RVX64"};
+    for (const char* model : families)
+        (*bench)->add(model, sim::ModelOptions({{"rpm", "0"}, {"shaft", "3000"}}));
     frame->Move(0, 0);
     saveScreenshot(frame, "main-window-disconnected");
-    for (const char* model : {"RVX46", "RVX84", "RVX63"}) {
-        connectTo(model);
+    for (std::size_t i = 0; i < std::size(families); ++i) {
+        // The modules listed for the model's kind of link, this model's among them.
+        const bool spi = std::string(families[i]) == "RVX63";
+        int module = 0;
+        for (std::size_t j = 0; j < i; ++j)
+            module += (std::string(families[j]) == "RVX63") == spi;
+        if (!spi) ui->moduleChoices.push_back(module);
+        connectTo(families[i]);
         tick();
-        saveScreenshot(frame, std::string("main-window-") + model);
-        if (std::string(model) == "RVX46") {
-            saveDiagnostics();
-            ASSERT_NE(frame->diagnosticsPlots(), nullptr);
-            frame->diagnosticsPlots()->Move(0, 0);
-            saveScreenshot(frame->diagnosticsPlots(), "diagnostics-plots");
-            frame->diagnosticsPlots()->Close();
-            saveScreenshot(frame, "main-window-RVX46-diagnostics-saved");
-        }
+        saveScreenshot(frame, std::string("main-window-") + families[i]);
         click(ID_CONNECT);
     }
+    ui->moduleChoices.push_back(0);
+    connectTo("RVX46"); // the diagnostics plots
+    ASSERT_FALSE(saveDiagnostics().empty());
+    ASSERT_NE(frame->diagnosticsPlots(), nullptr);
+    frame->diagnosticsPlots()->Move(0, 0);
+    saveScreenshot(frame->diagnosticsPlots(), "diagnostics-plots");
+    frame->diagnosticsPlots()->Close();
+    saveScreenshot(frame, "main-window-diagnostics-saved");
     EXPECT_THAT(messages(), testing::IsEmpty());
 }
 

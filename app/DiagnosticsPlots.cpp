@@ -100,7 +100,8 @@ void wxSignalPlot::draw(wxDC& dc) {
 
     // The legend above the plot.
     double legendX = left;
-    for (const auto& [name, colour] : {std::pair{"Coarse (sine)", sineColour}, {"Fine (cosine)", cosineColour}}) {
+    for (const auto& [name, colour] :
+         {std::pair{"Coarse (sine)", sineColour}, {"Fine (cosine)", cosineColour}}) {
         gc->SetPen(wxPen(colour, 3));
         line(*gc, legendX, top - 14, legendX + 18, top - 14);
         text(*gc, name, legendX + 24, top - 14);
@@ -129,7 +130,8 @@ void wxLissajousPlot::draw(wxDC& dc) {
     // A square view around the bias, wide enough for every sample.
     int reach = 1250;
     for (std::size_t i = 0; i < sine.size(); ++i)
-        reach = std::max({reach, std::abs(sine[i] - biasMv) * 11 / 10, std::abs(cosine[i] - biasMv) * 11 / 10});
+        reach =
+            std::max({reach, std::abs(sine[i] - biasMv) * 11 / 10, std::abs(cosine[i] - biasMv) * 11 / 10});
     reach = (reach + 249) / 250 * 250;
     const double mvPerPixel = 2.0 * reach / side;
     const double cx = left + side / 2, cy = top + side / 2;
@@ -170,7 +172,8 @@ wxDiagnosticsDialog::wxDiagnosticsDialog(wxWindow* parent, const wxString& title
 
     auto* figures = new wxBoxSizer(wxVERTICAL);
     for (const auto& [name, value] : acquisition_.figures)
-        figures->Add(new wxStaticText(this, wxID_ANY, wxString::FromUTF8(name + ": " + value)), 0, wxBOTTOM, 4);
+        figures->Add(new wxStaticText(this, wxID_ANY, wxString::FromUTF8(name + ": " + value)), 0, wxBOTTOM,
+                     4);
     plots->Add(figures, 0, wxTOP | wxRIGHT, 38);
 
     auto* sizer = new wxBoxSizer(wxVERTICAL);

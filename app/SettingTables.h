@@ -25,7 +25,7 @@ inline constexpr const char* termination = "Termination: ";
 inline constexpr std::array<const char*, 6> rowLabels{rowLabel::resolution, rowLabel::poles,
                                                       rowLabel::direction,  rowLabel::address,
                                                       rowLabel::baudRate,   rowLabel::termination};
-inline constexpr std::array<const char*, 4> widestEntries{"Counter-Clockwise", "Enabled (120 Ohm)", "115200 bps",
-                                                          "65535 PPR"};
+inline constexpr std::array<const char*, 4> widestEntries{"Counter-Clockwise", "Enabled (120 Ohm)",
+                                                          "115200 bps", "65535 PPR"};
 
 } // namespace vantix

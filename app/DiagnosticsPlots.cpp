@@ -118,30 +118,43 @@ wxLissajousPlot::wxLissajousPlot(wxWindow* parent, const vantix::SignalAcquisiti
     bindPaint(this);
 }
 
-void wxLissajousPlot::draw(wxDC& dc) {
-    auto gc = startDrawing(*this, dc);
-    if (!gc) return;
+wxLissajousPlot::View wxLissajousPlot::view() const {
     const auto& sine = acquisition_.coarse;
     const auto& cosine = acquisition_.fine;
     const wxSize size = GetClientSize();
-    const double top = 30, side = std::min(size.x - 20.0, size.y - top - 10);
-    const double left = (size.x - side) / 2;
-
-    // A square view around the bias, wide enough for every sample.
+    View v{};
+    v.top = 30;
+    v.side = std::min(size.x - 20.0, size.y - v.top - 10);
+    v.left = (size.x - v.side) / 2;
     int reach = 1250;
     for (std::size_t i = 0; i < sine.size(); ++i)
         reach =
             std::max({reach, std::abs(sine[i] - biasMv) * 11 / 10, std::abs(cosine[i] - biasMv) * 11 / 10});
     reach = (reach + 249) / 250 * 250;
-    const double mvPerPixel = 2.0 * reach / side;
-    const double cx = left + side / 2, cy = top + side / 2;
-    auto px = [&](double mv) { return cx + (mv - biasMv) / mvPerPixel; };
-    auto py = [&](double mv) { return cy - (mv - biasMv) / mvPerPixel; };
+    v.mvPerPixel = 2.0 * reach / v.side;
+    v.cx = v.left + v.side / 2;
+    v.cy = v.top + v.side / 2;
+    return v;
+}
+
+wxLissajousPlot::Circle wxLissajousPlot::idealCircle() const {
+    const View v = view();
+    return {v.cx, v.cy, (swing(acquisition_.coarse) + swing(acquisition_.fine)) / 4.0 / v.mvPerPixel};
+}
+
+void wxLissajousPlot::draw(wxDC& dc) {
+    auto gc = startDrawing(*this, dc);
+    if (!gc) return;
+    const auto& sine = acquisition_.coarse;
+    const auto& cosine = acquisition_.fine;
+    const View v = view();
+    auto px = [&](double mv) { return v.cx + (mv - biasMv) / v.mvPerPixel; };
+    auto py = [&](double mv) { return v.cy - (mv - biasMv) / v.mvPerPixel; };
 
     gc->SetPen(wxPen(gridColour, 1));
-    line(*gc, left, cy, left + side, cy);
-    line(*gc, cx, top, cx, top + side);
-    text(*gc, "sine against cosine, ideal circle grey", size.x / 2.0, 12, 0.5);
+    line(*gc, v.left, v.cy, v.left + v.side, v.cy);
+    line(*gc, v.cx, v.top, v.cx, v.top + v.side);
+    text(*gc, "sine against cosine, ideal circle grey", GetClientSize().x / 2.0, 12, 0.5);
 
     wxGraphicsPath figure = gc->CreatePath();
     for (std::size_t i = 0; i < sine.size(); ++i) {
@@ -155,10 +168,10 @@ void wxLissajousPlot::draw(wxDC& dc) {
     gc->StrokePath(figure);
 
     // On top, so that the reference stays whole where the figure lies on it.
-    const double radius = (swing(sine) + swing(cosine)) / 4.0 / mvPerPixel;
+    const Circle ideal = idealCircle();
     gc->SetPen(wxPen(idealColour, 1));
     gc->SetBrush(*wxTRANSPARENT_BRUSH);
-    gc->DrawEllipse(cx - radius, cy - radius, 2 * radius, 2 * radius);
+    gc->DrawEllipse(ideal.x - ideal.radius, ideal.y - ideal.radius, 2 * ideal.radius, 2 * ideal.radius);
 }
 
 wxDiagnosticsDialog::wxDiagnosticsDialog(wxWindow* parent, const wxString& title,

@@ -29,7 +29,19 @@ public:
     // Millivolts both channels ride on when the sensor is healthy: half its 5 V supply.
     static constexpr int biasMv = 2500;
 
+    // Where the ideal circle is drawn, in pixels.
+    struct Circle {
+        double x, y, radius;
+    };
+    Circle idealCircle() const;
+
 private:
+    // The square view around the bias, wide enough for every sample.
+    struct View {
+        double left, top, side, cx, cy, mvPerPixel;
+    };
+    View view() const;
+
     const vantix::SignalAcquisition& acquisition_;
 };
 

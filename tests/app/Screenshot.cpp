@@ -52,25 +52,12 @@ wxImage grabWindowNow(wxWindow* window) {
     return grabScreen(window->GetScreenRect());
 }
 
-namespace {
-void save(const wxImage& image, const std::string& name) {
+void saveScreenshot(wxWindow* window, const std::string& name) {
+    wxImage image = grabWindow(window);
     wxFileName::Mkdir("screenshots", wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
     wxFileOutputStream out("screenshots/" + name + ".png");
     wxPNGHandler png;
-    EXPECT_TRUE(out.IsOk() && png.SaveFile(const_cast<wxImage*>(&image), out, false)) << name;
-}
-} // namespace
-
-void saveScreenshot(wxWindow* window, const std::string& name) {
-    save(grabWindow(window), name);
-}
-
-void saveScreenScreenshot(const std::string& name) {
-    for (int i = 0; i < 30; ++i) { // lets the window system draw everything pending
-        wxTheApp->Yield(true);
-        wxMilliSleep(10);
-    }
-    save(grabScreen(wxRect(wxPoint(0, 0), wxGetDisplaySize())), name);
+    EXPECT_TRUE(out.IsOk() && png.SaveFile(&image, out, false)) << name;
 }
 
 } // namespace vantix::test

@@ -14,7 +14,5 @@ wxImage grabWindow(wxWindow* window);
 wxImage grabWindowNow(wxWindow* window);
 // Saves that picture as screenshots/<name>.png under the working directory.
 void saveScreenshot(wxWindow* window, const std::string& name);
-// The same for the whole screen, which shows the toolkit's native dialogs too.
-void saveScreenScreenshot(const std::string& name);
 
 } // namespace vantix::test

@@ -1,4 +1,4 @@
-// The encoder selection dialog.
+// The encoder selection dialog and the message and choice boxes of the toolkit user interface.
 #include "GuiTest.h"
 
 #include "app/EncoderSelectDialog.h"
@@ -15,11 +15,48 @@
 
 namespace {
 
+// The dialog open right now, if it is one of the program's own.
+wxDialog* openDialog() {
+    for (wxWindow* window : wxTopLevelWindows)
+        if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog && dialog->IsModal()) return dialog;
+    return nullptr;
+}
+
 class Dialogs : public testing::Test {
 protected:
-    void SetUp() override { previous = allowModalDialogs(true); }
-    void TearDown() override { allowModalDialogs(previous); }
+    void SetUp() override {
+        previous = allowModalDialogs(true);
+        giveUp.Bind(wxEVT_TIMER, [](wxTimerEvent&) {
+            ADD_FAILURE() << "the dialog ignored the keys";
+            if (wxDialog* dialog = openDialog()) dialog->EndModal(wxID_ABORT);
+        });
+    }
+    void TearDown() override {
+        giveUp.Stop();
+        allowModalDialogs(previous);
+    }
+
+    // Types keys into the dialog that opens next, through the window system as
+    // a user does, once it has shown itself and done what it queued for then.
+    // A dialog deaf to them is closed after a while.
+    void typeIntoNextDialog(std::vector<int> keys, std::function<void()> look = {}) {
+        wxTheApp->CallAfter([this, keys, look] {
+            wxTheApp->CallAfter([this, keys, look] {
+                wxDialog* dialog = openDialog();
+                if (!dialog) ADD_FAILURE() << "no dialog of the program's own"; // a native one: top left
+                if (dialog && look) look();
+                wxUIActionSimulator user;
+                // Under a bare X server the keys go to the window under the pointer.
+                user.MouseMove((dialog ? dialog->GetScreenRect().GetTopLeft() : wxPoint()) + wxPoint(20, 20));
+                for (int key : keys)
+                    user.Char(key);
+                giveUp.StartOnce(3000);
+            });
+        });
+    }
+
     bool previous = false;
+    wxTimer giveUp;
 };
 
 TEST_F(Dialogs, EachSelectionButtonSitsInItsFamilyBoxAndYieldsItsOwnModel) {
@@ -52,70 +89,26 @@ TEST_F(Dialogs, ClosingTheSelectionWithoutAModelReturnsNone) {
     EXPECT_EQ(dynamic_cast<wxButton*>(focused), nullptr) << "a model button has the focus";
 }
 
-// Keys typed through the window system, as a user types them.
 TEST_F(Dialogs, EscapeCancelsTheSelectionArrowsWalkTheModelsReturnAndSpacePickOne) {
-    const struct {
-        std::vector<int> keys;
-        int result;
-        std::string model;
-    } cases[] = {
-        {{WXK_ESCAPE}, wxID_CANCEL, ""},
-        {{WXK_RETURN, WXK_ESCAPE}, wxID_CANCEL, ""}, // nothing is pre-selected
-        {{WXK_RIGHT, WXK_RIGHT, WXK_RETURN}, 1, "RVX48"},
-        {{WXK_RIGHT, WXK_RIGHT, WXK_RIGHT, WXK_RIGHT, WXK_SPACE}, 1, "RVX84"}, // across the gap
-        {{WXK_DOWN, WXK_DOWN, WXK_RIGHT, WXK_RETURN}, 1, "RVX65"},
-        {{WXK_TAB, WXK_RIGHT, WXK_UP, WXK_LEFT, WXK_RETURN}, 1, "RVX46"},
+    const std::pair<std::vector<int>, std::string> cases[] = {
+        {{WXK_ESCAPE}, ""},
+        {{WXK_RETURN, WXK_ESCAPE}, ""},                                     // nothing is pre-selected
+        {{WXK_RIGHT, WXK_RIGHT, WXK_RIGHT, WXK_RIGHT, WXK_SPACE}, "RVX84"}, // across the gap
+        {{WXK_DOWN, WXK_DOWN, WXK_RIGHT, WXK_UP, WXK_DOWN, WXK_RETURN}, "RVX65"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.model);
+    for (const auto& [keys, model] : cases) {
         wxEncoderSelectDialog dialog(nullptr, wxID_ANY, "RVX Vantix: Select Encoder");
-        wxTimer giveUp; // a dialog deaf to the keys would wait for ever
-        giveUp.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-            ADD_FAILURE() << "the dialog ignored the keys";
-            dialog.EndModal(wxID_ABORT);
-        });
-        dialog.CallAfter([&] {
-            wxUIActionSimulator user;
-            // Under a bare X server the keys go to the window under the pointer.
-            user.MouseMove(dialog.GetScreenRect().GetTopLeft() + wxPoint(20, 20));
-            for (int key : c.keys)
-                user.Char(key);
-            giveUp.StartOnce(3000);
-        });
-        EXPECT_EQ(dialog.ShowModal(), c.result);
-        EXPECT_EQ(dialog.selectedModel, c.model);
+        typeIntoNextDialog(keys);
+        EXPECT_EQ(dialog.ShowModal(), model.empty() ? wxID_CANCEL : 1) << model;
+        EXPECT_EQ(dialog.selectedModel, model);
     }
-}
-
-// The dialog of the given type open right now.
-template <class Dialog> Dialog* openDialog() {
-    for (wxWindow* window : wxTopLevelWindows)
-        if (auto* dialog = dynamic_cast<Dialog*>(window); dialog && dialog->IsShown()) return dialog;
-    return nullptr;
-}
-
-// Types keys into the dialog that opens next, as a user does, once it has
-// shown itself and done what it queued for then.
-void typeIntoNextDialog(std::vector<int> keys, std::function<void()> look = {}) {
-    wxTheApp->CallAfter([keys, look] {
-        wxTheApp->CallAfter([keys, look] {
-            wxTopLevelWindow* dialog = openDialog<wxDialog>();
-            if (!dialog)
-                ADD_FAILURE() << "no dialog of the program's own"; // a native one sits at the top left
-            if (dialog && look) look();
-            wxUIActionSimulator user;
-            user.MouseMove((dialog ? dialog->GetScreenRect().GetTopLeft() : wxPoint()) + wxPoint(20, 20));
-            for (int key : keys)
-                user.Char(key);
-        });
-    });
 }
 
 TEST_F(Dialogs, MessageBoxesShowTheirIconEscapeAnswersAQuestionWithNo) {
     vantix::ToolkitUserInterface toolkit;
     int redPixels = 0;
     typeIntoNextDialog({WXK_ESCAPE}, [&] {
-        for (wxWindow* child : openDialog<wxDialog>()->GetChildren())
+        for (wxWindow* child : openDialog()->GetChildren())
             if (auto* icon = dynamic_cast<wxStaticBitmap*>(child)) {
                 const wxImage image = icon->GetBitmap().ConvertToImage();
                 for (int y = 0; y < image.GetHeight(); ++y)
@@ -142,7 +135,7 @@ TEST_F(Dialogs, ModuleChoiceShowsEveryModuleAndReturnsTheOnePicked) {
             wxTheApp->Yield(true);
             wxMilliSleep(10);
         }
-        for (wxWindow* child : openDialog<wxDialog>()->GetChildren())
+        for (wxWindow* child : openDialog()->GetChildren())
             if (auto* list = dynamic_cast<wxListBox*>(child)) inView = list->GetCountPerPage();
     });
     EXPECT_EQ(vantix::ToolkitUserInterface().chooseIndex("Select programming module",

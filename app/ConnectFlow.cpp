@@ -133,6 +133,9 @@ void VantixFrame::fillWindow() {
 
     diagnosticsButton->Enable();
     zeroButton->Enable(static_cast<bool>(encoder->zero));
+    turns->SetLabel("Turns: ");
+    turns->Show(static_cast<bool>(encoder->read_turns));
+    turns->GetParent()->Layout();
 
     notebook->Show(static_cast<bool>(encoder->set_resolution));
     configurationSizer->ShowItems(encoder->set_resolution || encoder->set_address);

@@ -203,9 +203,17 @@ void VantixFrame::buildWindow() {
     sizer->Add(heading(panel, "Encoder Position", 200), 0, wxALIGN_CENTER_HORIZONTAL);
     gauge = new wxEncoderGauge(panel, ID_GAUGE);
     sizer->Add(gauge);
+    // A multi-turn encoder cannot be zeroed; the turn count takes the Zero button's place.
+    auto* below = new wxBoxSizer(wxHORIZONTAL);
     zeroButton = new wxButton(panel, ID_ZERO, "Zero");
     zeroButton->Disable();
-    sizer->Add(zeroButton, 0, wxALIGN_CENTER_HORIZONTAL);
+    below->Add(zeroButton, 0, wxALIGN_CENTER_VERTICAL);
+    turns = new wxStaticText(panel, wxID_ANY, "Turns: -32768", wxDefaultPosition, wxDefaultSize,
+                             wxALIGN_CENTRE_HORIZONTAL);
+    turns->SetMinSize(turns->GetBestSize());
+    turns->Hide();
+    below->Add(turns, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 8);
+    sizer->Add(below, 0, wxALIGN_CENTER_HORIZONTAL);
     panel->SetSizer(sizer);
 
     // Links.
@@ -263,6 +271,8 @@ void VantixFrame::OnTimer(wxTimerEvent&) {
             if (encoder && encoder->read_position) position = encoder->read_position();
             gauge->value = std::min(position, gauge->counts - 1);
             gauge->redraw();
+            if (encoder && encoder->read_turns)
+                turns->SetLabel(wxString::Format("Turns: %d", encoder->read_turns()));
         }
     } catch (const std::exception& e) {
         if (errorCountdown > 0) {

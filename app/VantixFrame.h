@@ -81,6 +81,7 @@ public:
     const SettingRow& settingRow(int index) const { return settingRows.at(index); }
     wxStaticText* titleLabel() const { return title; }
     wxStaticText* statusLabel() const { return status; }
+    wxStaticText* turnsLabel() const { return turns; }
     wxGenericStaticBitmap* encoderPicture() const { return picture; }
     // The line under the panels that tells the result of the last flow.
     wxString resultLine() const;
@@ -111,6 +112,7 @@ private:
     wxFlexGridSizer* topSizer = nullptr;
     wxEncoderGauge* gauge = nullptr;
     wxButton* zeroButton = nullptr;
+    wxStaticText* turns = nullptr; // shown for a multi-turn encoder only
     wxStaticText* title = nullptr;
     wxStaticText* status = nullptr;
     wxGenericStaticBitmap* picture = nullptr;

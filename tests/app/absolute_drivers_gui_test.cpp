@@ -49,6 +49,7 @@ TEST_F(AbsoluteDrivers, Rvx65WithASelectableRateProgramsAddressAndBaudRateAndZer
     EXPECT_EQ(rowSelection(1), 0); // 115200
     EXPECT_EQ(rowLabel(2), "");
     EXPECT_TRUE(enabled(ID_ZERO));
+    EXPECT_FALSE(frame->turnsLabel()->IsShown());
     EXPECT_EQ(frame->positionGauge()->counts, 16384);
     EXPECT_EQ(position(), 4000);
 
@@ -91,11 +92,12 @@ TEST_F(AbsoluteDrivers, Rvx65MultiTurnPartIsUpdatedKeepsItsAddressAndCountsTurns
     EXPECT_EQ(rvx65.rs485Baud(), 2000000u);
     EXPECT_EQ(statusLine(), "Firmware: 0x16 - Date Code: 2024");
     EXPECT_EQ(rowSelection(0), 2); // 0x08, kept across the update
-    // A fixed rate has no row; turns replace zero (the window shows no turns,
-    // the driver reads them).
+    // A fixed rate has no row; turns replace zero.
     EXPECT_EQ(rowLabel(1), "");
     EXPECT_FALSE(enabled(ID_ZERO));
-    EXPECT_EQ(frame->connectedEncoder()->read_turns(), -2);
+    position();
+    EXPECT_TRUE(frame->turnsLabel()->IsShown());
+    EXPECT_EQ(frame->turnsLabel()->GetLabel().utf8_string(), "Turns: -2");
 
     select(0, "0x0C");
     click(ID_PROGRAM);

@@ -72,6 +72,8 @@ void VantixFrame::disconnect() {
     connectButton->SetLabel("Connect");
     diagnosticsButton->Disable();
     zeroButton->Disable();
+    turns->Hide();
+    turns->GetParent()->Layout(); // the Zero button back in the middle
     programButton->Disable();
     for (auto& row : settingRows) {
         row.label->SetLabel("");

@@ -103,6 +103,8 @@ TEST_F(AbsoluteDrivers, Rvx65MultiTurnPartIsUpdatedKeepsItsAddressAndCountsTurns
     click(ID_PROGRAM);
     EXPECT_EQ(rvx65.eeprom(0xC0), 0x0C);
     EXPECT_EQ(messages().back(), "Encoder address set");
+    click(ID_CONNECT); // disconnects
+    EXPECT_FALSE(frame->turnsLabel()->IsShown());
 }
 
 TEST_F(AbsoluteDrivers, Rvx68IsUpdatedAndZeroedWithoutSettings) {

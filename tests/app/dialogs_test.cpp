@@ -9,11 +9,18 @@
 #include <wx/listbox.h>
 #include <wx/statbmp.h>
 #include <wx/statbox.h>
+#include <wx/time.h>
 #include <wx/timer.h>
 #include <wx/uiaction.h>
 #include <wx/utils.h>
 
 namespace {
+
+bool focusInside(const wxWindow* dialog) {
+    for (const wxWindow* window = wxWindow::FindFocus(); window; window = window->GetParent())
+        if (window == dialog) return true;
+    return false;
+}
 
 // The dialog open right now, if it is one of the program's own.
 wxDialog* openDialog() {
@@ -48,6 +55,13 @@ protected:
                 wxUIActionSimulator user;
                 // Under a bare X server the keys go to the window under the pointer.
                 user.MouseMove((dialog ? dialog->GetScreenRect().GetTopLeft() : wxPoint()) + wxPoint(20, 20));
+                // A loaded X server maps the dialog and moves the focus into it
+                // late; keys typed before then go nowhere.
+                for (const wxLongLong until = wxGetLocalTimeMillis() + 2000;
+                     dialog && !focusInside(dialog) && wxGetLocalTimeMillis() < until;) {
+                    wxTheApp->Yield(true);
+                    wxMilliSleep(10);
+                }
                 for (int key : keys)
                     user.Char(key);
                 giveUp.StartOnce(3000);

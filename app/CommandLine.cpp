@@ -1,7 +1,5 @@
 #include "CommandLine.h"
 
-#include "sim/Bench.h"
-
 #include <string_view>
 
 namespace vantix {
@@ -10,23 +8,13 @@ CommandLine parseCommandLine(int argc, char** argv) {
     CommandLine result;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
+        if (readBackendOption(result.backend, argc, argv, i, BenchArgument::NextOrEquals)) continue;
+        if (arg == "--help" || arg == "-h")
             result.help = true;
-        } else if (arg == "--simulate") {
-            result.simulate = true;
-            // An optional description may follow as the next argument.
-            if (i + 1 < argc && std::string_view(argv[i + 1]).substr(0, 1) != "-")
-                result.benchDescription = argv[++i];
-        } else if (arg == "--no-update-check") {
+        else if (arg == "--no-update-check")
             result.updateCheck = false;
-        } else if (arg == "--default-latency") {
-            result.defaultLatency = true;
-        } else if (arg.starts_with("--simulate=")) {
-            result.simulate = true;
-            result.benchDescription = std::string(arg.substr(11));
-        } else {
+        else
             result.error = "Unknown option: " + std::string(arg);
-        }
     }
     return result;
 }
@@ -35,11 +23,9 @@ std::string usageText() {
     return "Usage: rvx-vantix [--simulate [BENCH]] [--no-update-check] [--default-latency] [--help]\n"
            "\n"
            "Sets up RVX rotary encoders through an RVX-LINK USB programming module.\n"
-           "\n"
-           "  --simulate [BENCH]  run on the simulated bench instead of real modules\n"
+           "\n" +
+           backendOptionsHelp(BenchArgument::NextOrEquals) +
            "  --no-update-check   do not ask the maker's web site for a newer version at start-up\n"
-           "  --default-latency   leave a UART module's latency timer at the chip's 16 ms\n"
-           "                      instead of setting 1 ms while the program holds it\n"
            "  --help              show this text\n"
            "\n"
            "Environment:\n"
@@ -54,7 +40,7 @@ std::string usageText() {
            "  RVX_VANTIX_UPDATE_TIMEOUT_MS=N    give up the check after N ms (default 30000; connecting\n"
            "                                    alone at most 10000)\n"
            "\n" +
-           sim::Bench::descriptionHelp();
+           benchDescriptionHelp();
 }
 
 } // namespace vantix

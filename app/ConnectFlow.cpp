@@ -6,6 +6,7 @@
 #include "UserInterface.h"
 #include "VantixFrame.h"
 #include "encoders/Registry.h"
+#include "flows/Connect.h"
 #include "transport/SpiLink.h"
 #include "transport/UartLink.h"
 
@@ -144,44 +145,14 @@ void VantixFrame::fillWindow() {
 
     if (!encoder->picture.empty()) picture->SetBitmap(wxBitmap(loadPngImage(encoder->picture)));
 
-    try {
-        ShowEncoderSettings();
-    } catch (const RVX::EEPROMInvalid&) {
-        const int answer = vantix::userInterface().message(
-            "Encoder settings are invalid/corrupt. Reprogram with default values?", "Encoder EEPROM",
-            wxYES_NO, this);
-        if (answer == wxYES) {
-            encoder->restore_defaults();
-            ShowEncoderSettings();
-        }
-    }
+    vantix::WindowConversation conversation(this);
+    vantix::readSettingsOrRestore(*encoder, conversation, [this] { ShowEncoderSettings(); });
 }
 
 void VantixFrame::offerFirmwareUpdate() {
-    if (!encoder->update_firmware) return;
-    const std::uint8_t carried = encoder->latest_firmware_version();
-    if (!(encoder->firmware_version() < carried)) return;
-    const std::uint8_t latest = encoder->latest_firmware_version();
-    const std::uint8_t current = encoder->firmware_version();
-    auto& ui = vantix::userInterface();
-    const auto question =
-        fmt::format("Encoder firmware update available\nFirmware version on encoder: 0x{:02X}\n"
-                    "Latest firmware version available: 0x{:02X}\n\nUpdate to latest version?",
-                    current, latest);
-    if (ui.message(question, "Update RVX Encoder Firmware?", wxYES_NO, this) != wxYES) return;
-    for (;;) {
-        std::string failure;
-        try {
-            vantix::ProgressDialog progress("Programming RVX Encoder", vantix::programmingMessage, this);
-            encoder->update_firmware(progress.programmingStatus());
-            ShowEncoderSettings();
-            showResult(fmt::format("Encoder firmware updated to 0x{:02X}", latest));
-            return;
-        } catch (const std::exception& e) {
-            failure = e.what();
-        }
-        const auto retry = fmt::format("Error occured while programming encoder:\n{}\n\nRe-try?", failure);
-        if (ui.message(wxString::FromUTF8(retry), "RVX Encoder Programming Error", wxYES_NO, this) != wxYES)
-            return;
-    }
+    vantix::WindowConversation conversation(this);
+    const auto update =
+        vantix::offerFirmwareUpdate(*encoder, conversation, [this] { ShowEncoderSettings(); });
+    if (update.outcome == vantix::FirmwareUpdate::Updated)
+        showResult(fmt::format("Encoder firmware updated to 0x{:02X}", update.latest));
 }

@@ -1,16 +1,11 @@
 #pragma once
-// The texts and values the configuration rows offer, written once for the
-// flows that fill the rows and the layout that must fit them.
+// The labels of the configuration rows and the widest texts they show, for
+// the flows that fill the rows and the layout that must fit them.
+#include "flows/SettingValues.h"
+
 #include <array>
-#include <cstdint>
 
 namespace vantix {
-
-inline constexpr std::array<std::uint8_t, 7> poleCounts{2, 4, 6, 8, 10, 12, 20};
-inline constexpr std::array<const char*, 2> directions{"Clockwise", "Counter-Clockwise"};
-inline constexpr std::array<std::uint32_t, 4> baudRates{115200, 38400, 19200, 9600};
-inline constexpr std::array<const char*, 2> terminations{"Disabled", "Enabled (120 Ohm)"};
-inline constexpr int addressCount = 64; // 0x00 to 0xFC in steps of 4
 
 namespace rowLabel {
 inline constexpr const char* resolution = "Resolution: ";

@@ -6,6 +6,7 @@
 #include "SignalPages.h"
 #include "UserInterface.h"
 #include "VantixFrame.h"
+#include "flows/Settings.h"
 
 #include <wx/button.h>
 #include <wx/choice.h>
@@ -130,41 +131,33 @@ void VantixFrame::OnProgram(wxCommandEvent&) {
     const int row1 = settingRows[1].choice->GetSelection();
     const int row2 = settingRows[2].choice->GetSelection();
 
-    if (encoder->set_commutation) {
-        if (row0 == wxNOT_FOUND || row1 == wxNOT_FOUND || row2 == wxNOT_FOUND) return;
-        vantix::ProgressDialog progress("Setting RVX Encoder Resolution", vantix::programmingMessage, this);
-        encoder->set_commutation(static_cast<std::uint16_t>(encoder->resolutions[row0]), poleCounts.at(row1),
-                                 row2 != 0, progress.programmingStatus());
-        showResult(programmedSettings(settingRows));
-    } else if (encoder->set_resolution) {
+    // The rows' choices; a row without a selection gives nothing.
+    vantix::SettingsSet wanted;
+    vantix::WindowConversation conversation(this);
+    if (encoder->set_resolution) {
+        if (encoder->set_commutation && (row1 == wxNOT_FOUND || row2 == wxNOT_FOUND)) return;
         if (row0 == wxNOT_FOUND) return;
-        vantix::ProgressDialog progress("Setting RVX Encoder Resolution", vantix::programmingMessage, this);
-        encoder->set_resolution(static_cast<std::uint16_t>(encoder->resolutions[row0]),
-                                progress.programmingStatus());
-        showResult(programmedSettings(settingRows));
-    } else if (encoder->set_baud_rate) {
-        if (row0 == wxNOT_FOUND) return;
-        // A rate the list does not offer (2000000) selects no row: the encoder
-        // keeps it, and the address and termination are still programmed.
-        if (row1 != wxNOT_FOUND) {
-            const std::uint32_t baud = baudRates.at(row1);
-            if (baud != encoder->get_baud_rate()) {
-                vantix::ProgressDialog progress("Setting RVX Encoder Baud Rate", vantix::programmingMessage,
-                                                this);
-                encoder->set_baud_rate(baud, progress.programmingStatus());
-            }
+        wanted.resolution = static_cast<std::uint16_t>(encoder->resolutions[row0]);
+        if (encoder->set_commutation) {
+            wanted.poles = poleCounts.at(row1);
+            wanted.counterClockwise = row2 != 0;
         }
-        encoder->set_address(static_cast<std::uint8_t>(row0 * 4));
-        if (encoder->set_termination && row2 != wxNOT_FOUND) encoder->set_termination(row2 != 0);
+        vantix::programSettings(*encoder, wanted, conversation);
         showResult(programmedSettings(settingRows));
-        ui.message("Encoder programmed successfully", configureCaption, wxOK, nullptr);
     } else if (encoder->set_address) {
         if (row0 == wxNOT_FOUND) return;
-        encoder->set_address(static_cast<std::uint8_t>(row0 * 4));
-        // The termination row is shown here too, so the user's choice is written.
-        if (encoder->set_termination && row2 != wxNOT_FOUND) encoder->set_termination(row2 != 0);
+        wanted.address = static_cast<std::uint8_t>(row0 * addressStep);
+        // A rate the list does not offer (2000000) selects no row: the encoder
+        // keeps it, and the address and termination are still programmed.
+        if (encoder->set_baud_rate && row1 != wxNOT_FOUND) wanted.baudRate = baudRates.at(row1);
+        // The termination row is shown for an address-only encoder too, so the user's choice is written.
+        if (encoder->set_termination && row2 != wxNOT_FOUND) wanted.termination = row2 != 0;
+        vantix::programSettings(*encoder, wanted, conversation);
         showResult(programmedSettings(settingRows));
-        ui.message("Encoder address set", configureCaption, wxOK, nullptr);
+        if (encoder->set_baud_rate)
+            ui.message("Encoder programmed successfully", configureCaption, wxOK, nullptr);
+        else
+            ui.message("Encoder address set", configureCaption, wxOK, nullptr);
     } else {
         ui.message("Nothing to program on this encoder", errorCaption, wxOK | wxICON_ERROR, nullptr);
     }

@@ -1,9 +1,9 @@
 #include "VantixApp.h"
 
-#include "ErrorReport.h"
 #include "UpdateCheck.h"
 #include "UserInterface.h"
 #include "VantixFrame.h"
+#include "flows/ErrorReport.h"
 
 #include <wx/msgdlg.h>
 

@@ -2,9 +2,7 @@
 // libftdi1 for real RVX-LINK modules) and runs the program.
 #include "app/CommandLine.h"
 #include "app/VantixApp.h"
-#include "sim/Bench.h"
-#include "transport/FtdiPlatform.h"
-#include "transport/UartLink.h"
+#include "backend/Backend.h"
 
 #include <wx/app.h>
 
@@ -20,12 +18,8 @@ int main(int argc, char** argv) {
         std::cout << vantix::usageText();
         return 0;
     }
-    if (line.defaultLatency) FTDI::setUartLatencyTimer(0);
     try {
-        if (line.simulate)
-            FTDI::installPlatform(sim::Bench::fromDescription(line.benchDescription));
-        else
-            FTDI::installPlatform(FTDI::makeLibftdiPlatform());
+        vantix::installBackend(line.backend);
     } catch (const std::exception& e) {
         std::cerr << e.what() << "\n";
         return 1;

@@ -1,5 +1,5 @@
 // Reading how far a re-flash has got from the lines its loader sends.
-#include "app/ProgressReading.h"
+#include "flows/ProgressReading.h"
 
 #include <gtest/gtest.h>
 

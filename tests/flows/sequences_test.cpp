@@ -1,0 +1,210 @@
+// The sequences the window and the command line share, on an encoder that
+// records what it is asked, with a conversation that answers from a script.
+#include "flows/Connect.h"
+#include "flows/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <stdexcept>
+
+namespace {
+
+using namespace vantix;
+
+// An encoder whose accessors a test fills in; its calls are logged in order.
+class RecordingEncoder : public RVX::Encoder {
+public:
+    std::vector<std::string> calls;
+    std::uint8_t firmware = 0x15, latest = 0x15;
+
+    bool is_absolute() override { return false; }
+    void connect() override {}
+    const char* name() override { return "RVX00"; }
+    const char* datasheet_url() override { return ""; }
+    bool counts_counter_clockwise() override { return false; }
+    void restore_defaults() override { calls.push_back("restore_defaults"); }
+    std::uint8_t firmware_version() override { return firmware; }
+    std::uint8_t latest_firmware_version() override { return latest; }
+    std::uint16_t model_code() override { return 0; }
+    std::uint8_t last_programmed_by() override { return 0; }
+    std::uint16_t datecode() override { return 0; }
+    void set_datecode(std::uint16_t) override {}
+    RVX::TimePoint last_program_date() override { return {}; }
+    void set_last_program_date(RVX::TimePoint) override {}
+    void diagnostics(std::ostream&, std::function<void()>) override {}
+
+    void giveCommutation() {
+        set_resolution = [this](std::uint16_t r, StatusCallback) { calls.push_back(fmt("set_resolution", r)); };
+        get_resolution = [] { return std::uint16_t{1000}; };
+        set_commutation = [this](std::uint16_t r, std::uint8_t p, bool ccw, StatusCallback status) {
+            status("Writing block 1/2");
+            calls.push_back(fmt("set_commutation", r) + fmt(",", p) + (ccw ? ",ccw" : ",cw"));
+        };
+        get_poles = [] { return std::uint8_t{4}; };
+        get_direction = [] { return true; };
+    }
+    void giveAddress(std::uint32_t baud) {
+        get_address = [] { return std::uint8_t{4}; };
+        set_address = [this](std::uint8_t a) { calls.push_back(fmt("set_address", a)); };
+        get_baud_rate = [baud] { return baud; };
+        set_baud_rate = [this](std::uint32_t b, StatusCallback) { calls.push_back(fmt("set_baud_rate", b)); };
+        get_termination = [] { return false; };
+        set_termination = [this](bool on) { calls.push_back(on ? "set_termination on" : "set_termination off"); };
+    }
+
+private:
+    static std::string fmt(const std::string& call, unsigned value) { return call + " " + std::to_string(value); }
+};
+
+// Answers questions from a script and notes what was asked and shown.
+class ScriptedConversation : public Conversation {
+public:
+    std::deque<bool> answers;
+    std::vector<std::string> events;
+
+    bool ask(Question, const std::string& text, const std::string& caption) override {
+        events.push_back("ask " + caption + ": " + text);
+        if (answers.empty()) throw std::logic_error("unexpected question: " + text);
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::unique_ptr<Progress> progress(const std::string& title, const std::string&) override {
+        events.push_back("progress " + title);
+        struct Lines : Progress {
+            std::vector<std::string>& events;
+            explicit Lines(std::vector<std::string>& e) : events(e) {}
+            StatusCallback status() override {
+                return [this](const std::string& line) { events.push_back("status " + line); };
+            }
+            std::function<void()> step() override {
+                return [] {};
+            }
+        };
+        return std::make_unique<Lines>(events);
+    }
+};
+
+TEST(ProgramSettings, WritesWhatIsGivenInTheWindowsOrderAndLeavesTheRest) {
+    struct Case {
+        const char* what;
+        bool commutation;
+        std::uint32_t encoderBaud;
+        SettingsSet wanted;
+        std::vector<std::string> calls;
+        std::vector<std::string> events;
+    };
+    SettingsSet poles;
+    poles.poles = 8;
+    SettingsSet resolution;
+    resolution.resolution = 2000;
+    SettingsSet addressSameBaud;
+    addressSameBaud.address = 8;
+    addressSameBaud.baudRate = 115200;
+    addressSameBaud.termination = true;
+    SettingsSet newBaud;
+    newBaud.baudRate = 9600;
+    newBaud.address = 12;
+    SettingsSet onlyTermination;
+    onlyTermination.termination = false;
+    const Case cases[] = {
+        {"poles alone re-flash with the held resolution and direction", true, 0, poles,
+         {"set_commutation 1000, 8,ccw"},
+         {"progress Setting RVX Encoder Resolution", "status Writing block 1/2"}},
+        {"a commutation encoder takes a resolution with its poles and direction", true, 0, resolution,
+         {"set_commutation 2000, 4,ccw"},
+         {"progress Setting RVX Encoder Resolution", "status Writing block 1/2"}},
+        {"an unchanged baud rate is not written", false, 115200, addressSameBaud,
+         {"set_address 8", "set_termination on"}, {}},
+        {"a new baud rate is re-flashed first", false, 115200, newBaud, {"set_baud_rate 9600", "set_address 12"},
+         {"progress Setting RVX Encoder Baud Rate"}},
+        {"the address stays when only termination is given", false, 9600, onlyTermination,
+         {"set_termination off"}, {}},
+        {"nothing given writes nothing", true, 0, SettingsSet{}, {}, {}},
+    };
+    for (const Case& c : cases) {
+        RecordingEncoder encoder;
+        if (c.commutation)
+            encoder.giveCommutation();
+        else
+            encoder.giveAddress(c.encoderBaud);
+        ScriptedConversation conversation;
+        programSettings(encoder, c.wanted, conversation);
+        EXPECT_EQ(encoder.calls, c.calls) << c.what;
+        EXPECT_EQ(conversation.events, c.events) << c.what;
+    }
+}
+
+TEST(ProgramSettings, OffersFollowTheWindowsRows) {
+    RecordingEncoder commutation;
+    commutation.giveCommutation();
+    commutation.set_address = [](std::uint8_t) {}; // no address row beside a resolution
+    EXPECT_EQ(readSettings(commutation).resolution, 1000);
+    EXPECT_EQ(readSettings(commutation).poles, 4);
+    EXPECT_FALSE(offers(commutation, Setting::Address));
+    RecordingEncoder addressOnly;
+    addressOnly.giveAddress(9600);
+    addressOnly.set_baud_rate = nullptr;
+    EXPECT_TRUE(offers(addressOnly, Setting::Address));
+    EXPECT_FALSE(offers(addressOnly, Setting::BaudRate));
+    EXPECT_FALSE(readSettings(addressOnly).baudRate);
+}
+
+TEST(FirmwareOffer, AsksOnlyForAnOlderVersionAndRetriesUntilTold) {
+    RecordingEncoder encoder;
+    int attempts = 0, afterUpdates = 0;
+    encoder.update_firmware = [&](StatusCallback) {
+        if (++attempts < 3) throw std::runtime_error("module gone");
+        encoder.firmware = encoder.latest;
+    };
+    ScriptedConversation conversation;
+    EXPECT_EQ(offerFirmwareUpdate(encoder, conversation, [&] { ++afterUpdates; }).outcome,
+              FirmwareUpdate::NotOffered);
+    EXPECT_TRUE(conversation.events.empty());
+
+    encoder.firmware = 0x14;
+    conversation.answers = {true, true, true};
+    const auto update = offerFirmwareUpdate(encoder, conversation, [&] { ++afterUpdates; });
+    EXPECT_EQ(update.outcome, FirmwareUpdate::Updated);
+    EXPECT_EQ(update.before, 0x14);
+    EXPECT_EQ(update.latest, 0x15);
+    EXPECT_EQ(afterUpdates, 1);
+    ASSERT_EQ(conversation.events.size(), 6u);
+    EXPECT_EQ(conversation.events[0], "ask Update RVX Encoder Firmware?: Encoder firmware update available\n"
+                                      "Firmware version on encoder: 0x14\nLatest firmware version available: "
+                                      "0x15\n\nUpdate to latest version?");
+    EXPECT_EQ(conversation.events[2], "ask RVX Encoder Programming Error: Error occured while programming "
+                                      "encoder:\nmodule gone\n\nRe-try?");
+
+    encoder.firmware = 0x14;
+    attempts = 0;
+    conversation.answers = {true, false};
+    const auto gaveUp = offerFirmwareUpdate(encoder, conversation, [&] { ++afterUpdates; });
+    EXPECT_EQ(gaveUp.outcome, FirmwareUpdate::GaveUp);
+    EXPECT_EQ(gaveUp.failure, "module gone");
+    EXPECT_EQ(attempts, 1);
+
+    conversation.answers = {false};
+    EXPECT_EQ(offerFirmwareUpdate(encoder, conversation, [] {}).outcome, FirmwareUpdate::Declined);
+    EXPECT_EQ(attempts, 1) << "nothing flashed after no";
+}
+
+TEST(SettingsOnConnect, UnusableSettingsAreRestoredOnlyAfterYes) {
+    for (const bool yes : {true, false}) {
+        RecordingEncoder encoder;
+        int reads = 0;
+        ScriptedConversation conversation;
+        conversation.answers = {yes};
+        const bool read = readSettingsOrRestore(encoder, conversation, [&] {
+            if (++reads == 1) throw RVX::EEPROMInvalid("RVX00 EEPROM corrupt", 0);
+        });
+        EXPECT_EQ(read, yes);
+        EXPECT_EQ(reads, yes ? 2 : 1);
+        EXPECT_EQ(encoder.calls, yes ? std::vector<std::string>{"restore_defaults"} : std::vector<std::string>{});
+        EXPECT_EQ(conversation.events, std::vector<std::string>{"ask Encoder EEPROM: Encoder settings are "
+                                                                "invalid/corrupt. Reprogram with default values?"});
+    }
+}
+
+} // namespace

@@ -1,0 +1,180 @@
+// Settings as the command line and profiles write them, and the answers a
+// run gives without a terminal.
+#include "cli/Outcome.h"
+#include "cli/Profile.h"
+#include "cli/SettingArguments.h"
+#include "cli/TerminalConversation.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+using namespace vantix;
+using namespace vantix::cli;
+
+// The failure a call throws: its exit code and message.
+template <class Call> std::pair<int, std::string> failureOf(Call call) {
+    try {
+        call();
+    } catch (const Failure& failure) {
+        return {failure.code(), failure.what()};
+    }
+    return {0, ""};
+}
+
+TEST(SettingArguments, EachSettingReadsItsValuesAndRefusesOthers) {
+    struct Case {
+        const char* argument;
+        const char* formatted; // empty: refused as a usage error with `message` in it
+        const char* message;
+    };
+    const Case cases[] = {
+        {"resolution=2000", "resolution=2000", ""},
+        {"poles=12", "poles=12", ""},
+        {"direction=ccw", "direction=ccw", ""},
+        {"direction=cw", "direction=cw", ""},
+        {"address=0x10", "address=0x10", ""},
+        {"address=16", "address=0x10", ""},
+        {"baud=9600", "baud=9600", ""},
+        {"termination=on", "termination=on", ""},
+        {"termination=off", "termination=off", ""},
+        {"resolution=abc", "", "resolution=abc: not a number"},
+        {"resolution=70000", "", "resolution=70000: not a number"},
+        {"resolution=", "", "resolution=: not a number"},
+        {"resolution=-5", "", "not a number"},
+        {"address=0x100", "", "not a number"},
+        {"direction=left", "", "give direction=cw or direction=ccw"},
+        {"termination=1", "", "give termination=off or termination=on"},
+        {"speed=5", "", "Unknown setting \"speed\""},
+        {"resolution", "", "is not a setting: give NAME=VALUE"},
+    };
+    for (const Case& c : cases) {
+        SettingsSet set;
+        const auto [code, message] = failureOf([&] { readSettingArgument(set, c.argument); });
+        if (*c.formatted) {
+            EXPECT_EQ(code, 0) << c.argument << ": " << message;
+            EXPECT_EQ(formatSettings(set), c.formatted) << c.argument;
+        } else {
+            EXPECT_EQ(code, UsageError) << c.argument;
+            EXPECT_NE(message.find(c.message), std::string::npos) << c.argument << ": " << message;
+        }
+    }
+    const auto twice = failureOf([] { readSettingArguments({"poles=2", "poles=4"}); });
+    EXPECT_EQ(twice, std::pair(2, std::string("poles is given twice")));
+}
+
+TEST(SettingArguments, VerificationNamesEverySettingThatReadsDifferently) {
+    SettingsSet wanted, read;
+    wanted.resolution = 2000;
+    wanted.counterClockwise = true;
+    read.resolution = 1000;
+    read.counterClockwise = true;
+    read.poles = 4; // read but not programmed: not compared
+    EXPECT_EQ(verificationProblem(wanted, read), "resolution reads 1000, 2000 was programmed");
+    read.counterClockwise = false;
+    EXPECT_EQ(verificationProblem(wanted, read),
+              "resolution reads 1000, 2000 was programmed; direction reads cw, ccw was programmed");
+    SettingsSet address;
+    address.address = 8;
+    EXPECT_EQ(verificationProblem(address, SettingsSet{}), "address reads nothing, 0x08 was programmed");
+    read.resolution = 2000;
+    read.counterClockwise = true;
+    EXPECT_EQ(verificationProblem(wanted, read), "");
+}
+
+TEST(Profiles, ReadModelSettingsAndFirmwareWithCommentsAndSpaces) {
+    const auto profile = readProfile("# line 3\n\nmodel = RVX84\n  resolution=2000  # the new one\r\n"
+                                     "poles = 8\ndirection = ccw\nfirmware = latest\n",
+                                     "line3.profile");
+    EXPECT_EQ(profile.model, "RVX84");
+    EXPECT_EQ(formatSettings(profile.settings), "resolution=2000 poles=8 direction=ccw");
+    EXPECT_TRUE(profile.latestFirmware);
+}
+
+TEST(Profiles, MistakesNameTheFileAndLine) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"model = RVX46\nresolution 2000\n", "p:2: expected NAME = VALUE"},
+        {"model = RVX46\nresolution = two\n", "p:2: resolution=two: not a number"},
+        {"model = RVX46\nmodel = RVX47\nresolution = 1\n", "p:2: model is given twice"},
+        {"resolution = 2000\n", "p: no model = MODEL line"},
+        {"model = RVX46\n", "p: nothing to apply"},
+        {"model = RVX46\nfirmware = newest\n", "p:2: firmware = latest or firmware = keep"},
+        {"model = RVX46\ncolour = red\n", "p:2: Unknown setting \"colour\""},
+    };
+    for (const auto& [text, message] : cases) {
+        const auto [code, what] = failureOf([&] { readProfile(text, "p"); });
+        EXPECT_EQ(code, UsageError) << text;
+        EXPECT_TRUE(what.starts_with(message)) << what;
+    }
+    EXPECT_EQ(failureOf([] { readProfileFile("/nonexistent/profile"); }).first, UsageError);
+}
+
+TEST(TerminalAnswers, YesAnswersButRetriesOnlyAFewTimes) {
+    std::istringstream in;
+    std::ostringstream err;
+    TerminalConversation yes(Answers{true, false, false}, in, err);
+    EXPECT_TRUE(yes.ask(Question::RestoreDefaults, "Reprogram?", "Encoder EEPROM"));
+    EXPECT_TRUE(yes.ask(Question::UpdateFirmware, "Update?", "Update"));
+    int retries = 0;
+    while (yes.ask(Question::RetryUpdate, "Re-try?", "Error") && retries < 100)
+        ++retries;
+    EXPECT_EQ(retries, TerminalConversation::retriesUnderYes);
+    EXPECT_EQ(err.str(), "") << "--yes asks nothing";
+}
+
+TEST(TerminalAnswers, WithoutTerminalTheQuestionIsRefusedAndARetryIsNotMade) {
+    std::istringstream in("y\n");
+    std::ostringstream err;
+    TerminalConversation none(Answers{false, false, false}, in, err);
+    const auto [code, message] = failureOf([&] { none.ask(Question::RestoreDefaults, "Reprogram?", "EEPROM"); });
+    EXPECT_EQ(code, UsageError);
+    EXPECT_EQ(message, "Reprogram?\nNo answer without a terminal: run with --yes to answer yes.");
+    EXPECT_FALSE(none.ask(Question::RetryUpdate, "Re-try?", "Error"));
+    EXPECT_EQ(in.tellg(), 0) << "nothing read from the input";
+    none.answerUpdateOffer();
+    EXPECT_TRUE(none.ask(Question::UpdateFirmware, "Update?", "Update")) << "the command asked for it";
+}
+
+TEST(TerminalAnswers, OnATerminalTheQuestionIsAskedAndOnlyYesAgrees) {
+    for (const auto& [typed, agreed] : {std::pair{"y\n", true}, {"Yes\n", true}, {"n\n", false}, {"\n", false},
+                                        {"", false}}) {
+        std::istringstream in(typed);
+        std::ostringstream err;
+        TerminalConversation terminal(Answers{false, true, true}, in, err);
+        EXPECT_EQ(terminal.ask(Question::UpdateFirmware, "Update to latest version?", "Update RVX Encoder Firmware?"),
+                  agreed)
+            << typed;
+        EXPECT_EQ(err.str(), "Update RVX Encoder Firmware?: Update to latest version? [y/N] ");
+    }
+}
+
+TEST(TerminalProgress, ABarOnATerminalAndAFewPlainLinesOtherwise) {
+    const std::vector<std::string> flash = {"Connecting", "Writing block 10/100", "Writing block 11/100",
+                                            "Writing block 100/100", "Verify block 100/100"};
+    std::istringstream in;
+    std::ostringstream bar, plain;
+    {
+        TerminalConversation terminal(Answers{false, true, true}, in, bar);
+        auto progress = terminal.progress("Programming RVX Encoder", programmingMessage);
+        for (const auto& line : flash)
+            progress->status()(line);
+    }
+    EXPECT_TRUE(bar.str().starts_with("\rProgramming RVX Encoder: [------------------------------] Connecting (1 %)"))
+        << bar.str();
+    EXPECT_NE(bar.str().find("\rProgramming RVX Encoder: [#############################-] Verifying (98 %)  Verify block 100/100"),
+              std::string::npos)
+        << bar.str();
+    EXPECT_TRUE(bar.str().ends_with("\n")) << "the bar's line is ended when the operation is";
+    {
+        TerminalConversation log(Answers{false, false, false}, in, plain);
+        auto progress = log.progress("Programming RVX Encoder", programmingMessage);
+        for (const auto& line : flash)
+            progress->status()(line);
+    }
+    EXPECT_EQ(plain.str(), "Programming RVX Encoder: Connecting (1 %)\nProgramming RVX Encoder: Writing (8 %)\n"
+                           "Programming RVX Encoder: Writing (55 %)\nProgramming RVX Encoder: Verifying (98 %)\n");
+}
+
+} // namespace

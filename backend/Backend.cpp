@@ -14,7 +14,8 @@ bool readBackendOption(BackendChoice& choice, int argc, char** argv, int& i, Ben
         choice.defaultLatency = true;
     } else if (arg == "--simulate") {
         choice.simulate = true;
-        if (form == BenchArgument::NextOrEquals && i + 1 < argc && std::string_view(argv[i + 1]).substr(0, 1) != "-")
+        if (form == BenchArgument::NextOrEquals && i + 1 < argc &&
+            std::string_view(argv[i + 1]).substr(0, 1) != "-")
             choice.benchDescription = argv[++i];
     } else if (arg.starts_with("--simulate=")) {
         choice.simulate = true;

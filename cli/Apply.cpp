@@ -45,9 +45,10 @@ std::string logLine(const EncoderResult& r) {
         const auto text = formatSettings(set);
         return text.empty() ? std::string("-") : text;
     };
-    return fmt::format("{}\t{}\t{}\t{}\t{}\t{}\t{}\t{}\n", r.time, flat(r.module.serial.empty() ? "-" : r.module.serial),
-                       r.part.empty() ? "-" : r.part, firmwareText(r.firmwareBefore),
-                       firmwareText(r.firmwareAfter), settings(r.before), settings(r.after), flat(r.result));
+    return fmt::format("{}\t{}\t{}\t{}\t{}\t{}\t{}\t{}\n", r.time,
+                       flat(r.module.serial.empty() ? "-" : r.module.serial), r.part.empty() ? "-" : r.part,
+                       firmwareText(r.firmwareBefore), firmwareText(r.firmwareAfter), settings(r.before),
+                       settings(r.after), flat(r.result));
 }
 
 std::string utcNow() {
@@ -133,8 +134,9 @@ int runApply(Session& session, const std::string& profilePath, const std::vector
         if (session.json())
             results.push_back(resultJson(result));
         else
-            session.out() << fmt::format("{:<16}  {:<10}  {}  {} -> {}\n", module.serial, result.part.empty() ? "-" : result.part,
-                                         result.result, formatSettings(result.before), formatSettings(result.after));
+            session.out() << fmt::format("{:<16}  {:<10}  {}  {} -> {}\n", module.serial,
+                                         result.part.empty() ? "-" : result.part, result.result,
+                                         formatSettings(result.before), formatSettings(result.after));
     }
     if (session.json())
         session.print(Json{{"command", "apply"},

@@ -56,7 +56,8 @@ int runCommandLine(int argc, char** argv, const Environment& environment) {
 
     TargetOptions info, zero, restore, update, diagnostics, watch, set;
     info.add(app.add_subcommand("info", "connect and show the part, firmware, dates and settings"));
-    app.get_subcommand("info")->callback([&] { action = [&](Session& s) { return runInfo(s, info.get()); }; });
+    app.get_subcommand("info")->callback(
+        [&] { action = [&](Session& s) { return runInfo(s, info.get()); }; });
 
     auto* setCommand = app.add_subcommand("set", "program settings, then read them back and compare");
     set.add(setCommand);
@@ -73,7 +74,8 @@ int runCommandLine(int argc, char** argv, const Environment& environment) {
     });
 
     zero.add(app.add_subcommand("zero", "make the present shaft position the zero"));
-    app.get_subcommand("zero")->callback([&] { action = [&](Session& s) { return runZero(s, zero.get()); }; });
+    app.get_subcommand("zero")->callback(
+        [&] { action = [&](Session& s) { return runZero(s, zero.get()); }; });
 
     restore.add(app.add_subcommand("restore-defaults", "reprogram the encoder's default settings"));
     app.get_subcommand("restore-defaults")->callback([&] {
@@ -84,9 +86,8 @@ int runCommandLine(int argc, char** argv, const Environment& environment) {
     diagnostics.add(diagnosticsCommand);
     std::string reportPath;
     diagnosticsCommand->add_option("-o,--output", reportPath, "the report file (.dat), replaced")->required();
-    diagnosticsCommand->callback([&] {
-        action = [&](Session& s) { return runDiagnostics(s, diagnostics.get(), reportPath); };
-    });
+    diagnosticsCommand->callback(
+        [&] { action = [&](Session& s) { return runDiagnostics(s, diagnostics.get(), reportPath); }; });
 
     auto* watchCommand = app.add_subcommand("watch", "show the live position until Ctrl-C or N readings");
     watch.add(watchCommand);
@@ -94,17 +95,21 @@ int runCommandLine(int argc, char** argv, const Environment& environment) {
     watchCommand->add_option("-n,--count", count, "stop after N readings (default: until Ctrl-C)");
     watchCommand->add_option("--interval", interval, "milliseconds between readings (default 100)")
         ->check(CLI::Range(1u, 60000u));
-    watchCommand->callback([&] { action = [&](Session& s) { return runWatch(s, watch.get(), count, interval); }; });
+    watchCommand->callback(
+        [&] { action = [&](Session& s) { return runWatch(s, watch.get(), count, interval); }; });
 
     auto* applyCommand =
         app.add_subcommand("apply", "apply a settings profile to the encoder on each module in turn");
     std::string profile, logPath;
     std::vector<std::string> modules;
-    applyCommand->add_option("profile", profile, "the profile: model = MODEL and NAME = VALUE lines")->required();
-    applyCommand->add_option("-d,--module", modules,
-                             "a module to apply it on (repeatable; default: every module of the model's kind)");
-    applyCommand->add_option("--log", logPath, "the log a result line per encoder is appended to (default: "
-                                               "PROFILE.log)");
+    applyCommand->add_option("profile", profile, "the profile: model = MODEL and NAME = VALUE lines")
+        ->required();
+    applyCommand->add_option(
+        "-d,--module", modules,
+        "a module to apply it on (repeatable; default: every module of the model's kind)");
+    applyCommand->add_option("--log", logPath,
+                             "the log a result line per encoder is appended to (default: "
+                             "PROFILE.log)");
     applyCommand->callback([&] {
         action = [&](Session& s) {
             return runApply(s, profile, modules, logPath.empty() ? profile + ".log" : logPath);

@@ -95,11 +95,13 @@ int runList(Session& session) {
         return Success;
     }
     auto& out = session.out();
-    for (const auto& [title, modules, link] :
-         {std::tuple{"UART modules", &uart, RVX::ModuleLink::Uart}, std::tuple{"SPI modules", &spi, RVX::ModuleLink::Spi}}) {
+    for (const auto& [title, modules, link] : {std::tuple{"UART modules", &uart, RVX::ModuleLink::Uart},
+                                               std::tuple{"SPI modules", &spi, RVX::ModuleLink::Spi}}) {
         out << title << ":\n";
-        if (modules->empty()) out << "  " << noModuleMessage(link) << "\n";
-        else out << fmt::format(moduleFormat, "#", "serial", "state", "description");
+        if (modules->empty())
+            out << "  " << noModuleMessage(link) << "\n";
+        else
+            out << fmt::format(moduleFormat, "#", "serial", "state", "description");
         for (const auto& module : *modules)
             out << moduleLine(module);
     }
@@ -171,8 +173,8 @@ int runUpdateFirmware(Session& session, const Target& target) {
     if (!encoder.update_firmware)
         throw Failure(EncoderError, fmt::format("The {} has no firmware update", partOf(encoder)));
     const std::uint8_t before = encoder.firmware_version();
-    const auto update =
-        offerFirmwareUpdate(encoder, session.conversation(), [&] { connection.settings = readSettings(encoder); });
+    const auto update = offerFirmwareUpdate(encoder, session.conversation(),
+                                            [&] { connection.settings = readSettings(encoder); });
     if (update.outcome == FirmwareUpdate::GaveUp)
         throw Failure(EncoderError, "Error occured while programming encoder:\n" + update.failure);
     const std::uint8_t after = encoder.firmware_version();

@@ -23,11 +23,13 @@ ModuleEntry Session::chooseModule(RVX::ModuleLink link, const std::optional<std:
     const auto modules = listModules(link);
     if (modules.empty()) throw Failure(EncoderError, noModuleMessage(link));
     if (wanted) {
-        const auto bySerial = std::find_if(modules.begin(), modules.end(),
-                                           [&](const ModuleEntry& module) { return module.serial == *wanted; });
+        const auto bySerial = std::find_if(modules.begin(), modules.end(), [&](const ModuleEntry& module) {
+            return module.serial == *wanted;
+        });
         if (bySerial != modules.end()) return *bySerial;
         const bool digits = !wanted->empty() && std::all_of(wanted->begin(), wanted->end(), ::isdigit);
-        if (digits && wanted->size() < 6 && std::stoul(*wanted) < modules.size()) return modules[std::stoul(*wanted)];
+        if (digits && wanted->size() < 6 && std::stoul(*wanted) < modules.size())
+            return modules[std::stoul(*wanted)];
         throw usageError(fmt::format("No programming module \"{}\": give an index from 0 to {} or a serial "
                                      "number (rvx-vantix-cli list shows them)",
                                      *wanted, modules.size() - 1));

@@ -51,7 +51,8 @@ template <class Values> std::string listed(const Values& values) {
 void readSettingArgument(SettingsSet& set, const std::string& argument) {
     const auto eq = argument.find('=');
     if (eq == std::string::npos)
-        throw usageError(fmt::format("\"{}\" is not a setting: give NAME=VALUE, as resolution=2000", argument));
+        throw usageError(
+            fmt::format("\"{}\" is not a setting: give NAME=VALUE, as resolution=2000", argument));
     const std::string name = argument.substr(0, eq), text = argument.substr(eq + 1);
     const auto entry = std::find_if(settingNames.begin(), settingNames.end(),
                                     [&](const SettingName& known) { return name == known.name; });
@@ -97,7 +98,8 @@ std::string settingsProblem(RVX::Encoder& encoder, const SettingsSet& wanted) {
         if (!wanted.has(entry.setting) || offers(encoder, entry.setting)) continue;
         std::string offered;
         for (const auto& other : settingNames)
-            if (offers(encoder, other.setting)) offered += (offered.empty() ? "" : ", ") + std::string(other.name);
+            if (offers(encoder, other.setting))
+                offered += (offered.empty() ? "" : ", ") + std::string(other.name);
         return fmt::format("The {} has no {} setting (it has: {})", part, entry.name,
                            offered.empty() ? "none" : offered);
     }
@@ -107,7 +109,8 @@ std::string settingsProblem(RVX::Encoder& encoder, const SettingsSet& wanted) {
                            listed(encoder.resolutions));
     if (wanted.poles && std::find(poleCounts.begin(), poleCounts.end(), *wanted.poles) == poleCounts.end())
         return fmt::format("poles={} is not offered (poles: {})", *wanted.poles, listed(poleCounts));
-    if (wanted.address && (*wanted.address % addressStep != 0 || *wanted.address / addressStep >= addressCount))
+    if (wanted.address &&
+        (*wanted.address % addressStep != 0 || *wanted.address / addressStep >= addressCount))
         return fmt::format("address=0x{:02X} is not offered (addresses: 0x00 to 0x{:02X} in steps of {})",
                            *wanted.address, (addressCount - 1) * addressStep, addressStep);
     if (wanted.baudRate && std::find(baudRates.begin(), baudRates.end(), *wanted.baudRate) == baudRates.end())

@@ -78,7 +78,8 @@ bool TerminalConversation::ask(Question question, const std::string& text, const
     if (!answers_.interactive) {
         // Stopping is the answer that changes nothing on the encoder.
         if (question == Question::RetryUpdate) return false;
-        throw usageError(fmt::format("{}\nNo answer without a terminal: run with --yes to answer yes.", text));
+        throw usageError(
+            fmt::format("{}\nNo answer without a terminal: run with --yes to answer yes.", text));
     }
     err_ << caption << ": " << text << " [y/N] " << std::flush;
     std::string answer;

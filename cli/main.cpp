@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
         isatty(STDIN_FILENO) != 0,
         isatty(STDERR_FILENO) != 0,
         "Options read before the others (anywhere on the line):\n" +
-            vantix::backendOptionsHelp(vantix::BenchArgument::EqualsOnly) + "\n" + vantix::benchDescriptionHelp()};
+            vantix::backendOptionsHelp(vantix::BenchArgument::EqualsOnly) + "\n" +
+            vantix::benchDescriptionHelp()};
     return vantix::cli::runCommandLine(static_cast<int>(rest.size()), rest.data(), environment);
 }

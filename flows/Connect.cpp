@@ -47,7 +47,8 @@ FirmwareUpdate offerFirmwareUpdate(RVX::Encoder& encoder, Conversation& conversa
         } catch (const std::exception& e) {
             result.failure = e.what();
         }
-        const auto retry = fmt::format("Error occured while programming encoder:\n{}\n\nRe-try?", result.failure);
+        const auto retry =
+            fmt::format("Error occured while programming encoder:\n{}\n\nRe-try?", result.failure);
         if (!conversation.ask(Question::RetryUpdate, retry, "RVX Encoder Programming Error")) {
             result.outcome = FirmwareUpdate::GaveUp;
             return result;

@@ -39,7 +39,8 @@ std::vector<ModuleEntry> listModules(RVX::ModuleLink link) {
 }
 
 const char* noModuleMessage(RVX::ModuleLink link) {
-    return link == RVX::ModuleLink::Spi ? "No RVX SPI programming module found" : "No RVX programming module found";
+    return link == RVX::ModuleLink::Spi ? "No RVX SPI programming module found"
+                                        : "No RVX programming module found";
 }
 
 } // namespace vantix

@@ -53,7 +53,8 @@ void programSettings(RVX::Encoder& encoder, const SettingsSet& wanted, Conversat
     if (offers(encoder, Setting::Resolution)) {
         if (encoder.set_commutation) {
             if (!wanted.resolution && !wanted.poles && !wanted.counterClockwise) return;
-            const std::uint16_t resolution = wanted.resolution ? *wanted.resolution : encoder.get_resolution();
+            const std::uint16_t resolution =
+                wanted.resolution ? *wanted.resolution : encoder.get_resolution();
             const std::uint8_t poles = wanted.poles ? *wanted.poles : encoder.get_poles();
             const bool ccw = wanted.counterClockwise ? *wanted.counterClockwise : encoder.get_direction();
             auto progress = conversation.progress("Setting RVX Encoder Resolution", programmingMessage);

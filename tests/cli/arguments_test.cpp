@@ -128,7 +128,8 @@ TEST(TerminalAnswers, WithoutTerminalTheQuestionIsRefusedAndARetryIsNotMade) {
     std::istringstream in("y\n");
     std::ostringstream err;
     TerminalConversation none(Answers{false, false, false}, in, err);
-    const auto [code, message] = failureOf([&] { none.ask(Question::RestoreDefaults, "Reprogram?", "EEPROM"); });
+    const auto [code, message] =
+        failureOf([&] { none.ask(Question::RestoreDefaults, "Reprogram?", "EEPROM"); });
     EXPECT_EQ(code, UsageError);
     EXPECT_EQ(message, "Reprogram?\nNo answer without a terminal: run with --yes to answer yes.");
     EXPECT_FALSE(none.ask(Question::RetryUpdate, "Re-try?", "Error"));
@@ -138,12 +139,13 @@ TEST(TerminalAnswers, WithoutTerminalTheQuestionIsRefusedAndARetryIsNotMade) {
 }
 
 TEST(TerminalAnswers, OnATerminalTheQuestionIsAskedAndOnlyYesAgrees) {
-    for (const auto& [typed, agreed] : {std::pair{"y\n", true}, {"Yes\n", true}, {"n\n", false}, {"\n", false},
-                                        {"", false}}) {
+    for (const auto& [typed, agreed] :
+         {std::pair{"y\n", true}, {"Yes\n", true}, {"n\n", false}, {"\n", false}, {"", false}}) {
         std::istringstream in(typed);
         std::ostringstream err;
         TerminalConversation terminal(Answers{false, true, true}, in, err);
-        EXPECT_EQ(terminal.ask(Question::UpdateFirmware, "Update to latest version?", "Update RVX Encoder Firmware?"),
+        EXPECT_EQ(terminal.ask(Question::UpdateFirmware, "Update to latest version?",
+                               "Update RVX Encoder Firmware?"),
                   agreed)
             << typed;
         EXPECT_EQ(err.str(), "Update RVX Encoder Firmware?: Update to latest version? [y/N] ");
@@ -161,9 +163,11 @@ TEST(TerminalProgress, ABarOnATerminalAndAFewPlainLinesOtherwise) {
         for (const auto& line : flash)
             progress->status()(line);
     }
-    EXPECT_TRUE(bar.str().starts_with("\rProgramming RVX Encoder: [------------------------------] Connecting (1 %)"))
+    EXPECT_TRUE(
+        bar.str().starts_with("\rProgramming RVX Encoder: [------------------------------] Connecting (1 %)"))
         << bar.str();
-    EXPECT_NE(bar.str().find("\rProgramming RVX Encoder: [#############################-] Verifying (98 %)  Verify block 100/100"),
+    EXPECT_NE(bar.str().find("\rProgramming RVX Encoder: [#############################-] Verifying (98 %)  "
+                             "Verify block 100/100"),
               std::string::npos)
         << bar.str();
     EXPECT_TRUE(bar.str().ends_with("\n")) << "the bar's line is ended when the operation is";
@@ -173,8 +177,9 @@ TEST(TerminalProgress, ABarOnATerminalAndAFewPlainLinesOtherwise) {
         for (const auto& line : flash)
             progress->status()(line);
     }
-    EXPECT_EQ(plain.str(), "Programming RVX Encoder: Connecting (1 %)\nProgramming RVX Encoder: Writing (8 %)\n"
-                           "Programming RVX Encoder: Writing (55 %)\nProgramming RVX Encoder: Verifying (98 %)\n");
+    EXPECT_EQ(plain.str(),
+              "Programming RVX Encoder: Connecting (1 %)\nProgramming RVX Encoder: Writing (8 %)\n"
+              "Programming RVX Encoder: Writing (55 %)\nProgramming RVX Encoder: Verifying (98 %)\n");
 }
 
 } // namespace

@@ -100,7 +100,10 @@ TEST(Set, BadInputIsRefusedWithItsExitCodeAndAClearMessage) {
     };
     const std::vector<Case> cases = {
         {"RVX46", {"set", "-m", "RVX99", "resolution=2000"}, 2, "Unknown encoder \"RVX99\""},
-        {"RVX46", {"set", "-m", "RVX46", "baud=9600"}, 2, "The RVX462Q has no baud setting (it has: resolution)"},
+        {"RVX46",
+         {"set", "-m", "RVX46", "baud=9600"},
+         2,
+         "The RVX462Q has no baud setting (it has: resolution)"},
         {"RVX46", {"set", "-m", "RVX46", "resolution=1234"}, 2, "The RVX462Q offers no resolution 1234"},
         {"RVX65", {"set", "-m", "RVX65", "address=5"}, 2, "address=0x05 is not offered"},
         {"RVX46", {"set", "-m", "RVX46", "resolution=fast"}, 2, "resolution=fast: not a number"},
@@ -135,12 +138,14 @@ TEST(Set, ErrorsAsJsonKeepStdoutOneDocument) {
 
 TEST(Set, ASettingTheEncoderDoesNotKeepFailsVerificationWithExitCode3) {
     // The EEPROM cell of the node address no longer takes a write.
-    const auto run = runCli({bench("RVX65:wornee=0xC0,address=4"), "--json", "set", "-m", "RVX65", "address=0x08"});
+    const auto run =
+        runCli({bench("RVX65:wornee=0xC0,address=4"), "--json", "set", "-m", "RVX65", "address=0x08"});
     EXPECT_EQ(run.exitCode, 3) << run.err;
     const auto doc = json::parse(run.out);
     EXPECT_EQ(doc["verified"], false);
     EXPECT_EQ(doc["settings_after"]["address"], 4);
-    EXPECT_TRUE(contains(run.err, "Verification after programming failed: address reads 0x04, 0x08 was programmed"))
+    EXPECT_TRUE(
+        contains(run.err, "Verification after programming failed: address reads 0x04, 0x08 was programmed"))
         << run.err;
 }
 
@@ -149,9 +154,10 @@ TEST(Set, AModuleUnpluggedDuringTheRefashIsAModuleErrorNotASuccess) {
     const auto run = runCli({bench("RVX46:fail=300:4"), "set", "-m", "RVX46", "resolution=2000"});
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_TRUE(contains(run.err, "Setting RVX Encoder Resolution: Erasing")) << "the re-flash had begun\n"
-                                                                               << run.err;
-    EXPECT_TRUE(contains(run.err, "Programming module error.\nPlease ensure that RVX-LINK programming module is "
-                                  "connected to your computer.\n\nUnable to"))
+                                                                              << run.err;
+    EXPECT_TRUE(contains(run.err,
+                         "Programming module error.\nPlease ensure that RVX-LINK programming module is "
+                         "connected to your computer.\n\nUnable to"))
         << run.err;
     EXPECT_FALSE(contains(run.out, "Encoder programmed")) << run.out;
 }
@@ -162,7 +168,8 @@ TEST(Questions, WithoutATerminalTheyAreRefusedAndYesAnswersThem) {
     EXPECT_TRUE(contains(refused.err, "Firmware version on encoder: 0x14")) << refused.err;
     EXPECT_TRUE(contains(refused.err, "run with --yes")) << refused.err;
 
-    const auto updated = runCli({bench("RVX46:fw=0x14"), "--json", "--yes", "update-firmware", "-m", "RVX46"});
+    const auto updated =
+        runCli({bench("RVX46:fw=0x14"), "--json", "--yes", "update-firmware", "-m", "RVX46"});
     ASSERT_EQ(updated.exitCode, 0) << updated.err;
     const auto doc = json::parse(updated.out);
     EXPECT_EQ(doc["firmware_before"], 0x14);
@@ -201,9 +208,11 @@ TEST(Diagnostics, WritesTheReportFileAndRefusesAnUnwritableOne) {
     EXPECT_EQ(report.find("xxxx"), std::string::npos) << "the old content is replaced";
     EXPECT_TRUE(contains(run.err, "Getting RVX Encoder Diagnostics: Acquiring samples")) << run.err;
 
-    const auto unwritable = runCli({bench("RVX46"), "diagnostics", "-m", "RVX46", "-o", "/nonexistent/x.dat"});
+    const auto unwritable =
+        runCli({bench("RVX46"), "diagnostics", "-m", "RVX46", "-o", "/nonexistent/x.dat"});
     EXPECT_EQ(unwritable.exitCode, 1);
-    EXPECT_TRUE(contains(unwritable.err, "Unable to write diagnostics to \"/nonexistent/x.dat\"")) << unwritable.err;
+    EXPECT_TRUE(contains(unwritable.err, "Unable to write diagnostics to \"/nonexistent/x.dat\""))
+        << unwritable.err;
 }
 
 TEST(WatchAndZero, ReadThePositionAndZeroWhereTheEncoderCan) {
@@ -230,12 +239,14 @@ TEST(Apply, SetsEveryEncoderOfTheModelAndLogsEach) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const auto logged = lines(clitest::readFile(log));
     ASSERT_EQ(logged.size(), 4u) << clitest::readFile(log);
-    EXPECT_EQ(logged[0],
-              "# time\tmodule\tpart\tfirmware_before\tfirmware_after\tsettings_before\tsettings_after\tresult");
+    EXPECT_EQ(
+        logged[0],
+        "# time\tmodule\tpart\tfirmware_before\tfirmware_after\tsettings_before\tsettings_after\tresult");
     for (int i = 0; i < 3; ++i) {
         const auto& line = logged[1 + i];
         EXPECT_TRUE(line.find("\tRVXSIM100" + std::to_string(i) +
-                              "\tRVX462Q\t0x15\t0x15\tresolution=1000\tresolution=2000\tok") != std::string::npos)
+                              "\tRVX462Q\t0x15\t0x15\tresolution=1000\tresolution=2000\tok") !=
+                    std::string::npos)
             << line;
         EXPECT_EQ(line.size() - line.find('\t'), line.size() - 20) << "an ISO time first: " << line;
     }
@@ -257,7 +268,8 @@ TEST(Apply, AFailingEncoderIsLoggedAndTheOthersStillSet) {
     EXPECT_EQ(results[0]["result"], "ok");
     EXPECT_EQ(results[0]["firmware_before"], 0x14);
     EXPECT_EQ(results[0]["firmware_after"], 0x15);
-    EXPECT_TRUE(contains(results[1]["result"], "failed: Communication error with RVX encoder.")) << results[1];
+    EXPECT_TRUE(contains(results[1]["result"], "failed: Communication error with RVX encoder."))
+        << results[1];
     EXPECT_EQ(results[1]["exit_code"], 1);
     EXPECT_EQ(results[2]["result"], "ok");
     const auto logged = lines(clitest::readFile(log));
@@ -278,8 +290,9 @@ TEST(Apply, ABadProfileTouchesNoEncoder) {
 TEST(Help, NamesTheCommandsAndTheBackendOptions) {
     const auto run = runCli({"--help"});
     EXPECT_EQ(run.exitCode, 0);
-    for (const char* word : {"list", "info", "set", "update-firmware", "zero", "restore-defaults", "diagnostics",
-                             "watch", "apply", "--json", "--yes", "--simulate[=BENCH]", "--default-latency"})
+    for (const char* word :
+         {"list", "info", "set", "update-firmware", "zero", "restore-defaults", "diagnostics", "watch",
+          "apply", "--json", "--yes", "--simulate[=BENCH]", "--default-latency"})
         EXPECT_TRUE(contains(run.out, word)) << word;
     EXPECT_EQ(runCli({"--simulate=RVX99", "list"}).exitCode, 2) << "a bench that cannot be built";
 }

@@ -32,7 +32,8 @@ Result run(std::vector<std::string> arguments) {
 TEST(UsageErrors, WriteNothingToTheEncoder) {
     sim::BenchGuard bench(std::make_shared<sim::Bench>(sim::LineModel::Instant));
     auto& encoder = bench->add("RVX46").device<sim::Rvx46Line>();
-    const std::vector<std::uint8_t> eeprom(encoder.chip().eepromData().begin(), encoder.chip().eepromData().end());
+    const std::vector<std::uint8_t> eeprom(encoder.chip().eepromData().begin(),
+                                           encoder.chip().eepromData().end());
     for (const char* setting : {"resolution=1234", "poles=4", "address=8"}) {
         const auto result = run({"set", "-m", "RVX46", setting});
         EXPECT_EQ(result.exitCode, 2) << setting << ": " << result.err;

@@ -35,7 +35,9 @@ public:
     void diagnostics(std::ostream&, std::function<void()>) override {}
 
     void giveCommutation() {
-        set_resolution = [this](std::uint16_t r, StatusCallback) { calls.push_back(fmt("set_resolution", r)); };
+        set_resolution = [this](std::uint16_t r, StatusCallback) {
+            calls.push_back(fmt("set_resolution", r));
+        };
         get_resolution = [] { return std::uint16_t{1000}; };
         set_commutation = [this](std::uint16_t r, std::uint8_t p, bool ccw, StatusCallback status) {
             status("Writing block 1/2");
@@ -50,11 +52,15 @@ public:
         get_baud_rate = [baud] { return baud; };
         set_baud_rate = [this](std::uint32_t b, StatusCallback) { calls.push_back(fmt("set_baud_rate", b)); };
         get_termination = [] { return false; };
-        set_termination = [this](bool on) { calls.push_back(on ? "set_termination on" : "set_termination off"); };
+        set_termination = [this](bool on) {
+            calls.push_back(on ? "set_termination on" : "set_termination off");
+        };
     }
 
 private:
-    static std::string fmt(const std::string& call, unsigned value) { return call + " " + std::to_string(value); }
+    static std::string fmt(const std::string& call, unsigned value) {
+        return call + " " + std::to_string(value);
+    }
 };
 
 // Answers questions from a script and notes what was asked and shown.
@@ -109,18 +115,36 @@ TEST(ProgramSettings, WritesWhatIsGivenInTheWindowsOrderAndLeavesTheRest) {
     SettingsSet onlyTermination;
     onlyTermination.termination = false;
     const Case cases[] = {
-        {"poles alone re-flash with the held resolution and direction", true, 0, poles,
+        {"poles alone re-flash with the held resolution and direction",
+         true,
+         0,
+         poles,
          {"set_commutation 1000, 8,ccw"},
          {"progress Setting RVX Encoder Resolution", "status Writing block 1/2"}},
-        {"a commutation encoder takes a resolution with its poles and direction", true, 0, resolution,
+        {"a commutation encoder takes a resolution with its poles and direction",
+         true,
+         0,
+         resolution,
          {"set_commutation 2000, 4,ccw"},
          {"progress Setting RVX Encoder Resolution", "status Writing block 1/2"}},
-        {"an unchanged baud rate is not written", false, 115200, addressSameBaud,
-         {"set_address 8", "set_termination on"}, {}},
-        {"a new baud rate is re-flashed first", false, 115200, newBaud, {"set_baud_rate 9600", "set_address 12"},
+        {"an unchanged baud rate is not written",
+         false,
+         115200,
+         addressSameBaud,
+         {"set_address 8", "set_termination on"},
+         {}},
+        {"a new baud rate is re-flashed first",
+         false,
+         115200,
+         newBaud,
+         {"set_baud_rate 9600", "set_address 12"},
          {"progress Setting RVX Encoder Baud Rate"}},
-        {"the address stays when only termination is given", false, 9600, onlyTermination,
-         {"set_termination off"}, {}},
+        {"the address stays when only termination is given",
+         false,
+         9600,
+         onlyTermination,
+         {"set_termination off"},
+         {}},
         {"nothing given writes nothing", true, 0, SettingsSet{}, {}, {}},
     };
     for (const Case& c : cases) {
@@ -201,9 +225,11 @@ TEST(SettingsOnConnect, UnusableSettingsAreRestoredOnlyAfterYes) {
         });
         EXPECT_EQ(read, yes);
         EXPECT_EQ(reads, yes ? 2 : 1);
-        EXPECT_EQ(encoder.calls, yes ? std::vector<std::string>{"restore_defaults"} : std::vector<std::string>{});
-        EXPECT_EQ(conversation.events, std::vector<std::string>{"ask Encoder EEPROM: Encoder settings are "
-                                                                "invalid/corrupt. Reprogram with default values?"});
+        EXPECT_EQ(encoder.calls,
+                  yes ? std::vector<std::string>{"restore_defaults"} : std::vector<std::string>{});
+        EXPECT_EQ(conversation.events,
+                  std::vector<std::string>{"ask Encoder EEPROM: Encoder settings are "
+                                           "invalid/corrupt. Reprogram with default values?"});
     }
 }
 

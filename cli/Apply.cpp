@@ -120,6 +120,8 @@ int runApply(Session& session, const std::string& profilePath, const std::vector
         EncoderResult result;
         result.time = utcNow();
         result.module = module;
+        session.conversation().setSubject(module.serial.empty() ? std::to_string(module.index)
+                                                                : module.serial);
         try {
             applyTo(session, profile, result);
         } catch (...) {

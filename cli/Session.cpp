@@ -35,6 +35,12 @@ ModuleEntry Session::chooseModule(RVX::ModuleLink link, const std::optional<std:
                                      *wanted, modules.size() - 1));
     }
     if (modules.size() == 1) return modules.front();
+    // As the window does: the user at a terminal picks one.
+    std::vector<std::string> lines;
+    for (const auto& module : modules)
+        lines.push_back(
+            fmt::format("{:<16}  {:<6}  {}", module.serial, moduleState(module), module.description));
+    if (const auto chosen = conversation_.choose("Select programming module", lines)) return modules[*chosen];
     throw usageError(fmt::format("{} programming modules found: choose one with -d INDEX or -d SERIAL "
                                  "(rvx-vantix-cli list shows them)",
                                  modules.size()));

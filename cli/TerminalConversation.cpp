@@ -87,8 +87,25 @@ bool TerminalConversation::ask(Question question, const std::string& text, const
     return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
 }
 
+std::optional<std::size_t> TerminalConversation::choose(const std::string& text,
+                                                        const std::vector<std::string>& choices) {
+    if (!answers_.interactive || choices.empty()) return std::nullopt;
+    err_ << text << ":\n";
+    for (std::size_t i = 0; i < choices.size(); ++i)
+        err_ << fmt::format("{:>3}  {}\n", i, choices[i]);
+    err_ << fmt::format("Number (0 to {}, empty to cancel): ", choices.size() - 1) << std::flush;
+    std::string answer;
+    if (!std::getline(in_, answer) || answer.empty() || answer.size() > 4 ||
+        answer.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const std::size_t chosen = std::stoul(answer);
+    if (chosen >= choices.size()) return std::nullopt;
+    return chosen;
+}
+
 std::unique_ptr<Progress> TerminalConversation::progress(const std::string& title, const std::string&) {
-    return std::make_unique<StreamProgress>(err_, title, answers_.progressBar);
+    return std::make_unique<StreamProgress>(err_, subject_.empty() ? title : subject_ + ": " + title,
+                                            answers_.progressBar);
 }
 
 } // namespace vantix::cli

@@ -6,7 +6,10 @@
 #include "flows/Conversation.h"
 
 #include <istream>
+#include <optional>
 #include <ostream>
+#include <string>
+#include <vector>
 
 namespace vantix::cli {
 
@@ -28,14 +31,22 @@ public:
     bool ask(Question question, const std::string& text, const std::string& caption) override;
     std::unique_ptr<Progress> progress(const std::string& title, const std::string& message) override;
 
+    // Lets the user at a terminal pick one of `choices` (the window's module
+    // choice); none without a terminal, or for an answer that picks none.
+    std::optional<std::size_t> choose(const std::string& text, const std::vector<std::string>& choices);
+
     // Answers the firmware update offer yes without asking (the command asked for it).
     void answerUpdateOffer() { updateAnswered_ = true; }
+    // Names the encoder the progress lines are about (the module's serial, when
+    // a command works through several); empty for none.
+    void setSubject(const std::string& subject) { subject_ = subject; }
 
 private:
     Answers answers_;
     std::istream& in_;
     std::ostream& err_;
     bool updateAnswered_ = false;
+    std::string subject_;
     int retries_ = 0;
 };
 

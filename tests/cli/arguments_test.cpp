@@ -152,6 +152,27 @@ TEST(TerminalAnswers, OnATerminalTheQuestionIsAskedAndOnlyYesAgrees) {
     }
 }
 
+TEST(TerminalAnswers, AModuleIsChosenByItsNumberOnATerminalOnly) {
+    const std::vector<std::string> modules{"RVXSIM1000  free  RVX-LINK", "RVXSIM1001  busy  RVX-LINK"};
+    for (const auto& [typed, chosen] : {std::pair<const char*, std::optional<std::size_t>>{"1\n", 1},
+                                        {"0\n", 0},
+                                        {"2\n", std::nullopt},
+                                        {"\n", std::nullopt},
+                                        {"x\n", std::nullopt}}) {
+        std::istringstream in(typed);
+        std::ostringstream err;
+        TerminalConversation terminal(Answers{false, true, true}, in, err);
+        EXPECT_EQ(terminal.choose("Select programming module", modules), chosen) << typed;
+        EXPECT_EQ(err.str(), "Select programming module:\n  0  RVXSIM1000  free  RVX-LINK\n  1  RVXSIM1001  "
+                             "busy  RVX-LINK\nNumber (0 to 1, empty to cancel): ");
+    }
+    std::istringstream in("1\n");
+    std::ostringstream err;
+    TerminalConversation none(Answers{true, false, false}, in, err);
+    EXPECT_EQ(none.choose("Select programming module", modules), std::nullopt) << "--yes picks no module";
+    EXPECT_EQ(err.str(), "");
+}
+
 TEST(TerminalProgress, ABarOnATerminalAndAFewPlainLinesOtherwise) {
     const std::vector<std::string> flash = {"Connecting", "Writing block 10/100", "Writing block 11/100",
                                             "Writing block 100/100", "Verify block 100/100"};

@@ -251,6 +251,7 @@ TEST(Apply, SetsEveryEncoderOfTheModelAndLogsEach) {
         EXPECT_EQ(line.size() - line.find('\t'), line.size() - 20) << "an ISO time first: " << line;
     }
     EXPECT_EQ(lines(run.out).size(), 3u) << run.out;
+    EXPECT_TRUE(contains(run.err, "\nRVXSIM1002: Setting RVX Encoder Resolution: Verifying")) << run.err;
 
     // A second run appends under the same header.
     EXPECT_EQ(runCli({bench("RVX46:count=2"), "apply", profile, "--log", log}).exitCode, 0);

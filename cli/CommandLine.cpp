@@ -77,7 +77,8 @@ int runCommandLine(int argc, char** argv, const Environment& environment) {
     app.get_subcommand("zero")->callback(
         [&] { action = [&](Session& s) { return runZero(s, zero.get()); }; });
 
-    restore.add(app.add_subcommand("restore-defaults", "reprogram the encoder's default settings"));
+    restore.add(app.add_subcommand(
+        "restore-defaults", "reprogram the default settings of an encoder whose stored ones are unusable"));
     app.get_subcommand("restore-defaults")->callback([&] {
         action = [&](Session& s) { return runRestoreDefaults(s, restore.get()); };
     });

@@ -111,10 +111,10 @@ int runList(Session& session) {
 int runInfo(Session& session, const Target& target) {
     auto connection = session.connect(target);
     auto& encoder = *connection.encoder;
-    const std::uint8_t firmware = encoder.firmware_version();
+    const std::uint8_t firmware = connection.firmware;
     const std::uint8_t latest = encoder.latest_firmware_version();
     const bool updatable = encoder.update_firmware && firmware < latest;
-    const std::uint16_t datecode = encoder.datecode();
+    const std::uint16_t datecode = connection.datecode;
     const std::uint8_t station = encoder.last_programmed_by();
     const std::string date = dateText(encoder.last_program_date());
     if (session.json()) {
@@ -212,23 +212,17 @@ int runZero(Session& session, const Target& target) {
 }
 
 int runRestoreDefaults(Session& session, const Target& target) {
-    const auto& info = Session::model(target.model);
-    const auto module = session.chooseModule(info.link, target.module);
-    // Not through connect(): its settings read would ask the same question
-    // for an encoder whose stored settings are unusable.
-    auto encoder = RVX::create_encoder(info.name, module.index);
-    if (!session.conversation().ask(Question::RestoreDefaults, "Reprogram the encoder with default values?",
-                                    "Encoder EEPROM"))
-        return Success;
-    encoder->restore_defaults();
-    Connection connection{module, std::move(encoder), {}};
-    connection.settings = readSettings(*connection.encoder);
+    // As the window offers it: when the stored settings cannot be used.
+    auto connection = session.connect(target);
     if (session.json()) {
         Json json = header("restore-defaults", connection);
+        json["restored"] = connection.restored;
         json["settings"] = settingsJson(connection.settings);
         session.print(json);
     } else {
-        session.out() << "Encoder reprogrammed with default values\n";
+        session.out() << (connection.restored
+                              ? "Encoder reprogrammed with default values\n"
+                              : "The encoder's stored settings are valid: nothing restored\n");
         printSettings(session, connection.settings);
     }
     return Success;

@@ -57,7 +57,14 @@ Connection Session::connect(const std::string& model, const ModuleEntry& module)
     connection.encoder = RVX::create_encoder(model, module.index);
     if (!connection.encoder) throw usageError(fmt::format("Unknown encoder \"{}\"", model));
     auto& encoder = *connection.encoder;
-    readSettingsOrRestore(encoder, conversation_, [&] { connection.settings = readSettings(encoder); });
+    int reads = 0;
+    readSettingsOrRestore(encoder, conversation_, [&] {
+        ++reads;
+        connection.datecode = encoder.datecode();
+        connection.firmware = encoder.firmware_version();
+        connection.settings = readSettings(encoder);
+    });
+    connection.restored = reads > 1;
     return connection;
 }
 

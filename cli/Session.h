@@ -32,7 +32,11 @@ struct Target {
 struct Connection {
     ModuleEntry module;
     std::unique_ptr<RVX::Encoder> encoder;
-    SettingsSet settings; // as read on connecting
+    // Read on connecting, as the window's status line and rows read them.
+    std::uint16_t datecode = 0;
+    std::uint8_t firmware = 0;
+    SettingsSet settings;
+    bool restored = false; // the stored settings were unusable and the defaults were written
 };
 
 class Session {

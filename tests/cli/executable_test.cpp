@@ -180,8 +180,20 @@ TEST(Questions, WithoutATerminalTheyAreRefusedAndYesAnswersThem) {
     EXPECT_EQ(latest.exitCode, 0) << "the latest asks nothing";
     EXPECT_EQ(latest.out, "Firmware 0x15 is the latest carried\n");
 
-    EXPECT_EQ(runCli({bench("RVX46"), "restore-defaults", "-m", "RVX46"}).exitCode, 2);
-    EXPECT_EQ(runCli({bench("RVX46"), "restore-defaults", "-m", "RVX46", "--yes"}).exitCode, 0);
+    // A corrupt record: the window's question on connecting, here for every command.
+    const std::string corrupt = bench("RVX64:record=!!!!!!!!");
+    const auto unanswered = runCli({corrupt, "info", "-m", "RVX64"});
+    EXPECT_EQ(unanswered.exitCode, 2);
+    EXPECT_TRUE(
+        contains(unanswered.err, "Encoder settings are invalid/corrupt. Reprogram with default values?"))
+        << unanswered.err;
+    const auto restored = runCli({corrupt, "--json", "--yes", "restore-defaults", "-m", "RVX64"});
+    ASSERT_EQ(restored.exitCode, 0) << restored.err;
+    EXPECT_EQ(json::parse(restored.out)["restored"], true);
+    const auto valid = runCli({bench("RVX64"), "restore-defaults", "-m", "RVX64"});
+    EXPECT_EQ(valid.exitCode, 0) << "nothing to ask";
+    EXPECT_TRUE(valid.out.starts_with("The encoder's stored settings are valid: nothing restored\n"))
+        << valid.out;
 }
 
 TEST(Questions, RetriesUnderYesEndOnAModuleThatIsGone) {

@@ -7,6 +7,7 @@
 #include "VantixFrame.h"
 #include "encoders/Registry.h"
 #include "flows/Connect.h"
+#include "flows/Modules.h"
 #include "transport/SpiLink.h"
 #include "transport/UartLink.h"
 
@@ -93,7 +94,8 @@ std::unique_ptr<RVX::Encoder> VantixFrame::createChosenDriver(const std::string&
     if (info && info->link == RVX::ModuleLink::Spi) {
         const std::uint32_t count = FTDI::spiChannelCount();
         if (count == 0) {
-            ui.message("No RVX SPI programming module found", errorCaption, wxOK | wxICON_ERROR, nullptr);
+            ui.message(vantix::noModuleMessage(RVX::ModuleLink::Spi), errorCaption, wxOK | wxICON_ERROR,
+                       nullptr);
             return nullptr;
         }
         for (std::uint32_t i = 0; i < count; ++i)
@@ -101,7 +103,8 @@ std::unique_ptr<RVX::Encoder> VantixFrame::createChosenDriver(const std::string&
     } else {
         modules = FTDI::listDevices();
         if (modules.empty()) {
-            ui.message("No RVX programming module found", errorCaption, wxOK | wxICON_ERROR, nullptr);
+            ui.message(vantix::noModuleMessage(RVX::ModuleLink::Uart), errorCaption, wxOK | wxICON_ERROR,
+                       nullptr);
             return nullptr;
         }
     }

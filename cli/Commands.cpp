@@ -141,6 +141,14 @@ int runInfo(Session& session, const Target& target) {
     out << fmt::format("{:<20}0x{:02X}\n", "Last programmed by:", station);
     out << fmt::format("{:<20}{}\n", "Last program date:", date);
     printSettings(session, connection.settings);
+    // What each setting may be set to, as `set` takes it.
+    const Json offered = offeredJson(encoder);
+    for (const auto& [name, values] : offered.items()) {
+        std::string text;
+        for (const auto& value : values)
+            text += (text.empty() ? "" : " ") + (value.is_string() ? value.get<std::string>() : value.dump());
+        out << fmt::format("{:<20}{}\n", name + " offers:", text);
+    }
     return Success;
 }
 

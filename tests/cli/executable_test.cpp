@@ -73,6 +73,7 @@ TEST(Info, ReportsPartFirmwareDatesAndEverySettingOfTheModel) {
 
     const auto text = runCli({bench("RVX46:fw=0x14"), "info", "-m", "RVX46"});
     EXPECT_TRUE(contains(text.out, "0x14 (latest carried 0x15, update available)")) << text.out;
+    EXPECT_TRUE(contains(text.out, "\nresolution offers:  48 96 100 ")) << text.out;
 }
 
 TEST(Set, ProgramsThroughARefashThenReadsBackAndReportsProgress) {
@@ -268,6 +269,11 @@ TEST(Apply, SetsEveryEncoderOfTheModelAndLogsEach) {
     // A second run appends under the same header.
     EXPECT_EQ(runCli({bench("RVX46:count=2"), "apply", profile, "--log", log}).exitCode, 0);
     EXPECT_EQ(lines(clitest::readFile(log)).size(), 6u);
+    // Only the modules named, by serial number.
+    EXPECT_EQ(runCli({bench("RVX46:count=3"), "apply", profile, "--log", log, "-d", "RVXSIM1002"}).exitCode,
+              0);
+    EXPECT_TRUE(contains(lines(clitest::readFile(log)).back(), "\tRVXSIM1002\t"));
+    EXPECT_EQ(lines(clitest::readFile(log)).size(), 7u);
 }
 
 TEST(Apply, AFailingEncoderIsLoggedAndTheOthersStillSet) {

@@ -27,7 +27,7 @@ ModuleEntry Session::chooseModule(RVX::ModuleLink link, const std::optional<std:
             return module.serial == *wanted;
         });
         if (bySerial != modules.end()) return *bySerial;
-        const bool digits = !wanted->empty() && std::all_of(wanted->begin(), wanted->end(), ::isdigit);
+        const bool digits = !wanted->empty() && wanted->find_first_not_of("0123456789") == std::string::npos;
         if (digits && wanted->size() < 6 && std::stoul(*wanted) < modules.size())
             return modules[std::stoul(*wanted)];
         throw usageError(fmt::format("No programming module \"{}\": give an index from 0 to {} or a serial "

@@ -226,6 +226,7 @@ TEST(Diagnostics, WritesTheReportFileAndRefusesAnUnwritableOne) {
     EXPECT_EQ(unwritable.exitCode, 1);
     EXPECT_TRUE(contains(unwritable.err, "Unable to write diagnostics to \"/nonexistent/x.dat\""))
         << unwritable.err;
+    EXPECT_FALSE(contains(unwritable.err, "Getting RVX Encoder Diagnostics")) << "no acquisition for nothing";
 }
 
 TEST(WatchAndZero, ReadThePositionAndZeroWhereTheEncoderCan) {

@@ -160,21 +160,6 @@ TEST(ProgramSettings, WritesWhatIsGivenInTheWindowsOrderAndLeavesTheRest) {
     }
 }
 
-TEST(ProgramSettings, OffersFollowTheWindowsRows) {
-    RecordingEncoder commutation;
-    commutation.giveCommutation();
-    commutation.set_address = [](std::uint8_t) {}; // no address row beside a resolution
-    EXPECT_EQ(readSettings(commutation).resolution, 1000);
-    EXPECT_EQ(readSettings(commutation).poles, 4);
-    EXPECT_FALSE(offers(commutation, Setting::Address));
-    RecordingEncoder addressOnly;
-    addressOnly.giveAddress(9600);
-    addressOnly.set_baud_rate = nullptr;
-    EXPECT_TRUE(offers(addressOnly, Setting::Address));
-    EXPECT_FALSE(offers(addressOnly, Setting::BaudRate));
-    EXPECT_FALSE(readSettings(addressOnly).baudRate);
-}
-
 TEST(FirmwareOffer, AsksOnlyForAnOlderVersionAndRetriesUntilTold) {
     RecordingEncoder encoder;
     int attempts = 0, afterUpdates = 0;

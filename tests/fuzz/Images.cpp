@@ -17,8 +17,9 @@ const std::vector<std::string>& bootloaderImages() {
             // Two write blocks of code clear of the reset jump and of a
             // bootloader low in flash.
             const bool lowBootloader = part.bootloaderStart != 0 && part.bootloaderStart < part.flashEnd / 2;
-            const auto start = (lowBootloader ? part.bootloaderStart + part.bootloaderSize : part.flashStart) +
-                               8 * part.writeBlock;
+            const auto start =
+                (lowBootloader ? part.bootloaderStart + part.bootloaderSize : part.flashStart) +
+                8 * part.writeBlock;
             recipe.code = {{start, start + 2 * part.writeBlock}};
             if (part.eepromEnd > part.eepromStart) recipe.eeprom = {0x10, 0x20, 0x30, 0x40};
             made.push_back(tools::generateHex(recipe));

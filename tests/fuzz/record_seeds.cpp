@@ -46,10 +46,13 @@ private:
 // write, and the host purges it.
 class RecordingUart final : public sim::UartDevice {
 public:
-    RecordingUart(std::unique_ptr<sim::UartDevice> model, Bytes& script) : model_(std::move(model)), script_(script) {}
+    RecordingUart(std::unique_ptr<sim::UartDevice> model, Bytes& script)
+        : model_(std::move(model)), script_(script) {}
     void opened(sim::Port& port) override { model_->opened(port); }
     void closed() override { model_->closed(); }
-    void lineChanged(const sim::LineState& before, sim::Port& port) override { model_->lineChanged(before, port); }
+    void lineChanged(const sim::LineState& before, sim::Port& port) override {
+        model_->lineChanged(before, port);
+    }
     void receive(std::span<const std::uint8_t> bytes, sim::Port& port) override {
         Bytes reply;
         CapturingPort capturing(port, reply);
@@ -64,7 +67,8 @@ private:
 
 class RecordingSpi final : public sim::SpiDevice {
 public:
-    RecordingSpi(std::unique_ptr<sim::SpiDevice> model, Bytes& script) : model_(std::move(model)), script_(script) {}
+    RecordingSpi(std::unique_ptr<sim::SpiDevice> model, Bytes& script)
+        : model_(std::move(model)), script_(script) {}
     void opened(sim::Clock::time_point now) override { model_->opened(now); }
     std::uint8_t exchange(std::uint8_t mosi, sim::Clock::time_point now) override {
         script_.push_back(model_->exchange(mosi, now));
@@ -136,11 +140,13 @@ void recordDrivers(Corpus& corpus) {
             corpus.write(family.target, family.models[i],
                          selected(i, recordEncoder(family.models[i], family.models[i], {}, family.settings)));
     // Variants that take other paths through the drivers.
-    corpus.write("fuzz_terse", "RVX652B",
-                 selected(0, recordEncoder("RVX65", "RVX65", {{"part", "RVX652B"}}, fuzz::Settings::Reflashed)));
-    corpus.write("fuzz_block_drivers", "RVX64-termination",
-                 selected(1, recordEncoder("RVX64", "RVX64", {{"fw", "7"}, {"datecode", "3425"}, {"termination", "1"}},
-                                           fuzz::Settings::Written)));
+    corpus.write(
+        "fuzz_terse", "RVX652B",
+        selected(0, recordEncoder("RVX65", "RVX65", {{"part", "RVX652B"}}, fuzz::Settings::Reflashed)));
+    corpus.write(
+        "fuzz_block_drivers", "RVX64-termination",
+        selected(1, recordEncoder("RVX64", "RVX64", {{"fw", "7"}, {"datecode", "3425"}, {"termination", "1"}},
+                                  fuzz::Settings::Written)));
     corpus.write("fuzz_block_drivers", "RVX48-oldfw",
                  selected(0, recordEncoder("RVX48", "RVX48", {{"fw", "3"}}, fuzz::Settings::Written)));
     corpus.write("fuzz_rvx63", "RVX63", recordEncoder("RVX63", "RVX63", {}, fuzz::Settings::Written));
@@ -157,8 +163,9 @@ void recordLoaders(Corpus& corpus) {
         link.setTimeouts(300, 300);
         AN1310::reflash(link, fuzz::bootloaderImages()[i], [](const std::string&) {});
         corpus.write("fuzz_an1310", parts[i].name, selected(i, script));
-        corpus.write("fuzz_hex_import", parts[i].name,
-                     selected(i, Bytes(fuzz::bootloaderImages()[i].begin(), fuzz::bootloaderImages()[i].end())));
+        corpus.write(
+            "fuzz_hex_import", parts[i].name,
+            selected(i, Bytes(fuzz::bootloaderImages()[i].begin(), fuzz::bootloaderImages()[i].end())));
     }
     for (unsigned blocks = 1; blocks <= 4; ++blocks) {
         Bytes script;
@@ -176,10 +183,9 @@ void recordLoaders(Corpus& corpus) {
 // extras, a record cut short and one past the end of the address space.
 void writeHexTexts(Corpus& corpus) {
     corpus.write("fuzz_hex_import", "records",
-                 std::string(1, '\1') +
-                     ":020000021000EC\r\n:0400000001020304F2\r\n:020000040001F9\r\n"
-                     ":1000000040414243444546474849404142434445FC\r\n:10000040\r\n"
-                     ":020000040FFFEC\r\n:04FFFE00AABBCCDDA7\r\n:00000001FF\r\n");
+                 std::string(1, '\1') + ":020000021000EC\r\n:0400000001020304F2\r\n:020000040001F9\r\n"
+                                        ":1000000040414243444546474849404142434445FC\r\n:10000040\r\n"
+                                        ":020000040FFFEC\r\n:04FFFE00AABBCCDDA7\r\n:00000001FF\r\n");
 }
 
 void writeDatabases(Corpus& corpus, const fs::path& database) {
@@ -196,8 +202,8 @@ void writeDatabases(Corpus& corpus, const fs::path& database) {
             while (schema.executeStep())
                 db.exec(schema.getColumn(0).getString());
             const std::string ofPart =
-                " where DEVICEROWID in (select DEVICEROWID from source.DEVICES where PARTNAME = '" + parts[i].name +
-                "')";
+                " where DEVICEROWID in (select DEVICEROWID from source.DEVICES where PARTNAME = '" +
+                parts[i].name + "')";
             for (const char* table : {"DEVICES", "CONFIGWORDS", "CONFIGFIELDS", "CONFIGSETTINGS"})
                 db.exec(std::string("insert into main.") + table + " select * from source." + table + ofPart);
             db.exec("DETACH DATABASE source");
@@ -216,7 +222,8 @@ void writeTexts(Corpus& corpus) {
         {"faults", "RVX65:drop=0.01,junk=0.02,both,arm=40,truncate=3,delay=5,seed=9;RVX48:fail=30:4"},
         {"options", "RVX63:fw=0x14,code=0x63,station=0x30,datecode=2025,resolution=512,waits=3,rpm=2.5,"
                     "position=100,boot=20;RVX64:termination=1,rpm=10,shaft=7;line=instant"},
-        {"loaders", "pic-bootloader:part=PIC24FJ64GA002,erase=1,extras=1;block-bootloader:rows=4,app=0;echo;spi-echo"},
+        {"loaders",
+         "pic-bootloader:part=PIC24FJ64GA002,erase=1,extras=1;block-bootloader:rows=4,app=0;echo;spi-echo"},
     };
     for (const auto& [name, text] : descriptions)
         corpus.write("fuzz_bench_description", name, text);

@@ -38,7 +38,10 @@ bool fitsMemoryImage(const Device& device) {
     if (device.hasEeprom() && device.eepromEnd > device.eepromStart &&
         (device.eepromEnd - device.eepromStart) / device.eepromAddressStep > DeviceData::eepromEntries)
         return false;
-    return device.eraseBlockSize != 0 && device.writeBlockSize != 0 && device.bytesPerWordFlash != 0;
+    // A flash entry holds one word; the bytes of a wider one would be shifted out of it.
+    constexpr auto entryBytes = sizeof(decltype(DeviceData::flash)::value_type);
+    return device.eraseBlockSize != 0 && device.writeBlockSize != 0 && device.bytesPerWordFlash != 0 &&
+           device.bytesPerWordFlash <= entryBytes;
 }
 
 } // namespace AN1310

@@ -37,7 +37,8 @@ public:
     }
 };
 
-// True when the device's flash and EEPROM fit the image's fixed arrays.
+// True when the device's flash and EEPROM fit the image's fixed arrays, and
+// its flash words fit their entries.
 bool fitsMemoryImage(const Device& device);
 
 } // namespace AN1310

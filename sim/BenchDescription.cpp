@@ -10,6 +10,8 @@ namespace sim {
 
 namespace {
 
+constexpr long long kHourMs = 3600 * 1000;
+
 std::vector<std::string> split(const std::string& text, char separator) {
     std::vector<std::string> parts;
     std::string part;
@@ -42,7 +44,8 @@ void applyModuleOptions(Module& module, ModelOptions& options) {
     if (options.has("both")) f.hostToDevice = true;
     if (options.has("arm")) f.armAfterBytes = static_cast<std::uint64_t>(options.number("arm", 0));
     if (options.has("truncate")) f.truncateReplies = static_cast<std::size_t>(options.number("truncate", 0));
-    if (options.has("delay")) f.delay = std::chrono::milliseconds(options.number("delay", 0));
+    // Times beyond an hour would overflow the bench's clock, and no host waits that long.
+    if (options.has("delay")) f.delay = std::chrono::milliseconds(options.number("delay", 0, 0, kHourMs));
     if (options.has("silent")) f.silent = true;
     if (options.has("busy")) module.setBusy(true);
     if (options.has("fail")) {
@@ -83,7 +86,7 @@ std::shared_ptr<Bench> Bench::fromDescription(const std::string& description) {
             else
                 throw std::invalid_argument("line must be instant or wire, not \"" + model + "\"");
             ModelOptions options(values);
-            bench->setUsbLatency(std::chrono::microseconds(options.number("latency", 1) * 1000));
+            bench->setUsbLatency(std::chrono::microseconds(options.number("latency", 1, 0, kHourMs) * 1000));
             const auto timer = options.number("timer", kPowerOnLatencyTimer);
             if (timer < 1 || timer > 255) throw std::invalid_argument("timer must be from 1 to 255 ms");
             bench->setPowerOnLatencyTimer(static_cast<std::uint8_t>(timer));

@@ -81,6 +81,11 @@ public:
     std::string get(const std::string& key, const std::string& fallback = {}) const;
     // Accepts decimal or 0x-prefixed hexadecimal; throws std::invalid_argument.
     long long number(const std::string& key, long long fallback) const;
+    // The same, from `low` to `high`: times and counts outside a sane range
+    // would overflow the bench's arithmetic.
+    long long number(const std::string& key, long long fallback, long long low, long long high) const;
+    // A decimal number from `low` to `high` (so never nan or infinite).
+    double real(const std::string& key, double fallback, double low, double high) const;
     const std::map<std::string, std::string>& all() const { return values_; }
     void set(const std::string& key, const std::string& value) { values_[key] = value; }
 

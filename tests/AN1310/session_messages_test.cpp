@@ -20,12 +20,15 @@ struct Session : ::testing::Test {
 };
 
 TEST_F(Session, UnknownOrTooLargeDevicesAndAnUnparsableImage) {
-    {
-        ScratchDatabase scratch; // the part with more flash than the memory image holds, then without it
-        scratch.exec(
-            "update DEVICES set PARTNAME = 'PIC18HUGE', ENDFLASH = 0x400000 where PARTNAME = 'PIC18F2620'");
+    for (const char* tooLarge : {"ENDFLASH = 0x400000",      // more flash than the memory image holds
+                                 "BYTESPERWORDFLASH = 8"}) { // flash words wider than its entries
+        ScratchDatabase scratch;
+        scratch.exec(std::string("update DEVICES set PARTNAME = 'PIC18HUGE', ") + tooLarge +
+                     " where PARTNAME = 'PIC18F2620'");
         EXPECT_EQ("Device PIC18HUGE does not fit the programmer's memory image.",
-                  thrownBy([&] { session.connect(); }));
+                  thrownBy([&] { session.connect(); }))
+            << tooLarge;
+        // Then without the part.
         scratch.exec("delete from DEVICES where PARTNAME = 'PIC18HUGE'");
         EXPECT_EQ(fmt::format("Couldn't find Device ID {} in the device database.", pic.part().deviceId),
                   thrownBy([&] { session.connect(); }));

@@ -3,6 +3,7 @@
 #include "sim/Loopback.h"
 #include "transport/UartLink.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <numeric>
@@ -144,6 +145,30 @@ TEST(BenchDescription, BuildsModulesFromTextAndRejectsWhatItCannotRead) {
     EXPECT_EQ(4, sim::Bench::fromDescription("echo;line=wire:timer=4")->module(0).latencyTimer());
     for (const auto* bad : {"RVX99", "echo:drop=2", "echo:count=x", "line=fast", "line=wire:timer=0"})
         EXPECT_THROW(sim::Bench::fromDescription(bad), std::invalid_argument) << bad;
+
+    // Values whose time or shaft arithmetic would overflow or turn nan get an
+    // error naming the option; the edges of the range still build a bench.
+    const std::pair<const char*, const char*> outOfRange[] = {
+        {"echo;line=wire:latency=10000000000000000", "option latency must be from 0 to 3600000"},
+        {"echo:delay=9223372036854775", "option delay must be from 0 to 3600000"},
+        {"echo:delay=-1", "option delay must be from 0 to 3600000"},
+        {"RVX63:boot=9223372036854775", "option boot must be from 0 to 3600000"},
+        {"RVX63:rpm=nan", "option rpm must be from -100000 to 100000"},
+        {"RVX63:rpm=-inf", "option rpm must be from -100000 to 100000"},
+        {"RVX63:rpm=1e400", "option rpm must be from -100000 to 100000"},
+        {"RVX63:rpm=2.5rpm", "option rpm needs a number, not \"2.5rpm\""},
+    };
+    for (const auto& [description, error] : outOfRange) {
+        try {
+            sim::Bench::fromDescription(description);
+            ADD_FAILURE() << description << " was taken";
+        } catch (const std::invalid_argument& e) {
+            EXPECT_THAT(e.what(), ::testing::StartsWith(error)) << description;
+        }
+    }
+    EXPECT_EQ(2u,
+              sim::Bench::fromDescription("echo:delay=3600000;RVX63:boot=0,rpm=-100000;line=wire:latency=0")
+                  ->size());
 
     // By default: one module per encoder model, its description naming the model.
     bench = sim::Bench::fromDescription("");

@@ -75,15 +75,11 @@ Rvx63::Rvx63(const ModelOptions& options) {
     const long long busy = options.number("waits", defaultBusy_);
     if (busy < 0 || busy > 1000) throw std::invalid_argument("RVX63: waits must be 0 to 1000");
     defaultBusy_ = static_cast<std::uint32_t>(busy);
-    try {
-        rpm_ = std::stod(options.get("rpm", "5"));
-    } catch (const std::exception&) {
-        throw std::invalid_argument("RVX63: rpm must be a number");
-    }
+    // Beyond these the shaft's count would lose all meaning (or be nan).
+    rpm_ = options.real("rpm", 5, -100000, 100000);
     startCounts_ = static_cast<double>(wordOption(options, "position", 0) % countsPerTurn);
-    const long long boot = options.number("boot", bootTime_.count());
-    if (boot < 0) throw std::invalid_argument("RVX63: boot must not be negative");
-    bootTime_ = std::chrono::milliseconds(boot);
+    // An hour is longer than any wait of the host; more would overflow the clock.
+    bootTime_ = std::chrono::milliseconds(options.number("boot", bootTime_.count(), 0, 3600000));
 }
 
 long long Rvx63::resolution() const {

@@ -51,8 +51,8 @@ for target in $targets; do
         failed="$failed $target"
     fi
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work.log")
-    seconds=$(sed -n 's/^stat::total_time_seconds: *//p' "$work.log")
-    echo "$target: ${runs:-?} inputs in ${seconds:-?} s, $outcome"
+    rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$work.log")
+    echo "$target: ${runs:-?} inputs, ${rate:-?} a second, $outcome"
 done
 if [ -n "$failed" ]; then
     echo "Findings in:$failed"

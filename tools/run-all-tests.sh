@@ -14,3 +14,9 @@ cmake --build build -j"$jobs"
 
 echo "== Debian package: pack, check contents, lint, install, start, remove"
 tools/ci/package-gates.sh build
+
+echo "== Sanitizer build (address, undefined behaviour): the whole suite again"
+tools/ci/sanitize.sh
+
+echo "== Fuzz targets, a few seconds each"
+tools/ci/fuzz.sh

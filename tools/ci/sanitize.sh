@@ -13,7 +13,7 @@ if [ ! -f "$build/CMakeCache.txt" ] && command -v clang++-14 >/dev/null 2>&1; th
     compilers="-DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14"
 fi
 # shellcheck disable=SC2086 # two words on purpose
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTIX_SANITIZE=ON $compilers
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTIX_SANITIZE=ON -DVANTIX_BUILD_BENCH=OFF $compilers
 cmake --build "$build" -j"$jobs"
 [ "${1:-}" = "--build-only" ] && exit 0
 (cd "$build" && xvfb-run -a ctest --output-on-failure --no-tests=error --timeout 300)

@@ -96,7 +96,7 @@ TEST(Profiles, MistakesNameTheFileAndLine) {
         {"model = RVX46\nfirmware = newest\n", "p:2: firmware = latest or firmware = keep"},
     };
     for (const auto& [text, message] : cases) {
-        const auto [code, what] = failureOf([&] { readProfile(text, "p"); });
+        const auto [code, what] = failureOf([&text = text] { readProfile(text, "p"); });
         EXPECT_EQ(code, UsageError) << text;
         EXPECT_TRUE(what.starts_with(message)) << what;
     }

@@ -26,8 +26,9 @@ done
 targets="$*"
 [ -n "$targets" ] || targets=$(ls tests/fuzz/corpus)
 
-tools/ci/sanitize.sh --build-only >"$build.fuzz-build.log" 2>&1 || {
-    cat "$build.fuzz-build.log"
+mkdir -p "$build/fuzz"
+tools/ci/sanitize.sh --build-only >"$build/fuzz/build.log" 2>&1 || {
+    cat "$build/fuzz/build.log"
     exit 1
 }
 if [ ! -x "$build/bin/fuzz_an1310" ]; then

@@ -112,10 +112,9 @@ void Module::send(std::span<const std::uint8_t> bytes, microseconds delay) {
     }
     counters.bytesFromDevice += onWire;
     counters.lineBusy += wireTime(onWire);
+    // A reply starts no earlier than the last one ends, so the queue stays
+    // sorted by time without sorting it.
     rxFree_ = start + wireTime(onWire);
-    // Replies of one device come in order; keep the queue sorted by time.
-    std::stable_sort(pending_.begin(), pending_.end(),
-                     [](const Pending& a, const Pending& b) { return a.at < b.at; });
 }
 
 void Module::discardPending() {

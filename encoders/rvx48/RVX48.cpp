@@ -25,10 +25,10 @@ bool line_ended(const ascii::Reply& reply, std::size_t length) {
 } // namespace
 
 RVX48::RVX48(std::uint32_t moduleIndex)
-    : link(moduleIndex),
+    : RecordEncoder(defaultModel), link(moduleIndex),
       reflash_(link, "RVX48",
-               {[this] { save_record(); }, [this] { set_line(false); }, [this] { set_line(true); },
-                [this] { connect(); }, [this] { restore_record(); }}) {
+               {[this] { keep_record(); }, [this] { set_line(false); }, [this] { set_line(true); },
+                [this] { connect(); }, [this] { write_kept_record(); }}) {
     link.setBaudRate(applicationBaud);
     link.setDataCharacteristics(8, 0, 0);
     link.setTimeouts(readTimeoutMs, readTimeoutMs);
@@ -96,22 +96,6 @@ void RVX48::write_record(const ConfigRecord& record) {
     link.purge(FTDI::PURGE_RX);
 }
 
-void RVX48::restore_defaults() {
-    write_record(ConfigRecord::defaults(defaultModel));
-}
-
-void RVX48::set_datecode(std::uint16_t datecode) {
-    auto record = read_record();
-    record.set_datecode(datecode);
-    write_record(record);
-}
-
-void RVX48::set_last_program_date(TimePoint date) {
-    auto record = read_record();
-    record.set_program_date(date);
-    write_record(record);
-}
-
 std::uint16_t RVX48::read_resolution() {
     if (firmware_version() < reportsResolution) return 0;
     link.purge(FTDI::PURGE_RX);
@@ -135,19 +119,6 @@ void RVX48::write_resolution(std::uint16_t resolution) {
 void RVX48::set_line(bool application) {
     link.setDtr(application);
     link.setBaudRate(application ? applicationBaud : bootloaderBaud);
-}
-
-void RVX48::save_record() {
-    try {
-        kept_ = read_record();
-    } catch (const std::exception&) {
-        kept_ = ConfigRecord::defaults(defaultModel);
-    }
-}
-
-void RVX48::restore_record() {
-    kept_.set_program_date(std::chrono::system_clock::now());
-    write_record(kept_);
 }
 
 void RVX48::update(const StatusCallback& status) {

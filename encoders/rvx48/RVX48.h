@@ -4,15 +4,14 @@
 // set by command, and firmware updates through the block bootloader at
 // 2000000 baud.
 #include "encoders/BlockReflash.h"
-#include "encoders/ConfigRecord.h"
-#include "encoders/Encoder.h"
+#include "encoders/RecordEncoder.h"
 #include "transport/UartLink.h"
 
 #include <vector>
 
 namespace RVX {
 
-class RVX48 final : public Encoder {
+class RVX48 final : public RecordEncoder {
 public:
     explicit RVX48(std::uint32_t moduleIndex);
 
@@ -21,15 +20,9 @@ public:
     const char* name() override { return "RVX48"; }
     const char* datasheet_url() override;
     bool counts_counter_clockwise() override { return false; }
-    void restore_defaults() override;
     std::uint8_t firmware_version() override;
     std::uint8_t latest_firmware_version() override { return 4; }
     std::uint16_t model_code() override { return read_record().model; }
-    std::uint8_t last_programmed_by() override { return read_record().station; }
-    std::uint16_t datecode() override { return read_record().datecode(); }
-    void set_datecode(std::uint16_t datecode) override;
-    TimePoint last_program_date() override { return read_record().program_date(); }
-    void set_last_program_date(TimePoint date) override;
     void diagnostics(std::ostream& out, std::function<void()> step) override;
 
 private:
@@ -38,20 +31,15 @@ private:
     void drain();
     // "i": the checked five-byte reply.
     std::vector<std::uint8_t> identify();
-    ConfigRecord read_record();
-    void write_record(const ConfigRecord& record);
+    ConfigRecord read_record() override;
+    void write_record(const ConfigRecord& record) override;
     std::uint16_t read_resolution();
     void write_resolution(std::uint16_t resolution);
     // The application's line (115200 baud, DTR on) or the bootloader's (2000000 baud, DTR off).
     void set_line(bool application);
-    // A record that cannot be read is replaced by the defaults.
-    void save_record();
-    // The kept record, programmed today.
-    void restore_record();
     void update(const StatusCallback& status);
 
     FTDI::UartLink link;
-    ConfigRecord kept_; // the record a re-flash writes back
     BlockReflash reflash_;
 };
 

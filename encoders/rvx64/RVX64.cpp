@@ -42,7 +42,7 @@ bool offers_termination(std::uint8_t firmware, std::uint16_t datecode) {
 } // namespace
 
 RVX64::RVX64(std::uint32_t moduleIndex)
-    : link(moduleIndex),
+    : RecordEncoder(defaultModel), link(moduleIndex),
       reflash_(link, "RVX64",
                {[this] { save_settings(); }, {}, {}, [this] { connect(); }, [this] { restore_settings(); }}) {
     picture = model_picture("RVX64");
@@ -139,22 +139,6 @@ void RVX64::write_record(const ConfigRecord& record) {
     if (!acknowledges(reply)) throw Exception("Unable to write RVX64 EEPROM", 0);
 }
 
-void RVX64::restore_defaults() {
-    write_record(ConfigRecord::defaults(defaultModel));
-}
-
-void RVX64::set_datecode(std::uint16_t datecode) {
-    auto record = read_record();
-    record.set_datecode(datecode);
-    write_record(record);
-}
-
-void RVX64::set_last_program_date(TimePoint date) {
-    auto record = read_record();
-    record.set_program_date(date);
-    write_record(record);
-}
-
 std::uint16_t RVX64::position() {
     const auto reply = ascii::exchange(link, "p\n", 5);
     if (!line_ended(reply, 5))
@@ -218,11 +202,7 @@ std::uint8_t RVX64::address_from_bootloader() {
 }
 
 void RVX64::save_settings() {
-    try {
-        kept_record_ = read_record();
-    } catch (const std::exception&) {
-        kept_record_ = ConfigRecord::defaults(defaultModel);
-    }
+    keep_record();
     kept_address_ = read_address();
 }
 
@@ -238,8 +218,7 @@ void RVX64::restore_settings() {
         first = std::current_exception();
     }
     try {
-        kept_record_.set_program_date(std::chrono::system_clock::now());
-        write_record(kept_record_);
+        write_kept_record();
     } catch (...) {
         if (!first) first = std::current_exception();
     }

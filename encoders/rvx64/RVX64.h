@@ -5,16 +5,15 @@
 // switchable termination on recent parts, and the node address kept in program
 // memory, read through the block bootloader and written back after each update.
 #include "encoders/BlockReflash.h"
-#include "encoders/ConfigRecord.h"
-#include "encoders/Encoder.h"
 #include "encoders/FirmwareSet.h"
+#include "encoders/RecordEncoder.h"
 #include "transport/UartLink.h"
 
 #include <vector>
 
 namespace RVX {
 
-class RVX64 final : public Encoder {
+class RVX64 final : public RecordEncoder {
 public:
     explicit RVX64(std::uint32_t moduleIndex);
 
@@ -23,23 +22,17 @@ public:
     const char* name() override { return "RVX64"; }
     const char* datasheet_url() override;
     bool counts_counter_clockwise() override { return false; }
-    void restore_defaults() override;
     std::uint8_t firmware_version() override;
     std::uint8_t latest_firmware_version() override { return 7; }
     std::uint16_t model_code() override;
-    std::uint8_t last_programmed_by() override { return read_record().station; }
-    std::uint16_t datecode() override { return read_record().datecode(); }
-    void set_datecode(std::uint16_t datecode) override;
-    TimePoint last_program_date() override { return read_record().program_date(); }
-    void set_last_program_date(TimePoint date) override;
     void diagnostics(std::ostream& out, std::function<void()> step) override;
 
 private:
     // "i": the identification word, after the reply's checks.
     std::uint16_t identification();
     void unlock();
-    ConfigRecord read_record();
-    void write_record(const ConfigRecord& record);
+    ConfigRecord read_record() override;
+    void write_record(const ConfigRecord& record) override;
     std::uint16_t position();
     bool termination();
     void write_termination(bool on);
@@ -55,7 +48,6 @@ private:
 
     FTDI::UartLink link;
     firmware::BinaryImage image_;
-    ConfigRecord kept_record_; // what a re-flash writes back
     std::uint8_t kept_address_ = 0;
     BlockReflash reflash_;
 };

@@ -36,7 +36,6 @@ constexpr std::uint16_t noPosition = 0xFFAF;
 constexpr auto commandTime = 200us;
 constexpr auto eepromWriteTime = 4ms;
 constexpr auto acquisitionTime = 15ms;
-constexpr auto bootTime = 50ms;
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -88,7 +87,7 @@ std::uint8_t modelCodeOf(const Rvx46LineModel& model, const ModelOptions& option
 } // namespace
 
 Rvx46Line::Rvx46Line(const Rvx46LineModel& model, const ModelOptions& options)
-    : model_(model), chip_(rvx46LinePart()), bootloader_(chip_) {
+    : BootloadedApplication(rvx46LinePart(), {}, options), model_(model) {
     RunningFirmware factory;
     factory.model = model.name;
     factory.version = static_cast<std::uint8_t>(options.number("fw", model.latestFirmware));
@@ -121,20 +120,8 @@ Rvx46Line::Rvx46Line(const Rvx46LineModel& model, const ModelOptions& options)
     noPositionPolls_ = static_cast<int>(options.number("nopos", 3));
     rpm_ = static_cast<double>(options.number("rpm", 30));
     shaft_ = static_cast<std::uint16_t>(options.number("shaft", 0) % countsPerTurn);
-    bootloaderAnswers_ = options.number("boot", 1) != 0;
     sineOffsetMv_ = static_cast<int>(options.number("offset", 0));
-    if (options.has("worn")) chip_.wearOut(static_cast<std::uint32_t>(options.number("worn", 0)));
-    if (options.has("wornee")) chip_.wearOutEeprom(static_cast<std::uint32_t>(options.number("wornee", 0)));
 
-    bootloader_.onApplicationStart = [this](PicChip& chip) {
-        ++applicationStarts_;
-        firmware_ = readFirmware(chip);
-        startApplication();
-    };
-    bootloader_.onReset = [this] {
-        ++resets_;
-        input_.clear();
-    };
     bootloader_.powerOn();
     firmware_ = readFirmware(chip_);
     pollsSinceReset_ = noPositionPolls_; // powered long ago: the position is there
@@ -149,41 +136,11 @@ bool Rvx46Line::applicationRunning() const {
            firmware_->model == model_.name;
 }
 
-void Rvx46Line::startApplication() {
-    input_.clear();
+void Rvx46Line::applicationStarted() {
+    firmware_ = readFirmware(chip_);
     zeroArmed_ = false;
     pollsSinceReset_ = 0;
     ram_[0][0x1D] = 0;
-}
-
-void Rvx46Line::lineChanged(const LineState& before, Port& port) {
-    const auto starts = applicationStarts_;
-    bootloader_.lineChanged(before, port);
-    // The firmware needs a moment after a reset before it listens.
-    if (applicationStarts_ != starts) readyAt_ = port.now() + bootTime;
-}
-
-void Rvx46Line::receive(std::span<const std::uint8_t> bytes, Port& port) {
-    if (bootloader_.mode() == An1310Bootloader::Mode::Bootloader) {
-        if (bootloaderAnswers_) bootloader_.receive(bytes, port);
-        return;
-    }
-    // Firmware of another model (a wrong image) or none at all runs nothing
-    // that answers.
-    if (!applicationRunning() || port.now() < readyAt_) return;
-    input_.append(bytes.begin(), bytes.end());
-    handle(port);
-}
-
-void Rvx46Line::answer(Port& port, const std::string& command, const std::string& reply,
-                       std::chrono::microseconds delay) {
-    for (auto it = scripted_.begin(); it != scripted_.end(); ++it) {
-        if (!it->first.empty() && it->first != command) continue;
-        port.sendText(it->second, delay);
-        scripted_.erase(it);
-        return;
-    }
-    port.sendText(reply, delay);
 }
 
 void Rvx46Line::handle(Port& port) {

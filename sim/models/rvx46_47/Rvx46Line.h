@@ -11,9 +11,7 @@
 // version, resolution, pole count and direction are those of the image's
 // parameter block. EEPROM is the chip's own, so a re-flash replaces it with the
 // image's defaults.
-#include "sim/Device.h"
-#include "sim/pic/An1310Bootloader.h"
-#include "sim/pic/PicChip.h"
+#include "sim/pic/BootloadedApplication.h"
 
 #include <array>
 #include <cstdint>
@@ -53,7 +51,7 @@ struct RunningFirmware {
     "wornee, "                                                                                               \
     "offset"
 
-class Rvx46Line final : public UartDevice {
+class Rvx46Line final : public BootloadedApplication {
 public:
     static constexpr std::uint16_t countsPerTurn = 16384;
 
@@ -61,54 +59,29 @@ public:
     // (any model code, overriding the part's), res, poles, ccw=0|1,
     // datecode, station, errors/blocks/checks (flag bytes 0x8B, 0x8C, 0xF1),
     // nopos (polls without a position after a reset), rpm, shaft (counts at time 0),
-    // boot=0 (a damaged bootloader that never answers), worn=ADDR and
-    // wornee=OFFSET (a flash word or EEPROM byte that no longer takes a write,
-    // though the bootloader acknowledges it), offset=MV (the sine channel's
-    // bias off by MV millivolts, as a sensor with an offset fault).
+    // offset=MV (the sine channel's bias off by MV millivolts, as a sensor with
+    // an offset fault), and those of every bootloaded application.
     Rvx46Line(const Rvx46LineModel& model, const ModelOptions& options = {});
     static const Rvx46LineModel rvx46, rvx47, rvx84, rvx86;
 
     void opened(Port& port) override;
-    void receive(std::span<const std::uint8_t> bytes, Port& port) override;
-    void lineChanged(const LineState& before, Port& port) override;
 
-    // Scripting for tests: the next command (or the next `command` when one is
-    // given) is answered with these bytes instead of its own reply.
-    void scriptReply(const std::string& reply) { scripted_.push_back({{}, reply}); }
-    void scriptReply(const std::string& command, const std::string& reply) {
-        scripted_.push_back({command, reply});
-    }
     void setNoPositionPolls(int polls) { noPositionPolls_ = polls; }
     void setSpeed(double rpm) { rpm_ = rpm; }
-    void setBootloaderAnswers(bool answers) { bootloaderAnswers_ = answers; }
 
-    PicChip& chip() { return chip_; }
-    An1310Bootloader& bootloader() { return bootloader_; }
-    std::uint8_t eeprom(std::uint8_t address) const { return chip_.eeprom(address); }
-    void setEeprom(std::uint8_t address, std::uint8_t value) { chip_.setEeprom(address, value); }
     // The firmware running now; empty while the flash holds no application.
     const std::optional<RunningFirmware>& firmware() const { return firmware_; }
-    // Every complete command the application received, in order.
-    const std::vector<std::string>& commands() const { return commands_; }
-    std::uint32_t resets() const { return resets_; }
     std::uint16_t positionAt(Clock::time_point now) const;
-    bool applicationRunning() const;
+    bool applicationRunning() const override;
 
 private:
-    void startApplication();
-    void handle(Port& port);
-    void answer(Port& port, const std::string& command, const std::string& reply,
-                std::chrono::microseconds delay);
+    void applicationStarted() override;
+    void handle(Port& port) override;
     void acquire(Clock::time_point now);
     std::uint16_t shaftAt(Clock::time_point now) const;
 
     const Rvx46LineModel& model_;
-    PicChip chip_;
-    An1310Bootloader bootloader_;
     std::optional<RunningFirmware> firmware_;
-    std::string input_;
-    std::deque<std::pair<std::string, std::string>> scripted_;
-    std::vector<std::string> commands_;
     std::array<std::array<std::uint8_t, 256>, 5> ram_{};
     int noPositionPolls_ = 3;
     int pollsSinceReset_ = 0;
@@ -116,11 +89,7 @@ private:
     double rpm_ = 30;
     std::uint16_t shaft_ = 0;
     std::uint16_t latched_ = 0;
-    std::uint32_t resets_ = 0;
-    std::uint32_t applicationStarts_ = 0;
-    Clock::time_point readyAt_{};
     std::uint32_t acquisitions_ = 0;
-    bool bootloaderAnswers_ = true;
     int sineOffsetMv_ = 0;
 };
 

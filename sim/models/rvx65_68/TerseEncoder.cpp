@@ -27,7 +27,6 @@ enum : std::uint8_t {
 };
 // The firmware's own times to answer.
 constexpr auto commandTime = 200us;
-constexpr auto bootTime = 50ms;
 
 // Two hexadecimal digits at `at`, or -1.
 int hexByte(const std::string& text, std::size_t at) {
@@ -48,9 +47,9 @@ PicPart chipOf(const TerseModel& model) {
 }
 
 // Mid-range bootloaders report the device ID in their information block.
-BootloaderOptions bootloaderFor(const PicChip& chip) {
+BootloaderOptions bootloaderFor(const PicPart& chip) {
     BootloaderOptions options;
-    options.sendDeviceId = chip.part().family == PicFamily::PIC16;
+    options.sendDeviceId = chip.family == PicFamily::PIC16;
     return options;
 }
 
@@ -76,7 +75,7 @@ unsigned checkBits(unsigned position) {
 const std::vector<std::uint32_t> TerseEncoder::baudRates = {2000000, 115200, 38400, 19200, 9600};
 
 TerseEncoder::TerseEncoder(const TerseModel& model, const ModelOptions& options)
-    : model_(model), chip_(chipOf(model)), bootloader_(chip_, bootloaderFor(chip_)) {
+    : BootloadedApplication(chipOf(model), bootloaderFor(chipOf(model)), options), model_(model) {
     const TersePart& part = partOf(model, options);
     TerseFirmware factory{model.images, static_cast<std::uint8_t>(options.number("fw", part.version)),
                           part.bits,    part.multiTurn,
@@ -111,20 +110,7 @@ TerseEncoder::TerseEncoder(const TerseModel& model, const ModelOptions& options)
     ack_ = static_cast<std::uint8_t>(options.number("ack", '\n'));
     badCheck_ = options.number("badcheck", 0) != 0;
     storeTime_ = std::chrono::microseconds(options.number("eewrite", chip_.part().eepromByteMicros));
-    bootloaderAnswers_ = options.number("boot", 1) != 0;
-    if (options.has("worn")) chip_.wearOut(static_cast<std::uint32_t>(options.number("worn", 0)));
-    if (options.has("wornee")) chip_.wearOutEeprom(static_cast<std::uint32_t>(options.number("wornee", 0)));
 
-    bootloader_.onApplicationStart = [this](PicChip& chip) {
-        ++applicationStarts_;
-        firmware_ = readTerseFirmware(chip);
-        input_.clear();
-    };
-    bootloader_.onReset = [this] {
-        ++resets_;
-        input_.clear();
-        storing_.clear();
-    };
     bootloader_.powerOn();
     firmware_ = readTerseFirmware(chip_);
 }
@@ -147,35 +133,14 @@ std::uint32_t TerseEncoder::rs485Baud() const {
     return index < baudRates.size() ? baudRates[index] : 0;
 }
 
-void TerseEncoder::lineChanged(const LineState& before, Port& port) {
-    const auto starts = applicationStarts_;
-    bootloader_.lineChanged(before, port);
-    // The firmware needs a moment after a reset before it listens.
-    if (applicationStarts_ != starts) readyAt_ = port.now() + bootTime;
-}
-
-void TerseEncoder::receive(std::span<const std::uint8_t> bytes, Port& port) {
-    if (bootloader_.mode() == An1310Bootloader::Mode::Bootloader) {
-        if (bootloaderAnswers_) bootloader_.receive(bytes, port);
-        return;
-    }
-    // Firmware of another model (a wrong image) or none at all runs nothing
-    // that answers.
-    if (!applicationRunning() || port.now() < readyAt_) return;
-    input_.append(bytes.begin(), bytes.end());
-    handle(port);
+void TerseEncoder::applicationStarted() {
+    firmware_ = readTerseFirmware(chip_);
 }
 
 void TerseEncoder::answer(Port& port, const std::string& command, const std::string& reply,
                           Clock::time_point at) {
-    const auto delay = std::chrono::duration_cast<std::chrono::microseconds>(at - port.now());
-    for (auto it = scripted_.begin(); it != scripted_.end(); ++it) {
-        if (!it->first.empty() && it->first != command) continue;
-        port.sendText(it->second, delay);
-        scripted_.erase(it);
-        return;
-    }
-    if (!reply.empty()) port.sendText(reply, delay);
+    BootloadedApplication::answer(port, command, reply,
+                                  std::chrono::duration_cast<std::chrono::microseconds>(at - port.now()));
 }
 
 Clock::time_point TerseEncoder::idleAt(Clock::time_point now) const {

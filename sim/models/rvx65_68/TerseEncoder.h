@@ -20,9 +20,7 @@
 //   image's defaults. The rate is the image's, or for an image without one
 //   that of the index at 0x83.
 #include "TerseFirmware.h"
-#include "sim/Device.h"
-#include "sim/pic/An1310Bootloader.h"
-#include "sim/pic/PicChip.h"
+#include "sim/pic/BootloadedApplication.h"
 
 #include <cstdint>
 #include <deque>
@@ -58,7 +56,7 @@ struct TerseModel {
     "part, fw, code, datecode, station, address, zero, baudindex, rpm, shaft, turns, blank, ack, badcheck, " \
     "eewrite, boot, worn, wornee"
 
-class TerseEncoder final : public UartDevice {
+class TerseEncoder final : public BootloadedApplication {
 public:
     static constexpr std::uint16_t countsPerTurn = 16384;
     // The RS-485 rates by the index at 0x83.
@@ -70,50 +68,35 @@ public:
     // at time 0), turns (at time 0), blank=1 (an EEPROM never written),
     // ack=BYTE (writes acknowledged with that byte instead of a line feed),
     // badcheck=1 (wrong check bits), eewrite=MICROS (the time to store one EEPROM
-    // byte; the chip's own by default), boot=0 (a bootloader that never answers),
-    // worn=ADDR and wornee=OFFSET (a flash word or EEPROM byte that no
-    // longer takes a write, though the bootloader acknowledges it).
+    // byte; the chip's own by default), and those of every bootloaded
+    // application.
     TerseEncoder(const TerseModel& model, const ModelOptions& options = {});
 
     void opened(Port& port) override;
-    void receive(std::span<const std::uint8_t> bytes, Port& port) override;
-    void lineChanged(const LineState& before, Port& port) override;
 
-    // Scripting for tests: the next command (or the next `command` when one is
-    // given) is answered with these bytes instead of its own reply.
-    void scriptReply(const std::string& reply) { scripted_.push_back({{}, reply}); }
-    void scriptReply(const std::string& command, const std::string& reply) {
-        scripted_.push_back({command, reply});
-    }
     void setSpeed(double rpm) { rpm_ = rpm; }
     // A slow EEPROM: storing one byte takes this long.
     void setStoreTime(std::chrono::microseconds time) { storeTime_ = time; }
-    void setBootloaderAnswers(bool answers) { bootloaderAnswers_ = answers; }
 
-    PicChip& chip() { return chip_; }
-    An1310Bootloader& bootloader() { return bootloader_; }
-    std::uint8_t eeprom(std::uint8_t address) const { return chip_.eeprom(address); }
-    void setEeprom(std::uint8_t address, std::uint8_t value) { chip_.setEeprom(address, value); }
     std::uint16_t eepromWord(std::uint8_t address) const {
         return static_cast<std::uint16_t>(eeprom(address) << 8 |
                                           eeprom(static_cast<std::uint8_t>(address + 1)));
     }
     // The firmware running now; empty while the flash holds no application.
     const std::optional<TerseFirmware>& firmware() const { return firmware_; }
-    bool applicationRunning() const;
+    bool applicationRunning() const override;
     // The RS-485 rate the encoder runs at (0 when it has none).
     std::uint32_t rs485Baud() const;
-    // Every complete command the application received, in order.
-    const std::vector<std::string>& commands() const { return commands_; }
     // EEPROM writes that came while the encoder was busy storing and were lost.
     std::uint32_t lostWrites() const { return lostWrites_; }
-    std::uint32_t resets() const { return resets_; }
     // The shaft: counts within the turn and whole turns.
     std::uint16_t shaftAt(Clock::time_point now) const;
     std::int64_t turnsAt(Clock::time_point now) const;
 
 private:
-    void handle(Port& port);
+    void applicationStarted() override;
+    void chipReset() override { storing_.clear(); }
+    void handle(Port& port) override;
     void answer(Port& port, const std::string& command, const std::string& reply, Clock::time_point at);
     // Starts storing a byte; the time it is stored, or nothing when it is lost.
     std::optional<Clock::time_point> store(std::uint8_t address, std::uint8_t value, Clock::time_point now);
@@ -123,17 +106,9 @@ private:
     double countsAt(Clock::time_point now) const; // within the turn, plus the shaft's start
 
     const TerseModel& model_;
-    PicChip chip_;
-    An1310Bootloader bootloader_;
     std::optional<TerseFirmware> firmware_;
-    std::string input_;
-    std::deque<std::pair<std::string, std::string>> scripted_;
-    std::vector<std::string> commands_;
     std::deque<Clock::time_point> storing_; // when each byte being stored or waiting is done
     std::uint32_t lostWrites_ = 0;
-    std::uint32_t resets_ = 0;
-    std::uint32_t applicationStarts_ = 0;
-    Clock::time_point readyAt_{};
     std::optional<Clock::time_point> epoch_;
     std::chrono::microseconds storeTime_;
     double rpm_ = 30;
@@ -141,7 +116,6 @@ private:
     std::int64_t turns_ = 0;
     std::uint8_t ack_ = '\n';
     bool badCheck_ = false;
-    bool bootloaderAnswers_ = true;
 };
 
 } // namespace sim

@@ -1,5 +1,7 @@
 #include "BootloadedApplication.h"
 
+#include <charconv>
+
 namespace sim {
 
 namespace {
@@ -52,6 +54,17 @@ void BootloadedApplication::answer(Port& port, const std::string& command, const
         return;
     }
     if (!reply.empty()) port.sendText(reply, delay);
+}
+
+int BootloadedApplication::hexByte(const std::string& text, std::size_t at) {
+    unsigned value = 0;
+    const char* first = text.data() + at;
+    const auto [end, error] = std::from_chars(first, first + 2, value, 16);
+    return error == std::errc{} && end == first + 2 ? static_cast<int>(value) : -1;
+}
+
+std::uint8_t BootloadedApplication::bcd(unsigned value) {
+    return static_cast<std::uint8_t>((value / 10) * 16 + value % 10);
 }
 
 } // namespace sim

@@ -59,6 +59,11 @@ protected:
     void answer(Port& port, const std::string& command, const std::string& reply,
                 std::chrono::microseconds delay);
 
+    // Two hexadecimal digits of a command at `at`, or -1.
+    static int hexByte(const std::string& text, std::size_t at);
+    // Two decimal digits as the firmware stores them: 25 as 0x25.
+    static std::uint8_t bcd(unsigned value);
+
     PicChip chip_;
     An1310Bootloader bootloader_;
     std::string input_;

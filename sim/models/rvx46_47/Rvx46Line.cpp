@@ -37,22 +37,6 @@ constexpr auto commandTime = 200us;
 constexpr auto eepromWriteTime = 4ms;
 constexpr auto acquisitionTime = 15ms;
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-// Two hexadecimal digits at `at`, or -1.
-int hexByte(const std::string& text, std::size_t at) {
-    const int high = hexDigit(text[at]), low = hexDigit(text[at + 1]);
-    return high < 0 || low < 0 ? -1 : high * 16 + low;
-}
-
-std::uint8_t bcd(unsigned value) {
-    return static_cast<std::uint8_t>((value / 10) * 16 + value % 10);
-}
 } // namespace
 
 const Rvx46LineModel Rvx46Line::rvx46{

@@ -1,7 +1,6 @@
 #include "TerseEncoder.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <fmt/format.h>
 #include <stdexcept>
@@ -27,18 +26,6 @@ enum : std::uint8_t {
 };
 // The firmware's own times to answer.
 constexpr auto commandTime = 200us;
-
-// Two hexadecimal digits at `at`, or -1.
-int hexByte(const std::string& text, std::size_t at) {
-    unsigned value = 0;
-    const char* first = text.data() + at;
-    const auto [end, error] = std::from_chars(first, first + 2, value, 16);
-    return error == std::errc{} && end == first + 2 ? static_cast<int>(value) : -1;
-}
-
-std::uint8_t bcd(unsigned value) {
-    return static_cast<std::uint8_t>((value / 10) * 16 + value % 10);
-}
 
 PicPart chipOf(const TerseModel& model) {
     const PicPart* part = findPicPart(model.chip);

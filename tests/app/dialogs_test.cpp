@@ -91,18 +91,6 @@ TEST_F(Dialogs, EachSelectionButtonSitsInItsFamilyBoxAndYieldsItsOwnModel) {
     }
 }
 
-TEST_F(Dialogs, ClosingTheSelectionWithoutAModelReturnsNone) {
-    wxEncoderSelectDialog dialog(nullptr, wxID_ANY, "RVX Vantix: Select Encoder");
-    wxWindow* focused = &dialog;
-    dialog.CallAfter([&] {
-        focused = wxWindow::FindFocus();
-        dialog.Close();
-    });
-    dialog.ShowModal();
-    EXPECT_TRUE(dialog.selectedModel.empty());
-    EXPECT_EQ(dynamic_cast<wxButton*>(focused), nullptr) << "a model button has the focus";
-}
-
 TEST_F(Dialogs, EscapeCancelsTheSelectionArrowsWalkTheModelsReturnAndSpacePickOne) {
     const std::pair<std::vector<int>, std::string> cases[] = {
         {{WXK_ESCAPE}, ""},

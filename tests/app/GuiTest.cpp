@@ -127,10 +127,6 @@ void FrameTest::connect() {
     click(ID_CONNECT);
 }
 
-void FrameTest::deliver(wxEvent& event) {
-    frame->ProcessWindowEvent(event);
-}
-
 void FrameTest::click(int id) {
     wxCommandEvent event(wxEVT_BUTTON, id);
     event.SetEventObject(frame->FindWindow(id));
@@ -154,8 +150,7 @@ void FrameTest::tick() {
 void FrameTest::expectDisconnected() const {
     EXPECT_EQ(frame->connectedEncoder(), nullptr);
     EXPECT_EQ(label(ID_CONNECT), "Connect");
-    EXPECT_EQ(frame->titleLabel()->GetLabel(), "RVX Vantix");
-    EXPECT_EQ(frame->statusLabel()->GetLabel(), "Disconnected");
+    EXPECT_EQ(heading(), "RVX Vantix\nDisconnected");
     for (int id : {ID_ZERO, ID_PROGRAM, ID_DATASHEET})
         EXPECT_FALSE(enabled(id)) << id;
     EXPECT_TRUE(frame->positionGauge()->inactive);
@@ -174,17 +169,8 @@ std::vector<std::string> FrameTest::rowEntries(int row) const {
     return entries;
 }
 
-std::string FrameTest::rowLabel(int row) const {
-    return frame->settingRow(row).label->GetLabel().utf8_string();
-}
-int FrameTest::rowSelection(int row) const {
-    return frame->settingRow(row).choice->GetSelection();
-}
-bool FrameTest::enabled(int id) const {
-    return frame->FindWindow(id)->IsEnabled();
-}
-std::string FrameTest::label(int id) const {
-    return frame->FindWindow(id)->GetLabel().utf8_string();
+std::string FrameTest::heading() const {
+    return (frame->titleLabel()->GetLabel() + "\n" + frame->statusLabel()->GetLabel()).utf8_string();
 }
 
 std::vector<std::string> FrameTest::notebookPages() const {
@@ -216,6 +202,13 @@ std::vector<std::string> FrameTest::messages() const {
     std::vector<std::string> texts;
     for (const auto& entry : ui->shown)
         texts.push_back(entry.text);
+    return texts;
+}
+
+std::vector<std::string> FrameTest::boxes() const {
+    std::vector<std::string> texts;
+    for (const auto& entry : ui->shown)
+        texts.push_back(entry.caption + ": " + entry.text);
     return texts;
 }
 

@@ -9,6 +9,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/choice.h>
+#include <wx/stattext.h>
 #include <wx/string.h>
 
 #include <deque>
@@ -87,20 +89,23 @@ protected:
     // One tick of the position timer.
     void tick();
     // Hands an event to the window as the toolkit does, with nothing of the test's own around it.
-    void deliver(wxEvent& event);
+    void deliver(wxEvent& event) { frame->ProcessWindowEvent(event); }
     // The window as it is before any connection and after a disconnection.
     void expectDisconnected() const;
     std::vector<std::string> rowEntries(int row) const;
-    std::string rowLabel(int row) const;
-    int rowSelection(int row) const;
-    bool enabled(int id) const;
-    std::string label(int id) const;
+    std::string rowLabel(int row) const { return frame->settingRow(row).label->GetLabel().utf8_string(); }
+    int rowSelection(int row) const { return frame->settingRow(row).choice->GetSelection(); }
+    bool enabled(int id) const { return frame->FindWindow(id)->IsEnabled(); }
+    std::string label(int id) const { return frame->FindWindow(id)->GetLabel().utf8_string(); }
+    // The title line above the status line.
+    std::string heading() const;
     std::vector<std::string> notebookPages() const;
     std::string field(bool commutationPage, const std::string& label) const;
     // Saves the diagnostics report through the button into a file holding `old`; returns the file.
     std::string saveDiagnostics(const std::string& old = {});
-    // Texts of the messages shown so far, in order.
+    // Texts of the messages shown so far, in order; with their captions, as "caption: text".
     std::vector<std::string> messages() const;
+    std::vector<std::string> boxes() const;
 
     std::shared_ptr<DriverScript> script = std::make_shared<DriverScript>();
     std::shared_ptr<ScriptedUserInterface> ui = std::make_shared<ScriptedUserInterface>();

@@ -40,8 +40,7 @@ TEST_F(RealDrivers, Rvx48ResolutionRowUpdateOfferAndProgram) {
     EXPECT_FALSE(openProgressDialog());
 
     // Firmware 3 could not say its resolution; the settings were read again after the update.
-    EXPECT_EQ(frame->titleLabel()->GetLabel(), "RVX48");
-    EXPECT_EQ(frame->statusLabel()->GetLabel(), "Firmware: 0x04 - Date Code: 1907");
+    EXPECT_EQ(heading(), "RVX48\nFirmware: 0x04 - Date Code: 1907");
     EXPECT_EQ(rowLabel(0), "Resolution: ");
     EXPECT_EQ(selected(rowEntries(0), rowSelection(0)), "2048 PPR");
     EXPECT_EQ(rowLabel(1), "");
@@ -67,8 +66,7 @@ TEST_F(RealDrivers, Rvx64PositionZeroUpdateThenAddressAndTermination) {
     EXPECT_EQ(rvx64.firmware()->get("version"), 7u);
     EXPECT_EQ(rvx64.firmware()->get("variant"), 2u);
     EXPECT_EQ(rvx64.nodeAddress(), 0x10);
-    EXPECT_EQ(frame->titleLabel()->GetLabel(), "RVX64xB");
-    EXPECT_EQ(frame->statusLabel()->GetLabel(), "Firmware: 0x07 - Date Code: 4025");
+    EXPECT_EQ(heading(), "RVX64xB\nFirmware: 0x07 - Date Code: 4025");
     EXPECT_EQ(rowLabel(0), "Address: ");
     EXPECT_EQ(selected(rowEntries(0), rowSelection(0)), "0x10");
     EXPECT_EQ(rowLabel(2), ""); // firmware 6 had no termination when the encoder was connected

@@ -49,8 +49,8 @@ TEST_F(PositionTimer, OneFailedPollIsToleratedASecondWithinTwentyTicksDisconnect
     tick();
     expectDisconnected(); // the same steps as the button
     EXPECT_THAT(notebookPages(), IsEmpty());
-    ASSERT_THAT(messages(), ElementsAre("Lost connection to encoder, please check cable\n\nChecksum error"));
-    EXPECT_EQ(ui->shown[0].caption, "Encoder communication error");
+    ASSERT_THAT(boxes(), ElementsAre("Encoder communication error: Lost connection to encoder, please check "
+                                     "cable\n\nChecksum error"));
     EXPECT_EQ(ui->shown[0].style, wxOK | wxICON_ERROR);
     tick();
     EXPECT_EQ(ui->shown.size(), 1u);
@@ -79,7 +79,8 @@ TEST_F(PositionTimer, RealTimerFiringInsideTheProgressDialogNeverReachesTheDevic
 }
 
 // The box of a failed re-flash stays up while the real timer keeps ticking
-// behind it: the ticks stay away from the device, so no second box stacks on it.
+// behind it: the ticks stay away from the device, so no second box stacks on it;
+// no retry is offered, and the encoder stays connected and free.
 TEST_F(PositionTimer, FailedProgramShowsOneMessageWhileTheTimerTicksBehindIt) {
     script->fail("set_resolution", RVX::Exception("Unable to read RVXTEST EEPROM", 0x21));
     script->fail("read_position", RVX::Exception("No reply", 0), 50);
@@ -97,10 +98,11 @@ TEST_F(PositionTimer, FailedProgramShowsOneMessageWhileTheTimerTicksBehindIt) {
     choose(0, 0);
     click(ID_PROGRAM);
     EXPECT_GE(ticks, 5);
-    ASSERT_EQ(ui->shown.size(), 1u);
-    EXPECT_EQ(ui->shown[0].caption, "RVX Error");
+    EXPECT_THAT(boxes(), ElementsAre(testing::StartsWith("RVX Error: ")));
     EXPECT_EQ(script->count("read_position"), 0u);
     EXPECT_NE(frame->connectedEncoder(), nullptr);
+    EXPECT_FALSE(openProgressDialog());
+    EXPECT_FALSE(frame->deviceBusy());
 }
 
 } // namespace

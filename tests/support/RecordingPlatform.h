@@ -10,6 +10,12 @@
 
 namespace test {
 
+// One override: the call's name goes into `calls`, the call to the inner platform.
+#define VANTIX_RECORDED(name, params, args)                                                                  \
+    Status name params override {                                                                            \
+        return log(#name, inner_->name args);                                                                \
+    }
+
 class RecordingPlatform final : public FTDI::Platform {
 public:
     explicit RecordingPlatform(std::shared_ptr<FTDI::Platform> inner) : inner_(std::move(inner)) {}
@@ -20,68 +26,36 @@ public:
 
     using Status = FTDI::Status;
     using Handle = FTDI::Handle;
-    Status createDeviceInfoList(std::uint32_t& n) override {
-        return log("createDeviceInfoList", inner_->createDeviceInfoList(n));
-    }
-    Status getDeviceInfoList(FTDI::DeviceInfo* l, std::uint32_t& n) override {
-        return log("getDeviceInfoList", inner_->getDeviceInfoList(l, n));
-    }
-    Status open(std::uint32_t i, Handle& h) override { return log("open", inner_->open(i, h)); }
-    Status close(Handle h) override { return log("close", inner_->close(h)); }
-    Status setBaudRate(Handle h, std::uint32_t b) override {
-        return log("setBaudRate", inner_->setBaudRate(h, b));
-    }
-    Status setDataCharacteristics(Handle h, std::uint8_t w, std::uint8_t s, std::uint8_t p) override {
-        return log("setDataCharacteristics", inner_->setDataCharacteristics(h, w, s, p));
-    }
-    Status setTimeouts(Handle h, std::uint32_t r, std::uint32_t w) override {
-        return log("setTimeouts", inner_->setTimeouts(h, r, w));
-    }
-    Status setFlowControl(Handle h, std::uint16_t m, std::uint8_t a, std::uint8_t b) override {
-        return log("setFlowControl", inner_->setFlowControl(h, m, a, b));
-    }
-    Status setDtr(Handle h) override { return log("setDtr", inner_->setDtr(h)); }
-    Status clrDtr(Handle h) override { return log("clrDtr", inner_->clrDtr(h)); }
-    Status setRts(Handle h) override { return log("setRts", inner_->setRts(h)); }
-    Status clrRts(Handle h) override { return log("clrRts", inner_->clrRts(h)); }
-    Status setBreakOn(Handle h) override { return log("setBreakOn", inner_->setBreakOn(h)); }
-    Status setBreakOff(Handle h) override { return log("setBreakOff", inner_->setBreakOff(h)); }
-    Status purge(Handle h, std::uint32_t m) override { return log("purge", inner_->purge(h, m)); }
-    Status getQueueStatus(Handle h, std::uint32_t& n) override {
-        return log("getQueueStatus", inner_->getQueueStatus(h, n));
-    }
-    Status waitForQueue(Handle h, std::uint32_t m, FTDI::Clock::time_point d, std::uint32_t& n) override {
-        return log("waitForQueue", inner_->waitForQueue(h, m, d, n));
-    }
-    Status setLatencyTimer(Handle h, std::uint8_t ms) override {
-        return log("setLatencyTimer", inner_->setLatencyTimer(h, ms));
-    }
-    Status getLatencyTimer(Handle h, std::uint8_t& ms) override {
-        return log("getLatencyTimer", inner_->getLatencyTimer(h, ms));
-    }
-    Status read(Handle h, void* b, std::uint32_t n, std::uint32_t& r) override {
-        return log("read", inner_->read(h, b, n, r));
-    }
-    Status write(Handle h, const void* b, std::uint32_t n, std::uint32_t& w) override {
-        return log("write", inner_->write(h, b, n, w));
-    }
-    Status spiGetNumChannels(std::uint32_t& n) override {
-        return log("spiGetNumChannels", inner_->spiGetNumChannels(n));
-    }
-    Status spiGetChannelInfo(std::uint32_t i, FTDI::DeviceInfo& d) override {
-        return log("spiGetChannelInfo", inner_->spiGetChannelInfo(i, d));
-    }
-    Status spiOpenChannel(std::uint32_t i, Handle& h) override {
-        return log("spiOpenChannel", inner_->spiOpenChannel(i, h));
-    }
-    Status spiInitChannel(Handle h, FTDI::ChannelConfig* c) override {
-        return log("spiInitChannel", inner_->spiInitChannel(h, c));
-    }
-    Status spiReadWrite(Handle h, std::uint8_t* i, const std::uint8_t* o, std::uint32_t s, std::uint32_t& t,
-                        std::uint32_t opt) override {
-        return log("spiReadWrite", inner_->spiReadWrite(h, i, o, s, t, opt));
-    }
-    Status spiCloseChannel(Handle h) override { return log("spiCloseChannel", inner_->spiCloseChannel(h)); }
+    using U8 = std::uint8_t;
+    using U32 = std::uint32_t;
+    VANTIX_RECORDED(createDeviceInfoList, (U32 & n), (n))
+    VANTIX_RECORDED(getDeviceInfoList, (FTDI::DeviceInfo * l, U32& n), (l, n))
+    VANTIX_RECORDED(open, (U32 i, Handle& h), (i, h))
+    VANTIX_RECORDED(close, (Handle h), (h))
+    VANTIX_RECORDED(setBaudRate, (Handle h, U32 b), (h, b))
+    VANTIX_RECORDED(setDataCharacteristics, (Handle h, U8 w, U8 s, U8 p), (h, w, s, p))
+    VANTIX_RECORDED(setTimeouts, (Handle h, U32 r, U32 w), (h, r, w))
+    VANTIX_RECORDED(setFlowControl, (Handle h, std::uint16_t m, U8 a, U8 b), (h, m, a, b))
+    VANTIX_RECORDED(setDtr, (Handle h), (h))
+    VANTIX_RECORDED(clrDtr, (Handle h), (h))
+    VANTIX_RECORDED(setRts, (Handle h), (h))
+    VANTIX_RECORDED(clrRts, (Handle h), (h))
+    VANTIX_RECORDED(setBreakOn, (Handle h), (h))
+    VANTIX_RECORDED(setBreakOff, (Handle h), (h))
+    VANTIX_RECORDED(purge, (Handle h, U32 m), (h, m))
+    VANTIX_RECORDED(getQueueStatus, (Handle h, U32& n), (h, n))
+    VANTIX_RECORDED(waitForQueue, (Handle h, U32 m, FTDI::Clock::time_point d, U32& n), (h, m, d, n))
+    VANTIX_RECORDED(setLatencyTimer, (Handle h, U8 ms), (h, ms))
+    VANTIX_RECORDED(getLatencyTimer, (Handle h, U8& ms), (h, ms))
+    VANTIX_RECORDED(read, (Handle h, void* b, U32 n, U32& r), (h, b, n, r))
+    VANTIX_RECORDED(write, (Handle h, const void* b, U32 n, U32& w), (h, b, n, w))
+    VANTIX_RECORDED(spiGetNumChannels, (U32 & n), (n))
+    VANTIX_RECORDED(spiGetChannelInfo, (U32 i, FTDI::DeviceInfo& d), (i, d))
+    VANTIX_RECORDED(spiOpenChannel, (U32 i, Handle& h), (i, h))
+    VANTIX_RECORDED(spiInitChannel, (Handle h, FTDI::ChannelConfig* c), (h, c))
+    VANTIX_RECORDED(spiReadWrite, (Handle h, U8* i, const U8* o, U32 s, U32& t, U32 opt),
+                    (h, i, o, s, t, opt))
+    VANTIX_RECORDED(spiCloseChannel, (Handle h), (h))
     FTDI::Clock::time_point now() override { return inner_->now(); }
     void sleep(std::chrono::milliseconds d) override { inner_->sleep(d); }
     bool isHardware() const override { return inner_->isHardware(); }
@@ -93,6 +67,8 @@ private:
     }
     std::shared_ptr<FTDI::Platform> inner_;
 };
+
+#undef VANTIX_RECORDED
 
 // Installs a platform for the lifetime of the guard.
 class PlatformGuard {

@@ -56,22 +56,20 @@ struct Interface {
     std::condition_variable changed;
 
     // Bytes the chip receives for the host, due at once or after `afterReads` more USB reads.
-    void arrive(std::span<const std::uint8_t> bytes, std::uint64_t afterReads = 0) {
+    void arrive(const std::vector<std::uint8_t>& bytes, std::uint64_t afterReads = 0) {
         std::lock_guard lock(mutex);
         for (auto byte : bytes)
             incoming.emplace_back(reads + afterReads, byte);
         changed.notify_all();
     }
-    void arrive(std::initializer_list<std::uint8_t> bytes, std::uint64_t afterReads = 0) {
-        arrive(std::span(bytes.begin(), bytes.size()), afterReads);
-    }
-    void fail(std::map<std::string, int> codes) {
-        std::lock_guard lock(mutex);
-        failures = std::move(codes);
-    }
+    void fail(std::map<std::string, int> codes) { set(&Interface::failures, std::move(codes)); }
     template <class T> T get(T Interface::*field) {
         std::lock_guard lock(mutex);
         return this->*field;
+    }
+    template <class T> void set(T Interface::*field, T value) {
+        std::lock_guard lock(mutex);
+        this->*field = std::move(value);
     }
     // Holds the caller until the backend has made `count` more USB reads.
     void awaitReads(std::uint64_t count) {

@@ -111,8 +111,7 @@ struct LibftdiSerial : Libftdi {
         ASSERT_EQ(FTDI::OK, platform.open(0, handle));
         itf = &bus->itf(0);
         EXPECT_EQ((Lines{"bitmode 0 0"}), itf->get(&fake::Interface::calls)) << "out of any bit mode";
-        std::lock_guard lock(itf->mutex);
-        itf->calls.clear();
+        itf->set(&fake::Interface::calls, {});
     }
     Bytes read(std::uint32_t count) {
         Bytes buffer(count);
@@ -222,9 +221,8 @@ struct LibftdiSpi : Libftdi {
         return in;
     }
     static void clear(fake::Interface& itf) {
-        std::lock_guard lock(itf.mutex);
-        itf.written.clear();
-        itf.calls.clear();
+        itf.set(&fake::Interface::written, {});
+        itf.set(&fake::Interface::calls, {});
     }
 };
 
@@ -293,18 +291,12 @@ TEST_F(LibftdiSpi, AStrayOrLateReplyIsNeverTakenForTheNextTransfersAnswer) {
     itf.awaitReads(2); // the stray byte is in the host's queue
     EXPECT_EQ(0x5A, transfer(0xA5));
 
-    {
-        std::lock_guard lock(itf.mutex);
-        itf.holdAnswers = true; // the engine answers only after the transfer has given up
-    }
+    itf.set(&fake::Interface::holdAnswers, true); // the engine answers only after the transfer has given up
     std::uint8_t in = 0, out = 0x42;
     std::uint32_t transferred = 9;
     EXPECT_EQ(FTDI::OK, platform.spiReadWrite(handle, &in, &out, 1, transferred, CS_AROUND));
     EXPECT_EQ(0u, transferred);
-    {
-        std::lock_guard lock(itf.mutex);
-        itf.holdAnswers = false;
-    }
+    itf.set(&fake::Interface::holdAnswers, false);
     EXPECT_EQ(0xEE, transfer(0x11)) << "not the late answer to 0x42";
     EXPECT_EQ(0x5A, transfer(0xA5));
 }
@@ -314,25 +306,16 @@ TEST_F(LibftdiSpi, FailedInitsCarryTheirStatusAndASilentEngineGivesShortTransfer
     itf.fail({{"write", -4}}); // unplugged
     EXPECT_EQ(FTDI::IO_ERROR, platform.spiInitChannel(handle, &config));
     itf.fail({});
-    {
-        std::lock_guard lock(itf.mutex);
-        itf.mpsse = false; // the engine does not answer the synchronisation
-    }
+    itf.set(&fake::Interface::mpsse, false); // the engine does not answer the synchronisation
     EXPECT_EQ(FTDI::IO_ERROR, platform.spiInitChannel(handle, &config));
     EXPECT_EQ(0u, config.pin) << "a failed init writes nothing back";
     std::uint8_t in = 0x77;
     std::uint32_t transferred = 9;
     EXPECT_EQ(FTDI::DEVICE_NOT_OPENED, platform.spiReadWrite(handle, &in, &in, 1, transferred, CS_AROUND));
 
-    {
-        std::lock_guard lock(itf.mutex);
-        itf.mpsse = true;
-    }
+    itf.set(&fake::Interface::mpsse, true);
     ASSERT_EQ(FTDI::OK, platform.spiInitChannel(handle, &config));
-    {
-        std::lock_guard lock(itf.mutex);
-        itf.mpsse = false;
-    }
+    itf.set(&fake::Interface::mpsse, false);
     EXPECT_EQ(FTDI::OK, platform.spiReadWrite(handle, &in, &in, 1, transferred, CS_AROUND));
     EXPECT_EQ(0u, transferred);
     EXPECT_EQ(0x77, in);

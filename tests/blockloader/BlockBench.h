@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -36,6 +37,7 @@ struct BlockBench {
     sim::BlockBootloaderDevice* device = nullptr;
     std::unique_ptr<UartLink> link;
     std::vector<std::string> lines;
+    std::function<void()> onLine = [] {}; // after each progress line
 
     explicit BlockBench(Options options = {}) {
         module = &bench->add("block-bootloader", sim::ModelOptions(std::move(options)));
@@ -48,7 +50,10 @@ struct BlockBench {
     sim::BlockChip& chip() { return device->chip(); }
     sim::BlockBootloader& bootloader() { return device->bootloader(); }
     void program(const Bytes& bytes) {
-        hexldr::programImage(*link, bytes, [this](const std::string& line) { lines.push_back(line); });
+        hexldr::programImage(*link, bytes, [this](const std::string& line) {
+            lines.push_back(line);
+            onLine();
+        });
     }
     void expectFailure(const Bytes& bytes, const char* message, std::uint32_t status) {
         try {
@@ -60,12 +65,6 @@ struct BlockBench {
         }
     }
     long count(const std::string& line) const { return std::count(lines.begin(), lines.end(), line); }
-    std::vector<std::string> linesStartingWith(const std::string& text) const {
-        std::vector<std::string> found;
-        std::copy_if(lines.begin(), lines.end(), std::back_inserter(found),
-                     [&](const std::string& line) { return line.starts_with(text); });
-        return found;
-    }
 
     // Program memory holds the image but for the bootloader's own first bytes,
     // with the image's start jump as the application vector.

@@ -56,13 +56,8 @@ TEST(BlockFaults, AFailureWhileResettingIsDroppedAndTheFirstErrorPassedOn) {
     // The module goes away just as the "i" goes unanswered, so the reset
     // cannot be given; the caller still learns what went wrong first.
     BlockBench b(Options{{"late", "1"}});
-    const auto unplug = [&](const std::string&) { b.module->unplug(); };
-    try {
-        hexldr::programImage(*b.link, image(7232), unplug);
-        ADD_FAILURE() << "no exception";
-    } catch (const hexldr::Exception& e) {
-        EXPECT_STREQ("ID response error", e.what());
-    }
+    b.onLine = [&] { b.module->unplug(); };
+    b.expectFailure(image(7232), "ID response error", 0);
 }
 
 TEST(BlockFaults, AnEntryThatFailsUnderTheBreakEndsTheBreakBeforeTheReset) {

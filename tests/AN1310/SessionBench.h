@@ -53,9 +53,7 @@ struct PicBench {
         options["part"] = part;
         module = &bench->add("pic-bootloader", sim::ModelOptions(options));
         device = &module->device<sim::PicBootloaderDevice>();
-        link = std::make_unique<UartLink>(0);
-        link->setBaudRate(115200);
-        link->setTimeouts(300, 300);
+        link = openLink();
     }
 
     sim::PicChip& chip() { return device->chip(); }

@@ -96,16 +96,15 @@ private:
 // Catches what the three sinks get and puts the defaults back afterwards.
 class LogCapture {
 public:
-    LogCapture()
-        : savedDebug_(AN1310::debugLog), savedStatus_(AN1310::statusLog), savedWarning_(AN1310::warningLog) {
-        AN1310::debugLog = [this](const std::string& line) { debug.push_back(line); };
-        AN1310::statusLog = [this](const std::string& line) { status.push_back(line); };
-        AN1310::warningLog = [this](const std::string& line) { warnings.push_back(line); };
+    LogCapture() {
+        for (int i = 0; i < 3; ++i)
+            *sinks_[i] = [this, i](const std::string& line) {
+                (i == 0 ? debug : i == 1 ? status : warnings).push_back(line);
+            };
     }
     ~LogCapture() {
-        AN1310::debugLog = savedDebug_;
-        AN1310::statusLog = savedStatus_;
-        AN1310::warningLog = savedWarning_;
+        for (int i = 0; i < 3; ++i)
+            *sinks_[i] = saved_[i];
     }
     bool hasStatus(const std::string& line) const { return std::count(status.begin(), status.end(), line); }
     void clear() { debug.clear(), status.clear(), warnings.clear(); }
@@ -113,8 +112,17 @@ public:
     std::vector<std::string> debug, status, warnings;
 
 private:
-    AN1310::LogSink savedDebug_, savedStatus_, savedWarning_;
+    AN1310::LogSink* const sinks_[3] = {&AN1310::debugLog, &AN1310::statusLog, &AN1310::warningLog};
+    const AN1310::LogSink saved_[3] = {*sinks_[0], *sinks_[1], *sinks_[2]};
 };
+
+// A link to the bench's first module, at the bootloader's 115200 baud.
+inline std::unique_ptr<UartLink> openLink() {
+    auto link = std::make_unique<UartLink>(0);
+    link->setBaudRate(115200);
+    link->setTimeouts(300, 300);
+    return link;
+}
 
 // A bench module carrying a FakeBootloader, with an open link at 115200 baud.
 struct FakeLine {
@@ -127,9 +135,7 @@ struct FakeLine {
         auto fake = std::make_unique<FakeBootloader>();
         device = fake.get();
         module = &bench->addUart(std::move(fake), "fake-bootloader");
-        link = std::make_unique<UartLink>(0);
-        link->setBaudRate(115200);
-        link->setTimeouts(300, 300);
+        link = openLink();
     }
     // Reply bytes as if the bootloader sent them now (after `delayMs`).
     void send(const Bytes& bytes, int delayMs = 0) {

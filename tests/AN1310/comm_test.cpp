@@ -3,8 +3,6 @@
 // ends, and which blocks a verify reports.
 #include "Support.h"
 
-#include <sstream>
-
 using namespace an1310test;
 using AN1310::Comm;
 using AN1310::DeviceData;
@@ -175,17 +173,6 @@ void answerAsStuckFlash(FakeLine& line, const std::vector<std::uint16_t>& words,
         reply.resize(std::min(reply.size(), truncate));
         port.send(rawBody(reply));
     };
-}
-
-TEST_F(Channel, FlashThatDoesNotTakeTheWritesFailsTheWriteStep) {
-    const std::vector<std::uint16_t> blank(0x8000, 0xFFFF);
-    answerAsStuckFlash(line, blank, 64); // the part's erase blocks
-    AN1310::BootloadSession session(*line.link);
-    std::istringstream in(hexRecord(0, 0x100, {1, 2, 3, 4}) + ":00000001FF\r\n");
-    session.connect();
-    session.loadImage(in);
-    session.erase();
-    EXPECT_EQ("Writing flash failed", thrownBy([&] { session.write(); }));
 }
 
 TEST_F(Channel, VerifyReportsExactlyTheFailedBlocksAndThoseAShortReplyLeavesOut) {

@@ -12,17 +12,18 @@ const char* const steps[] = {"Connect", "Erase", "Write", "Verify"};
 
 struct FaultKind {
     const char* name;
-    double sim::Faults::*rate = nullptr; // set to 5 %
-    bool hostToDevice = false;
-    bool silent = false;
-    bool unplug = false; // every platform call fails with an I/O error
+    void (*inject)(sim::Module&);
 };
 
 // clang-format off
 const FaultKind faultKinds[] = {
-    {"Junk", &sim::Faults::junk}, {"Flips", &sim::Faults::flip}, {"Drops", &sim::Faults::drop},
-    {"Silence", nullptr, false, true}, {"HostFlips", &sim::Faults::flip, true},
-    {"Unplug", nullptr, false, false, true},
+    {"Junk", [](sim::Module& m) { m.faults.junk = 0.05; }},
+    {"Flips", [](sim::Module& m) { m.faults.flip = 0.05; }},
+    {"Drops", [](sim::Module& m) { m.faults.drop = 0.05; }},
+    {"Silence", [](sim::Module& m) { m.faults.silent = true; }},
+    {"HostFlips", [](sim::Module& m) { m.faults.flip = 0.05, m.faults.hostToDevice = true; }},
+    // Every platform call fails with an I/O error.
+    {"Unplug", [](sim::Module& m) { m.failCalls(FTDI::IO_ERROR, 0, 0); }},
 };
 
 // Every message a failed re-flash may end with on a faulty line.
@@ -39,45 +40,33 @@ struct Case {
     const FaultKind* fault;
 };
 
-class Faults : public ::testing::TestWithParam<Case> {
-protected:
-    PicBench pic{GetParam().part};
-    LogCapture logs;
-
-    void inject(int step, std::uint32_t seed) {
-        if (step != GetParam().step) return;
-        const auto& kind = *GetParam().fault;
-        auto& faults = pic.module->faults;
-        if (kind.rate) faults.*kind.rate = 0.05;
-        faults.hostToDevice = kind.hostToDevice;
-        faults.silent = kind.silent;
-        pic.module->reseed(seed);
-        if (kind.unplug) pic.module->failCalls(FTDI::IO_ERROR, 0, 0);
-    }
-
-    // Runs a session with the fault injected before its step; returns the message it failed with.
-    std::string failedSession(const std::string& hex, std::uint32_t seed) {
-        try {
-            runSession(*pic.link, hex, [&](int step) { inject(step, seed); });
-        } catch (const AN1310::Exception& e) {
-            return e.what();
-        } catch (const FTDI::Exception& e) {
-            return e.what();
-        }
-        return "(no failure)";
-    }
-};
+class Faults : public ::testing::TestWithParam<Case> {};
 
 TEST_P(Faults, EndInAClearErrorAndAFreshSessionReflashes) {
+    const auto& [part, faultStep, fault] = GetParam();
+    const std::string kind = fault->name;
+    PicBench pic{part};
+    LogCapture logs;
     const auto hex = applicationHex(pic.part(), 11, 3000);
     const auto before = pic.flashWords();
     for (std::uint32_t seed : {1u, 2u, 3u}) {
         SCOPED_TRACE(seed);
-        const auto message = failedSession(hex, seed);
-        if (GetParam().fault->unplug) {
+        std::string message = "(no failure)";
+        try {
+            runSession(*pic.link, hex, [&, faultStep = faultStep, fault = fault](int step) {
+                if (step != faultStep) return;
+                pic.module->reseed(seed);
+                fault->inject(*pic.module);
+            });
+        } catch (const AN1310::Exception& e) {
+            message = e.what();
+        } catch (const FTDI::Exception& e) {
+            message = e.what();
+        }
+        if (kind == "Unplug") {
             EXPECT_EQ(0u, message.find("Unable to ")) << message;
             EXPECT_NE(std::string::npos, message.find("FTDI device")) << message;
-        } else if (GetParam().fault->silent && GetParam().step == 0) {
+        } else if (kind == "Silence" && faultStep == 0) {
             EXPECT_EQ("Bootloader not found", message);
         } else {
             EXPECT_TRUE(lineFailures.count(message)) << message;

@@ -16,12 +16,7 @@ struct WireCost : ::testing::Test {
     sim::BenchGuard bench{shared};
     sim::Module& module = bench->add(
         "pic-bootloader", sim::ModelOptions(std::map<std::string, std::string>{{"part", "PIC18F2620"}}));
-    std::unique_ptr<UartLink> link = [] {
-        auto l = std::make_unique<UartLink>(0);
-        l->setBaudRate(115200);
-        l->setTimeouts(300, 300);
-        return l;
-    }();
+    std::unique_ptr<UartLink> link = openLink();
     LogCapture logs;
 };
 

@@ -137,10 +137,6 @@ struct FakeLine {
         module = &bench->addUart(std::move(fake), "fake-bootloader");
         link = openLink();
     }
-    // Reply bytes as if the bootloader sent them now (after `delayMs`).
-    void send(const Bytes& bytes, int delayMs = 0) {
-        module->send(bytes, std::chrono::milliseconds(delayMs));
-    }
 };
 
 // The message of the AN1310::OtherException `f` throws.

@@ -89,7 +89,7 @@ TEST_F(Channel, RepliesGoodAndBad) {
         logs.clear();
         line.link->purge(FTDI::PURGE_RX);
         for (std::size_t i = 0; i < c.wire.size(); ++i)
-            line.send(c.wire[i], int(i) * 20); // each chunk in its own read
+            line.module->send(c.wire[i], std::chrono::milliseconds(i * 20)); // each chunk in its own read
         EXPECT_EQ(c.result, received());
         ASSERT_EQ(c.warnings, logs.warnings.size());
         if (c.warnings) {

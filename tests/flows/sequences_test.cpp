@@ -92,71 +92,48 @@ public:
     }
 };
 
+std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines)
+        text += (text.empty() ? "" : "; ") + line;
+    return text;
+}
+
 TEST(ProgramSettings, WritesWhatIsGivenInTheWindowsOrderAndLeavesTheRest) {
-    struct Case {
-        const char* what;
-        bool commutation;
-        std::uint32_t encoderBaud;
-        SettingsSet wanted;
-        std::vector<std::string> calls;
-        std::vector<std::string> events;
+    const char* const flash = "progress Setting RVX Encoder Resolution; status Writing block 1/2";
+    const struct {
+        std::uint32_t encoderBaud; // 0: a commutation encoder
+        void (*give)(SettingsSet&);
+        const char* calls;
+        const char* events;
+    } cases[] = {
+        // Poles alone re-flash with the held resolution and direction.
+        {0, [](SettingsSet& s) { s.poles = 8; }, "set_commutation 1000, 8,ccw", flash},
+        // A commutation encoder takes a resolution with its poles and direction.
+        {0, [](SettingsSet& s) { s.resolution = 2000; }, "set_commutation 2000, 4,ccw", flash},
+        // An unchanged baud rate is not written.
+        {115200, [](SettingsSet& s) { s.address = 8, s.baudRate = 115200, s.termination = true; },
+         "set_address 8; set_termination on", ""},
+        // A new baud rate is re-flashed first.
+        {115200, [](SettingsSet& s) { s.address = 12, s.baudRate = 9600; },
+         "set_baud_rate 9600; set_address 12", "progress Setting RVX Encoder Baud Rate"},
+        // The address stays when only termination is given.
+        {9600, [](SettingsSet& s) { s.termination = false; }, "set_termination off", ""},
+        {0, [](SettingsSet&) {}, "", ""},
     };
-    SettingsSet poles;
-    poles.poles = 8;
-    SettingsSet resolution;
-    resolution.resolution = 2000;
-    SettingsSet addressSameBaud;
-    addressSameBaud.address = 8;
-    addressSameBaud.baudRate = 115200;
-    addressSameBaud.termination = true;
-    SettingsSet newBaud;
-    newBaud.baudRate = 9600;
-    newBaud.address = 12;
-    SettingsSet onlyTermination;
-    onlyTermination.termination = false;
-    const Case cases[] = {
-        {"poles alone re-flash with the held resolution and direction",
-         true,
-         0,
-         poles,
-         {"set_commutation 1000, 8,ccw"},
-         {"progress Setting RVX Encoder Resolution", "status Writing block 1/2"}},
-        {"a commutation encoder takes a resolution with its poles and direction",
-         true,
-         0,
-         resolution,
-         {"set_commutation 2000, 4,ccw"},
-         {"progress Setting RVX Encoder Resolution", "status Writing block 1/2"}},
-        {"an unchanged baud rate is not written",
-         false,
-         115200,
-         addressSameBaud,
-         {"set_address 8", "set_termination on"},
-         {}},
-        {"a new baud rate is re-flashed first",
-         false,
-         115200,
-         newBaud,
-         {"set_baud_rate 9600", "set_address 12"},
-         {"progress Setting RVX Encoder Baud Rate"}},
-        {"the address stays when only termination is given",
-         false,
-         9600,
-         onlyTermination,
-         {"set_termination off"},
-         {}},
-        {"nothing given writes nothing", true, 0, SettingsSet{}, {}, {}},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.calls);
         RecordingEncoder encoder;
-        if (c.commutation)
-            encoder.giveCommutation();
-        else
+        if (c.encoderBaud)
             encoder.giveAddress(c.encoderBaud);
+        else
+            encoder.giveCommutation();
         ScriptedConversation conversation;
-        programSettings(encoder, c.wanted, conversation);
-        EXPECT_EQ(encoder.calls, c.calls) << c.what;
-        EXPECT_EQ(conversation.events, c.events) << c.what;
+        SettingsSet wanted;
+        c.give(wanted);
+        programSettings(encoder, wanted, conversation);
+        EXPECT_EQ(joined(encoder.calls), c.calls);
+        EXPECT_EQ(joined(conversation.events), c.events);
     }
 }
 

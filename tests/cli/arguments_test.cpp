@@ -103,19 +103,6 @@ TEST(Profiles, MistakesNameTheFileAndLine) {
     EXPECT_EQ(failureOf([] { readProfileFile("/nonexistent/profile"); }).first, UsageError);
 }
 
-TEST(TerminalAnswers, YesAnswersButRetriesOnlyAFewTimes) {
-    std::istringstream in;
-    std::ostringstream err;
-    TerminalConversation yes(Answers{true, false, false}, in, err);
-    EXPECT_TRUE(yes.ask(Question::RestoreDefaults, "Reprogram?", "Encoder EEPROM"));
-    EXPECT_TRUE(yes.ask(Question::UpdateFirmware, "Update?", "Update"));
-    int retries = 0;
-    while (yes.ask(Question::RetryUpdate, "Re-try?", "Error") && retries < 100)
-        ++retries;
-    EXPECT_EQ(retries, TerminalConversation::retriesUnderYes);
-    EXPECT_EQ(err.str(), "") << "--yes asks nothing";
-}
-
 TEST(TerminalAnswers, WithoutTerminalTheQuestionIsRefusedAndARetryIsNotMade) {
     std::istringstream in("y\n");
     std::ostringstream err;

@@ -56,6 +56,7 @@ TEST(Listing, AModuleWithoutPermissionIsToldApartWithTheUdevHint) {
     EXPECT_NE(text.out.find("FT1234            no-permission (install the udev rule: see the README)"),
               std::string::npos)
         << text.out;
+    EXPECT_NE(text.out.find("No RVX SPI programming module found"), std::string::npos) << text.out;
 }
 
 } // namespace

@@ -8,7 +8,6 @@
 #include "encoders/rvx64/RVX64.h"
 #include "sim/models/rvx48/Rvx48.h"
 #include "sim/models/rvx64/Rvx64.h"
-#include "support/RecordingPlatform.h"
 
 #include <algorithm>
 
@@ -140,23 +139,6 @@ TEST_F(BlockReflash, Rvx48PassesOnTheFirstFailureWhenTheLineCannotBePutBack) {
     } catch (const hexldr::Exception& e) {
         EXPECT_STREQ(e.what(), "ID response error");
     }
-}
-
-TEST_F(BlockReflash, SimulationImagesAreNeverSentToRealEncoders) {
-    addEncoder("RVX48", {{"fw", "3"}});
-    addEncoder("RVX64", {{"fw", "6"}});
-    RVX::RVX48 rvx48(0);
-    RVX::RVX64 rvx64(1);
-    auto hardware = std::make_shared<test::RecordingPlatform>(FTDI::makeLibftdiPlatform());
-    test::PlatformGuard installed(hardware);
-    for (RVX::Encoder* encoder : std::initializer_list<RVX::Encoder*>{&rvx48, &rvx64}) {
-        const auto e = enctest::thrownBy([&] { encoder->update_firmware(record); });
-        EXPECT_EQ(std::string(e.what()),
-                  std::string("This program carries firmware images for the simulated bench "
-                              "only; they are not sent to a real ") +
-                      encoder->name() + " encoder");
-    }
-    EXPECT_EQ(hardware->calls, std::vector<std::string>{});
 }
 
 } // namespace

@@ -10,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sstream>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -25,6 +27,20 @@ template <class E = RVX::Exception, class Action> E thrownBy(Action&& action) {
     }
     ADD_FAILURE() << "nothing of the expected type was thrown";
     throw std::logic_error("no exception");
+}
+
+// Whether `action` fails with the driver's error of this message and code.
+template <class Action>
+::testing::AssertionResult failsWith(Action&& action, std::string_view message, std::uint32_t code) {
+    try {
+        action();
+    } catch (const RVX::Exception& e) {
+        if (e.what() == message && e.code() == code) return ::testing::AssertionSuccess();
+        std::ostringstream failure;
+        failure << "failed with \"" << e.what() << "\", code 0x" << std::hex << e.code();
+        return ::testing::AssertionFailure() << failure.str();
+    }
+    return ::testing::AssertionFailure() << "did not fail";
 }
 
 // A bench of encoder models of one kind, each with a still shaft unless the

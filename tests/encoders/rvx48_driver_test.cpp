@@ -12,6 +12,7 @@
 namespace {
 
 using namespace std::chrono;
+using enctest::failsWith;
 using enctest::thrownBy;
 
 class Rvx48Driver : public enctest::EncoderBench<sim::Rvx48> {
@@ -67,9 +68,7 @@ TEST_F(Rvx48Driver, ResolutionsByCode) {
     EXPECT_EQ(commandsSince(before), (std::vector<std::string>{"RF7"}));
 
     const auto bytes = hostBytes();
-    const auto refused = thrownBy([&] { encoder.set_resolution(300, {}); });
-    EXPECT_STREQ(refused.what(), "Invalid RVX48 resolution");
-    EXPECT_EQ(refused.code(), 300u);
+    EXPECT_TRUE(failsWith([&] { encoder.set_resolution(300, {}); }, "Invalid RVX48 resolution", 300u));
     EXPECT_EQ(hostBytes(), bytes);
 
     const struct {
@@ -106,9 +105,7 @@ TEST_F(Rvx48Driver, WrongRepliesToTheIdentificationAndTheRecord) {
     addRvx48();
     RVX::RVX48 encoder(0);
     device().scriptReply("i", "0404");
-    auto e = thrownBy([&] { encoder.firmware_version(); });
-    EXPECT_STREQ(e.what(), "Unable to read RVX48 device ID");
-    EXPECT_EQ(e.code(), 0u);
+    EXPECT_TRUE(failsWith([&] { encoder.firmware_version(); }, "Unable to read RVX48 device ID", 0u));
 
     device().scriptReply("CR", "A50019011\n"); // 10 of 13 bytes
     const auto invalid = thrownBy<RVX::EEPROMInvalid>([&] { encoder.datecode(); });

@@ -8,6 +8,7 @@
 
 namespace {
 
+using enctest::failsWith;
 using enctest::thrownBy;
 using sim::Bytes;
 using Commands = std::vector<Bytes>;
@@ -32,9 +33,7 @@ TEST_F(Rvx63Bench, ConnectsWithTwoReadinessPollsOrTimesOut) {
     EXPECT_STREQ(encoder.part_number, "RVX633");
 
     const auto sleeps = bench->totals().sleeps;
-    const auto e = thrownBy([] { RVX::RVX63 encoder(0); });
-    EXPECT_STREQ(e.what(), "Timeout waiting for RVX63 to be ready");
-    EXPECT_EQ(e.code(), 0u);
+    EXPECT_TRUE(failsWith([] { RVX::RVX63 encoder(0); }, "Timeout waiting for RVX63 to be ready", 0u));
     // One poll, then twenty more, each after 100 ms; the channel is closed again.
     EXPECT_EQ(device(0).received().size(), 21u);
     EXPECT_EQ(bench->totals().sleeps - sleeps, 20u);
@@ -57,9 +56,8 @@ TEST_F(Rvx63Bench, ResolutionGoesThroughTheIndexTableInCalibrationMode) {
     EXPECT_EQ(commandsSince(from), (Commands{{0x50}, {0x80, 0xFA, 0xED}}));
 
     from = commandCount();
-    const auto e = thrownBy([&] { encoder.set_resolution(1023, nullptr); });
-    EXPECT_STREQ(e.what(), "Unable to set RVX63 resolution");
-    EXPECT_EQ(e.code(), 1023u);
+    EXPECT_TRUE(
+        failsWith([&] { encoder.set_resolution(1023, nullptr); }, "Unable to set RVX63 resolution", 1023u));
     EXPECT_EQ(commandsSince(from), (Commands{{0x50}}));
     EXPECT_EQ(device().eeprom()[0xFA], 0xED);
 
@@ -88,9 +86,7 @@ TEST_F(Rvx63Bench, IdentityBytesComeFromTheirEepromAddresses) {
     EXPECT_EQ(sentSince(sent), (Bytes{0x90, 0x81, 0x01, 0x00, 0x00, 0x00, 0x00}));
 
     device().scriptReply({0x33});
-    const auto e = thrownBy([&] { encoder.firmware_version(); });
-    EXPECT_STREQ(e.what(), "Unable to read RVX63 EEPROM");
-    EXPECT_EQ(e.code(), 0x33u);
+    EXPECT_TRUE(failsWith([&] { encoder.firmware_version(); }, "Unable to read RVX63 EEPROM", 0x33u));
 }
 
 TEST_F(Rvx63Bench, PositionIsTheTwoBytesAfterTheEchoUntilZeroResetsIt) {
@@ -104,15 +100,13 @@ TEST_F(Rvx63Bench, PositionIsTheTwoBytesAfterTheEchoUntilZeroResetsIt) {
     // The command not accepted: no polls.
     from = device().received().size();
     device().scriptFrames({0x33});
-    auto e = thrownBy([&] { encoder.read_position(); });
-    EXPECT_STREQ(e.what(), "Invalid response to RVX63 read-position command");
-    EXPECT_EQ(e.code(), 0x33u);
+    EXPECT_TRUE(failsWith([&] { encoder.read_position(); }, "Invalid response to RVX63 read-position command",
+                          0x33u));
     EXPECT_EQ(sentSince(from), (Bytes{0x10}));
 
     device().scriptReply({0xA5, 0x11, 0x01, 0x02});
-    e = thrownBy([&] { encoder.read_position(); });
-    EXPECT_STREQ(e.what(), "Encoder did not respond with read-position command");
-    EXPECT_EQ(e.code(), 0x11u);
+    EXPECT_TRUE(failsWith([&] { encoder.read_position(); },
+                          "Encoder did not respond with read-position command", 0x11u));
 
     // Zero is followed by the full connect, which also ends calibration mode.
     encoder.get_resolution();
@@ -155,9 +149,7 @@ TEST_F(Rvx63Bench, OperationsTimeOutWithTheirOwnMessageWhenTheEncoderStaysBusy) 
 
         device().setBusyAnswers(c.command, c.busyAccepted + 1);
         const auto waited = slept();
-        const auto e = thrownBy([&] { c.run(encoder); });
-        EXPECT_STREQ(e.what(), c.message);
-        EXPECT_EQ(e.code(), 0u);
+        EXPECT_TRUE(failsWith([&] { c.run(encoder); }, c.message, 0u));
         EXPECT_EQ(slept() - waited, milliseconds(c.waitedMs));
         device().setBusyAnswers(c.command, 3);
     }

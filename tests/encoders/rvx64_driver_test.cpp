@@ -10,6 +10,7 @@
 namespace {
 
 using namespace std::chrono;
+using enctest::failsWith;
 using enctest::thrownBy;
 using Mode = sim::BlockBootloader::Mode;
 
@@ -48,9 +49,8 @@ TEST_F(Rvx64Driver, TheVariantDecidesPartPositionBitsZeroAndModelCode) {
     }
     addEncoder("RVX64");
     device(bench->size() - 1).scriptReply("i", "3447\n");
-    const auto e = thrownBy([&] { RVX::RVX64(static_cast<std::uint32_t>(bench->size() - 1)); });
-    EXPECT_STREQ(e.what(), "Invalid RVX64 model ID");
-    EXPECT_EQ(e.code(), 0u);
+    EXPECT_TRUE(failsWith([&] { RVX::RVX64(static_cast<std::uint32_t>(bench->size() - 1)); },
+                          "Invalid RVX64 model ID", 0u));
 }
 
 // (The window's tests read 14-bit positions and zero them.)
@@ -59,9 +59,7 @@ TEST_F(Rvx64Driver, TwelveBitPositionsAndWrongReplies) {
     last().scriptReply("p", "3FFC\n");
     EXPECT_EQ(encoder->read_position(), 0x0FFF);
     last().scriptReply("p", "12\n");
-    const auto e = thrownBy([&] { encoder->read_position(); });
-    EXPECT_STREQ(e.what(), "Invalid RVX64 position response");
-    EXPECT_EQ(e.code(), 0x0A3231u);
+    EXPECT_TRUE(failsWith([&] { encoder->read_position(); }, "Invalid RVX64 position response", 0x0A3231u));
 }
 
 TEST_F(Rvx64Driver, TerminationIsOfferedByFirmwareSevenOnPartsFromWeek33Of2025) {
@@ -83,9 +81,8 @@ TEST_F(Rvx64Driver, TerminationIsOfferedByFirmwareSevenOnPartsFromWeek33Of2025) 
     const auto encoder = connect({{"datecode", "4025"}, {"termination", "1"}});
     EXPECT_TRUE(encoder->get_termination());
     last().scriptReply("o", "2");
-    const auto e = thrownBy([&] { encoder->get_termination(); });
-    EXPECT_STREQ(e.what(), "Invalid RVX64 response when reading options");
-    EXPECT_EQ(e.code(), 0x32u);
+    EXPECT_TRUE(
+        failsWith([&] { encoder->get_termination(); }, "Invalid RVX64 response when reading options", 0x32u));
 }
 
 TEST_F(Rvx64Driver, TheRecordTravelsInBase64BehindTheUnlockCode) {
@@ -139,9 +136,8 @@ TEST_F(Rvx64Driver, TheNodeAddressIsReadThroughTheBootloaderAndSetByCommand) {
 
     auto before = commandCount();
     const auto bytes = hostBytes(bench->size() - 1);
-    const auto e = thrownBy([&] { encoder->set_address(6); });
-    EXPECT_STREQ(e.what(), "Unable to set RVX64 RS-485 address. Invalid address");
-    EXPECT_EQ(e.code(), 6u);
+    EXPECT_TRUE(failsWith([&] { encoder->set_address(6); },
+                          "Unable to set RVX64 RS-485 address. Invalid address", 6u));
     EXPECT_EQ(hostBytes(bench->size() - 1), bytes);
     encoder->set_address(8);
     EXPECT_EQ(commandsSince(before), (std::vector<std::string>{"A08"}));
@@ -169,9 +165,7 @@ TEST_F(Rvx64Driver, AFailedAddressReadRestartsTheApplication) {
         auto options = f.options;
         options["once"] = "";
         const auto encoder = connect(options);
-        const auto e = thrownBy([&] { encoder->get_address(); });
-        EXPECT_STREQ(e.what(), f.message);
-        EXPECT_EQ(e.code(), f.code);
+        EXPECT_TRUE(failsWith([&] { encoder->get_address(); }, f.message, f.code));
         EXPECT_EQ(last().bootloader().mode(), Mode::Application);
         EXPECT_TRUE(last().applicationRunning());
         EXPECT_EQ(encoder->get_address(), 0x10);

@@ -155,29 +155,28 @@ TEST(TerminalAnswers, AModuleIsChosenByItsNumberOnATerminalOnly) {
 TEST(TerminalProgress, ABarOnATerminalAndAFewPlainLinesOtherwise) {
     const std::vector<std::string> flash = {"Connecting", "Writing block 10/100", "Writing block 11/100",
                                             "Writing block 100/100", "Verify block 100/100"};
-    std::istringstream in;
-    std::ostringstream bar, plain;
-    {
-        TerminalConversation terminal(Answers{false, true, true}, in, bar);
-        auto progress = terminal.progress("Programming RVX Encoder", programmingMessage);
-        for (const auto& line : flash)
-            progress->status()(line);
-    }
+    // What a run on a terminal, or without one, shows of one flash.
+    const auto shown = [&flash](bool terminal) {
+        std::istringstream in;
+        std::ostringstream err;
+        {
+            TerminalConversation conversation(Answers{false, terminal, terminal}, in, err);
+            auto progress = conversation.progress("Programming RVX Encoder", programmingMessage);
+            for (const auto& line : flash)
+                progress->status()(line);
+        }
+        return err.str();
+    };
+    const auto bar = shown(true);
     EXPECT_TRUE(
-        bar.str().starts_with("\rProgramming RVX Encoder: [------------------------------] Connecting (1 %)"))
-        << bar.str();
-    EXPECT_NE(bar.str().find("\rProgramming RVX Encoder: [#############################-] Verifying (98 %)  "
-                             "Verify block 100/100"),
+        bar.starts_with("\rProgramming RVX Encoder: [------------------------------] Connecting (1 %)"))
+        << bar;
+    EXPECT_NE(bar.find("\rProgramming RVX Encoder: [#############################-] Verifying (98 %)  "
+                       "Verify block 100/100"),
               std::string::npos)
-        << bar.str();
-    EXPECT_TRUE(bar.str().ends_with("\n")) << "the bar's line is ended when the operation is";
-    {
-        TerminalConversation log(Answers{false, false, false}, in, plain);
-        auto progress = log.progress("Programming RVX Encoder", programmingMessage);
-        for (const auto& line : flash)
-            progress->status()(line);
-    }
-    EXPECT_EQ(plain.str(),
+        << bar;
+    EXPECT_TRUE(bar.ends_with("\n")) << "the bar's line is ended when the operation is";
+    EXPECT_EQ(shown(false),
               "Programming RVX Encoder: Connecting (1 %)\nProgramming RVX Encoder: Writing (8 %)\n"
               "Programming RVX Encoder: Writing (55 %)\nProgramming RVX Encoder: Verifying (98 %)\n");
 }

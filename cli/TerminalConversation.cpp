@@ -70,6 +70,8 @@ private:
 } // namespace
 
 bool TerminalConversation::ask(Question question, const std::string& text, const std::string& caption) {
+    // Each update offer (one per encoder `apply` works through) has its own retries.
+    if (question == Question::UpdateFirmware) retries_ = 0;
     if (question == Question::UpdateFirmware && updateAnswered_) return true;
     if (answers_.yes) {
         if (question != Question::RetryUpdate) return true;

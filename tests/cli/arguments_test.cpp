@@ -103,6 +103,24 @@ TEST(Profiles, MistakesNameTheFileAndLine) {
     EXPECT_EQ(failureOf([] { readProfileFile("/nonexistent/profile"); }).first, UsageError);
 }
 
+TEST(TerminalAnswers, UnderYesEachUpdateOfferHasItsOwnFewRetries) {
+    std::istringstream in;
+    std::ostringstream err;
+    TerminalConversation yes(Answers{true, false, false}, in, err);
+    const auto retries = [&] {
+        int made = 0;
+        while (yes.ask(Question::RetryUpdate, "Re-try?", "Error") && made < 100)
+            ++made;
+        return made;
+    };
+    // One offer per encoder, as apply makes them.
+    yes.answerUpdateOffer();
+    for (int encoder = 0; encoder < 2; ++encoder) {
+        EXPECT_TRUE(yes.ask(Question::UpdateFirmware, "Update?", "Update"));
+        EXPECT_EQ(retries(), TerminalConversation::retriesUnderYes) << "encoder " << encoder;
+    }
+}
+
 TEST(TerminalAnswers, WithoutTerminalTheQuestionIsRefusedAndARetryIsNotMade) {
     std::istringstream in("y\n");
     std::ostringstream err;

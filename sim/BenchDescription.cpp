@@ -87,9 +87,8 @@ std::shared_ptr<Bench> Bench::fromDescription(const std::string& description) {
                 throw std::invalid_argument("line must be instant or wire, not \"" + model + "\"");
             ModelOptions options(values);
             bench->setUsbLatency(std::chrono::microseconds(options.number("latency", 1, 0, kHourMs) * 1000));
-            const auto timer = options.number("timer", kPowerOnLatencyTimer);
-            if (timer < 1 || timer > 255) throw std::invalid_argument("timer must be from 1 to 255 ms");
-            bench->setPowerOnLatencyTimer(static_cast<std::uint8_t>(timer));
+            bench->setPowerOnLatencyTimer(
+                static_cast<std::uint8_t>(options.number("timer", kPowerOnLatencyTimer, 1, 255)));
             continue;
         }
         if (!findModel(head)) {

@@ -43,9 +43,7 @@ const std::vector<ModelEntry>& catalog() {
         {"RVX46-oldfw", false, true,
          "RVX46 running firmware 0x14, older than the latest carried (update offer)",
          [](const ModelOptions& o) {
-             ModelOptions options = o;
-             if (!options.has("fw")) options.set("fw", "0x14");
-             return std::make_unique<Rvx46Line>(Rvx46Line::rvx46, options);
+             return std::make_unique<Rvx46Line>(Rvx46Line::rvx46, withDefault(o, "fw", "0x14"));
          },
          nullptr},
         {"RVX65", false, true,
@@ -56,10 +54,8 @@ const std::vector<ModelEntry>& catalog() {
         {"RVX65-oldfw", false, true,
          "RVX65 part RVX652B (fixed 2000000 baud) running firmware 0x15 (update offer)",
          [](const ModelOptions& o) {
-             ModelOptions options = o;
-             if (!options.has("part")) options.set("part", "RVX652B");
-             if (!options.has("fw")) options.set("fw", "0x15");
-             return std::make_unique<TerseEncoder>(rvx65Model, options);
+             return std::make_unique<TerseEncoder>(
+                 rvx65Model, withDefault(withDefault(o, "part", "RVX652B"), "fw", "0x15"));
          },
          nullptr},
         {"RVX68", false, true, "RVX68 absolute encoder, UART, AN1310 bootloader (" TERSE_LINE_OPTIONS ")",
@@ -67,9 +63,7 @@ const std::vector<ModelEntry>& catalog() {
         {"RVX68-oldfw", false, true,
          "RVX68 running firmware 0x10, older than the latest carried (update offer)",
          [](const ModelOptions& o) {
-             ModelOptions options = o;
-             if (!options.has("fw")) options.set("fw", "0x10");
-             return std::make_unique<TerseEncoder>(rvx68Model, options);
+             return std::make_unique<TerseEncoder>(rvx68Model, withDefault(o, "fw", "0x10"));
          },
          nullptr},
         {"RVX62", false, true,
@@ -81,9 +75,7 @@ const std::vector<ModelEntry>& catalog() {
         {"RVX69-oldfw", false, true,
          "RVX69 running firmware 0x03, older than the latest carried (update offer)",
          [](const ModelOptions& o) {
-             ModelOptions options = o;
-             if (!options.has("fw")) options.set("fw", "0x03");
-             return std::make_unique<TerseEncoder>(rvx69Model, options);
+             return std::make_unique<TerseEncoder>(rvx69Model, withDefault(o, "fw", "0x03"));
          },
          nullptr},
         {"RVX48", false, true, "RVX48 incremental encoder, UART, block bootloader (" RVX48_OPTIONS ")",

@@ -86,6 +86,15 @@ public:
     long long number(const std::string& key, long long fallback, long long low, long long high) const;
     // A decimal number from `low` to `high` (so never nan or infinite).
     double real(const std::string& key, double fallback, double low, double high) const;
+    std::uint8_t byte(const std::string& key, long long fallback) const {
+        return static_cast<std::uint8_t>(number(key, fallback, 0, 0xFF));
+    }
+    std::uint16_t word(const std::string& key, long long fallback) const {
+        return static_cast<std::uint16_t>(number(key, fallback, 0, 0xFFFF));
+    }
+    // The shaft's speed ("rpm", revolutions per minute), within what the
+    // models' position arithmetic takes.
+    double rpm(double fallback) const { return real("rpm", fallback, -100000, 100000); }
     const std::map<std::string, std::string>& all() const { return values_; }
     void set(const std::string& key, const std::string& value) { values_[key] = value; }
 

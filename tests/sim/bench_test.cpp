@@ -148,6 +148,9 @@ TEST(BenchDescription, BuildsModulesFromTextAndRejectsWhatItCannotRead) {
         {"RVX63:rpm=-inf", "option rpm must be from -100000 to 100000"},
         {"RVX63:rpm=1e400", "option rpm must be from -100000 to 100000"},
         {"RVX63:rpm=2.5rpm", "option rpm needs a number, not \"2.5rpm\""},
+        {"RVX46:rpm=9223372036854775807", "option rpm must be from -100000 to 100000"},
+        {"RVX64:rpm=1e300", "option rpm must be from -100000 to 100000"},
+        {"RVX65:rpm=-1e300", "option rpm must be from -100000 to 100000"},
     };
     for (const auto& [description, error] : outOfRange) {
         try {

@@ -102,7 +102,7 @@ Rvx46Line::Rvx46Line(const Rvx46LineModel& model, const ModelOptions& options)
     chip_.setEeprom(BLOCK_FLAGS, static_cast<std::uint8_t>(options.number("blocks", 0x00)));
     chip_.setEeprom(CHECK_ENABLES, static_cast<std::uint8_t>(options.number("checks", 0x1F)));
     noPositionPolls_ = static_cast<int>(options.number("nopos", 3));
-    rpm_ = static_cast<double>(options.number("rpm", 30));
+    rpm_ = options.rpm(30);
     shaft_ = static_cast<std::uint16_t>(options.number("shaft", 0) % countsPerTurn);
     sineOffsetMv_ = static_cast<int>(options.number("offset", 0));
 

@@ -10,26 +10,17 @@ using namespace std::chrono_literals;
 constexpr std::uint8_t deviceId = 0x48;
 constexpr auto eepromWriteTime = 8ms;
 
-std::uint8_t byteOption(const ModelOptions& options, const char* key, long long fallback) {
-    const auto value = options.number(key, fallback);
-    if (value < 0 || value > 0xFF) throw std::invalid_argument(fmt::format("option {} must fit a byte", key));
-    return static_cast<std::uint8_t>(value);
-}
 } // namespace
 
 Rvx48::Rvx48(const ModelOptions& options) : BlockEncoder("RVX48", {applicationBaud, true}, options) {
-    const auto datecode = options.number("datecode", 2318);
-    if (datecode < 0 || datecode > 9999)
-        throw std::invalid_argument("option datecode must be from 0 to 9999");
-    record_.modelCode = byteOption(options, "code", 0xA5);
+    const auto datecode = options.number("datecode", 2318, 0, 9999);
+    record_.modelCode = options.byte("code", 0xA5);
     record_.datecodeHigh = static_cast<std::uint8_t>(datecode / 100);
     record_.datecodeLow = static_cast<std::uint8_t>(datecode % 100);
-    record_.station = byteOption(options, "station", 0x01);
+    record_.station = options.byte("station", 0x01);
     record_.days = static_cast<std::uint16_t>(options.number("days", 8500) & 0xFFFF);
-    const auto code = options.number("res", 7);
-    if (code < 0 || code > 15) throw std::invalid_argument("option res must be a code from 0 to 15");
-    resolutionCode_ = static_cast<std::uint8_t>(code);
-    manufacture({"RVX48", {{"version", byteOption(options, "fw", 4)}}}, 48);
+    resolutionCode_ = static_cast<std::uint8_t>(options.number("res", 7, 0, 15));
+    manufacture({"RVX48", {{"version", options.byte("fw", 4)}}}, 48);
 }
 
 std::optional<BlockEncoder::Reply> Rvx48::command(const std::string& line, Port& port) {

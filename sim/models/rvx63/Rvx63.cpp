@@ -35,20 +35,6 @@ constexpr std::uint8_t addrResolution = 0xFA;
 constexpr std::array<long long, 16> resolutionByIndex = {96,  200, 250,  512,  192, 400,  500,  1024,
                                                          384, 800, 1000, 2048, 768, 1600, 2000, 4096};
 
-std::uint8_t byteOption(const ModelOptions& options, const char* key, long long fallback) {
-    const long long value = options.number(key, fallback);
-    if (value < 0 || value > 0xFF)
-        throw std::invalid_argument(std::string("RVX63: ") + key + " must be a byte (0 to 0xFF)");
-    return static_cast<std::uint8_t>(value);
-}
-
-std::uint16_t wordOption(const ModelOptions& options, const char* key, long long fallback) {
-    const long long value = options.number(key, fallback);
-    if (value < 0 || value > 0xFFFF)
-        throw std::invalid_argument(std::string("RVX63: ") + key + " must be a 16-bit number");
-    return static_cast<std::uint16_t>(value);
-}
-
 void putWord(std::array<std::uint8_t, 256>& eeprom, std::uint8_t address, std::uint16_t word) {
     eeprom[address] = static_cast<std::uint8_t>(word >> 8);
     eeprom[address + 1] = static_cast<std::uint8_t>(word & 0xFF);
@@ -58,12 +44,12 @@ void putWord(std::array<std::uint8_t, 256>& eeprom, std::uint8_t address, std::u
 
 Rvx63::Rvx63(const ModelOptions& options) {
     eeprom_.fill(0xFF); // blank cells
-    eeprom_[addrFirmware] = byteOption(options, "fw", 0x15);
-    eeprom_[addrModelCode] = byteOption(options, "code", 0x63);
-    eeprom_[addrStation] = byteOption(options, "station", 0x30);
-    putWord(eeprom_, addrDatecode, wordOption(options, "datecode", 2025));
+    eeprom_[addrFirmware] = options.byte("fw", 0x15);
+    eeprom_[addrModelCode] = options.byte("code", 0x63);
+    eeprom_[addrStation] = options.byte("station", 0x30);
+    putWord(eeprom_, addrDatecode, options.word("datecode", 2025));
     // 2025-03-14: year 25, month 3, day 14.
-    putWord(eeprom_, addrProgramDate, wordOption(options, "date", (25 << 9) | (3 << 5) | 14));
+    putWord(eeprom_, addrProgramDate, options.word("date", (25 << 9) | (3 << 5) | 14));
 
     const long long resolution = options.number("resolution", 1024);
     const auto found = std::find(resolutionByIndex.begin(), resolutionByIndex.end(), resolution);
@@ -76,8 +62,8 @@ Rvx63::Rvx63(const ModelOptions& options) {
     if (busy < 0 || busy > 1000) throw std::invalid_argument("RVX63: waits must be 0 to 1000");
     defaultBusy_ = static_cast<std::uint32_t>(busy);
     // Beyond these the shaft's count would lose all meaning (or be nan).
-    rpm_ = options.real("rpm", 5, -100000, 100000);
-    startCounts_ = static_cast<double>(wordOption(options, "position", 0) % countsPerTurn);
+    rpm_ = options.rpm(5);
+    startCounts_ = static_cast<double>(options.word("position", 0) % countsPerTurn);
     // An hour is longer than any wait of the host; more would overflow the clock.
     bootTime_ = std::chrono::milliseconds(options.number("boot", bootTime_.count(), 0, 3600000));
 }

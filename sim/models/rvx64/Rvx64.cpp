@@ -42,11 +42,6 @@ std::string base64(const std::array<std::uint8_t, 6>& bytes) {
     return text;
 }
 
-std::uint8_t byteOption(const ModelOptions& options, const char* key, long long fallback) {
-    const auto value = options.number(key, fallback);
-    if (value < 0 || value > 0xFF) throw std::invalid_argument(fmt::format("option {} must fit a byte", key));
-    return static_cast<std::uint8_t>(value);
-}
 } // namespace
 
 Rvx64::Rvx64(const ModelOptions& options) : BlockEncoder("RVX64", {2000000, false}, options) {
@@ -55,22 +50,20 @@ Rvx64::Rvx64(const ModelOptions& options) : BlockEncoder("RVX64", {2000000, fals
     for (const auto& v : variants)
         if (letter.size() == 1 && letter[0] == v.letter) variant = &v;
     if (!variant) throw std::invalid_argument("option variant must be A, B, C or D");
-    const auto datecode = options.number("datecode", 3326);
-    if (datecode < 0 || datecode > 9999)
-        throw std::invalid_argument("option datecode must be from 0 to 9999");
+    const auto datecode = options.number("datecode", 3326, 0, 9999);
     const auto days = static_cast<std::uint16_t>(options.number("days", 8500) & 0xFFFF);
     recordText_ = base64({0xB3, static_cast<std::uint8_t>(datecode / 100),
-                          static_cast<std::uint8_t>(datecode % 100), byteOption(options, "station", 0x01),
+                          static_cast<std::uint8_t>(datecode % 100), options.byte("station", 0x01),
                           static_cast<std::uint8_t>(days), static_cast<std::uint8_t>(days >> 8)});
     if (options.has("record")) {
         recordText_ = options.get("record");
         if (recordText_.size() != 8) throw std::invalid_argument("option record needs eight characters");
     }
     options_ = options.number("termination", 0) != 0 ? terminationBit : 0;
-    rpm_ = static_cast<double>(options.number("rpm", 30));
+    rpm_ = options.rpm(30);
     shaft_ = static_cast<std::uint16_t>(options.number("shaft", 0) % countsPerTurn);
-    manufacture({"RVX64", {{"version", byteOption(options, "fw", 7)}, {"variant", variant->code}}}, 64);
-    writeNodeAddress(byteOption(options, "address", 0x10));
+    manufacture({"RVX64", {{"version", options.byte("fw", 7)}, {"variant", variant->code}}}, 64);
+    writeNodeAddress(options.byte("address", 0x10));
 }
 
 std::uint8_t Rvx64::variant() const {

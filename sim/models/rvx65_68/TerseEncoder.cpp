@@ -91,7 +91,7 @@ TerseEncoder::TerseEncoder(const TerseModel& model, const ModelOptions& options)
         chip_.setEeprom(ZERO_OFFSET, static_cast<std::uint8_t>(zero >> 8));
         chip_.setEeprom(ZERO_OFFSET + 1, static_cast<std::uint8_t>(zero));
     }
-    rpm_ = static_cast<double>(options.number("rpm", 30));
+    rpm_ = options.rpm(30);
     shaft_ = static_cast<std::uint16_t>(options.number("shaft", 0) % countsPerTurn);
     turns_ = options.number("turns", 0);
     ack_ = static_cast<std::uint8_t>(options.number("ack", '\n'));

@@ -32,10 +32,6 @@ public:
 
     void program(hexldr::Image image, const StatusCallback& status);
 
-    // True from the first attempt until an update succeeds: what the family
-    // saved then is what it restores.
-    bool keeping() const { return keeping_; }
-
 private:
     FTDI::UartLink& link_;
     const char* model_;

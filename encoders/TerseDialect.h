@@ -27,8 +27,6 @@ public:
     // line feed, a silent one returns at once (the encoder is still storing).
     void write_eeprom(std::uint8_t address, std::uint8_t value, int base);
 
-    Writes writes() const { return writes_; }
-
 private:
     FTDI::UartLink& link_;
     std::function<const char*()> name_;

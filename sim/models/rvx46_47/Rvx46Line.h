@@ -67,7 +67,6 @@ public:
     void opened(Port& port) override;
 
     void setNoPositionPolls(int polls) { noPositionPolls_ = polls; }
-    void setSpeed(double rpm) { rpm_ = rpm; }
 
     // The firmware running now; empty while the flash holds no application.
     const std::optional<RunningFirmware>& firmware() const { return firmware_; }

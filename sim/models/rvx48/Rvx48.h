@@ -39,7 +39,6 @@ public:
     explicit Rvx48(const ModelOptions& options = {});
 
     const Rvx48Record& record() const { return record_; }
-    void setRecord(const Rvx48Record& record) { record_ = record; }
     std::uint8_t resolutionCode() const { return resolutionCode_; }
 
 private:

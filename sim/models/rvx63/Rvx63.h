@@ -40,7 +40,6 @@ public:
     }
     // Never becomes ready again after the next restart (or at once when `now` is true).
     void hangOnRestart(bool now = false);
-    void setSpeed(double rpm) { rpm_ = rpm; }
 
     std::array<std::uint8_t, 256>& eeprom() { return eeprom_; }
     bool inCalibrationMode() const { return calibrating_; }

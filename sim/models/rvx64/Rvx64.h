@@ -48,7 +48,6 @@ public:
     const std::string& recordText() const { return recordText_; }
     std::uint8_t nodeAddress();
     bool termination() const { return (options_ & terminationBit) != 0; }
-    void setSpeed(double rpm) { rpm_ = rpm; }
     std::uint16_t shaftAt(Clock::time_point now) const;
 
 private:

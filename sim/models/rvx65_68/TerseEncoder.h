@@ -74,7 +74,6 @@ public:
 
     void opened(Port& port) override;
 
-    void setSpeed(double rpm) { rpm_ = rpm; }
     // A slow EEPROM: storing one byte takes this long.
     void setStoreTime(std::chrono::microseconds time) { storeTime_ = time; }
 

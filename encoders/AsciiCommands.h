@@ -24,6 +24,11 @@ std::string read_ram_command(std::uint8_t bank, std::uint8_t address, std::uint8
 // link's read time-out; the reply may come back shorter.
 Reply exchange(FTDI::UartLink& link, std::string_view command, std::uint32_t length);
 
+// True when the reply is all `length` bytes and ends in a line feed, as the
+// replies of the terse dialect and of the block-bootloader models do.
+inline bool line_ended(const Reply& reply, std::size_t length) {
+    return reply.size() == length && reply[length - 1] == '\n';
+}
 // True when the reply holds `text` at `offset`.
 bool holds(const Reply& reply, std::size_t offset, std::string_view text);
 // The "\r\n$" that ends every echoing reply.

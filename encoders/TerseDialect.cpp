@@ -18,14 +18,14 @@ constexpr std::uint32_t badBaseCode = 255;
 
 std::uint8_t TerseDialect::read_eeprom(std::uint8_t address, int base) {
     const auto reply = ascii::exchange(link_, ascii::read_eeprom_command(address, 1), byteReplyLength);
-    if (reply.size() < byteReplyLength || reply[2] != lineFeed)
+    if (!ascii::line_ended(reply, byteReplyLength))
         throw Exception(fmt::format("Unable to read {} EEPROM", name_()), address);
     return ascii::parse_byte(reply, 0, base);
 }
 
 std::uint16_t TerseDialect::read_eeprom_word(std::uint8_t address, int base) {
     const auto reply = ascii::exchange(link_, ascii::read_eeprom_command(address, 2), wordReplyLength);
-    if (reply.size() < wordReplyLength || reply[4] != lineFeed)
+    if (!ascii::line_ended(reply, wordReplyLength))
         throw Exception(fmt::format("Unable to read {} EEPROM", name_()), address);
     return ascii::parse_word(reply, 0, base);
 }

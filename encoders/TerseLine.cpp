@@ -50,9 +50,8 @@ void TerseLine::zero_here() {
 }
 
 std::uint16_t TerseLine::read_reply(const char* command, const char* what) {
-    link.write(command);
-    const auto reply = link.read(replyLength);
-    if (reply.size() < replyLength || reply[4] != '\n')
+    const auto reply = ascii::exchange(link, command, replyLength);
+    if (!ascii::line_ended(reply, replyLength))
         throw Exception(fmt::format("Invalid {} {} response", name(), what), ascii::first_bytes_code(reply));
     return ascii::parse_word(reply, 0, 16);
 }

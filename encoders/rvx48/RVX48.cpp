@@ -18,10 +18,6 @@ constexpr std::uint8_t defaultModel = 0xA5;
 constexpr std::uint8_t firstResolutionCode = 0xF0;
 // Firmware from this version on reports its resolution.
 constexpr std::uint8_t reportsResolution = 4;
-
-bool line_ended(const ascii::Reply& reply, std::size_t length) {
-    return reply.size() == length && reply[length - 1] == '\n';
-}
 } // namespace
 
 RVX48::RVX48(std::uint32_t moduleIndex)
@@ -65,7 +61,7 @@ void RVX48::drain() {
 std::vector<std::uint8_t> RVX48::identify() {
     drain();
     const auto reply = ascii::exchange(link, "i\n", 5);
-    if (!line_ended(reply, 5)) throw Exception("Unable to read RVX48 device ID", 0);
+    if (!ascii::line_ended(reply, 5)) throw Exception("Unable to read RVX48 device ID", 0);
     ascii::parse_byte(reply, 0, 16); // the device, not used further
     ascii::parse_byte(reply, 2, 16);
     return reply;
@@ -100,7 +96,7 @@ std::uint16_t RVX48::read_resolution() {
     if (firmware_version() < reportsResolution) return 0;
     link.purge(FTDI::PURGE_RX);
     const auto reply = ascii::exchange(link, "r\n", 3);
-    if (!line_ended(reply, 3))
+    if (!ascii::line_ended(reply, 3))
         throw Exception("Unable to read RVX48 resolution, invalid response",
                         static_cast<std::uint32_t>(reply.size()));
     const auto code = ascii::parse_byte(reply, 0, 16);

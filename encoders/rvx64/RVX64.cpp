@@ -25,10 +25,6 @@ constexpr std::uint16_t addressBlock = 0x0E00;
 constexpr std::uint8_t addressCell = 0x21;
 constexpr std::string_view acknowledged = "*\n";
 
-bool line_ended(const ascii::Reply& reply, std::size_t length) {
-    return reply.size() == length && reply[length - 1] == '\n';
-}
-
 bool acknowledges(const ascii::Reply& reply) {
     return reply.size() == acknowledged.size() && ascii::holds(reply, 0, acknowledged);
 }
@@ -98,7 +94,7 @@ void RVX64::connect() {
 
 std::uint16_t RVX64::identification() {
     const auto reply = ascii::exchange(link, "i\n", 5);
-    if (!line_ended(reply, 5)) throw Exception("Unable to read RVX64 ID", 0);
+    if (!ascii::line_ended(reply, 5)) throw Exception("Unable to read RVX64 ID", 0);
     return ascii::parse_word(reply, 0, 16);
 }
 
@@ -141,7 +137,7 @@ void RVX64::write_record(const ConfigRecord& record) {
 
 std::uint16_t RVX64::position() {
     const auto reply = ascii::exchange(link, "p\n", 5);
-    if (!line_ended(reply, 5))
+    if (!ascii::line_ended(reply, 5))
         throw Exception("Invalid RVX64 position response", ascii::first_bytes_code(reply));
     const auto value = ascii::parse_word(reply, 0, 16);
     return *position_bits == 12 ? static_cast<std::uint16_t>(value >> 2) : value;
@@ -149,7 +145,7 @@ std::uint16_t RVX64::position() {
 
 bool RVX64::termination() {
     const auto reply = ascii::exchange(link, "o\n", 3);
-    if (!line_ended(reply, 3))
+    if (!ascii::line_ended(reply, 3))
         throw Exception("Invalid RVX64 response when reading options", ascii::first_bytes_code(reply));
     return (ascii::parse_byte(reply, 0, 16) & terminationBit) != 0;
 }

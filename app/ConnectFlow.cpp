@@ -8,8 +8,6 @@
 #include "encoders/Registry.h"
 #include "flows/Connect.h"
 #include "flows/Modules.h"
-#include "transport/SpiLink.h"
-#include "transport/UartLink.h"
 
 #include <wx/button.h>
 #include <wx/choice.h>
@@ -28,22 +26,16 @@ namespace {
 
 const wxString errorCaption = "RVX Vantix Error";
 
-wxString moduleLine(const FTDI::DeviceInfo& info) {
-    if (info.flags & FTDI::FLAG_OPENED) return "<busy>";
-    return wxString::FromUTF8(
-        std::string(info.description, strnlen(info.description, sizeof info.description)));
-}
-
 // The module the user picks from the listing; none when cancelled.
-std::optional<std::uint32_t> chooseModule(const std::vector<FTDI::DeviceInfo>& modules, wxWindow* parent) {
-    if (modules.size() == 1) return 0;
+std::optional<std::uint32_t> chooseModule(const std::vector<vantix::ModuleEntry>& modules, wxWindow* parent) {
+    if (modules.size() == 1) return modules.front().index;
     wxArrayString lines;
-    for (const auto& info : modules)
-        lines.Add(moduleLine(info));
+    for (const auto& module : modules)
+        lines.Add(module.busy ? wxString("<busy>") : wxString::FromUTF8(module.description));
     const int chosen = vantix::userInterface().chooseIndex("Select programming module",
                                                            "Connect to RVX encoder", lines, parent);
     if (chosen < 0) return std::nullopt;
-    return static_cast<std::uint32_t>(chosen);
+    return modules[static_cast<std::size_t>(chosen)].index;
 }
 
 } // namespace
@@ -89,24 +81,12 @@ void VantixFrame::disconnect() {
 
 std::unique_ptr<RVX::Encoder> VantixFrame::createChosenDriver(const std::string& model) {
     auto& ui = vantix::userInterface();
-    std::vector<FTDI::DeviceInfo> modules;
     const RVX::ModelInfo* info = RVX::find_model(model);
-    if (info && info->link == RVX::ModuleLink::Spi) {
-        const std::uint32_t count = FTDI::spiChannelCount();
-        if (count == 0) {
-            ui.message(vantix::noModuleMessage(RVX::ModuleLink::Spi), errorCaption, wxOK | wxICON_ERROR,
-                       nullptr);
-            return nullptr;
-        }
-        for (std::uint32_t i = 0; i < count; ++i)
-            modules.push_back(FTDI::spiChannelInfo(i));
-    } else {
-        modules = FTDI::listDevices();
-        if (modules.empty()) {
-            ui.message(vantix::noModuleMessage(RVX::ModuleLink::Uart), errorCaption, wxOK | wxICON_ERROR,
-                       nullptr);
-            return nullptr;
-        }
+    const auto link = info ? info->link : RVX::ModuleLink::Uart;
+    const auto modules = vantix::listModules(link);
+    if (modules.empty()) {
+        ui.message(vantix::noModuleMessage(link), errorCaption, wxOK | wxICON_ERROR, nullptr);
+        return nullptr;
     }
     const auto index = chooseModule(modules, this);
     if (!index) return nullptr;

@@ -61,7 +61,7 @@ void applyTo(Session& session, const Profile& profile, EncoderResult& result) {
     auto& encoder = *connection.encoder;
     result.part = partOf(encoder);
     result.before = connection.settings;
-    result.firmwareBefore = encoder.firmware_version();
+    result.firmwareBefore = connection.firmware;
     if (const auto problem = settingsProblem(encoder, profile.settings); !problem.empty())
         throw usageError(problem);
     if (profile.latestFirmware) {
@@ -104,10 +104,11 @@ int runApply(Session& session, const std::string& profilePath, const std::vector
     const Profile profile = readProfileFile(profilePath);
     const auto& model = Session::model(profile.model);
     // Every named module is found before any encoder is touched.
+    const auto listing = listModules(model.link);
     std::vector<ModuleEntry> modules;
     for (const auto& name : wanted)
-        modules.push_back(session.chooseModule(model.link, name));
-    if (wanted.empty()) modules = listModules(model.link);
+        modules.push_back(session.chooseModule(listing, model.link, name));
+    if (wanted.empty()) modules = listing;
     if (modules.empty()) throw Failure(EncoderError, noModuleMessage(model.link));
 
     std::ofstream log(logPath, std::ios::app);

@@ -180,12 +180,13 @@ int runUpdateFirmware(Session& session, const Target& target) {
     auto& encoder = *connection.encoder;
     if (!encoder.update_firmware)
         throw Failure(EncoderError, fmt::format("The {} has no firmware update", partOf(encoder)));
-    const std::uint8_t before = encoder.firmware_version();
+    const std::uint8_t before = connection.firmware;
     const auto update = offerFirmwareUpdate(encoder, session.conversation(),
                                             [&] { connection.settings = readSettings(encoder); });
     if (update.outcome == FirmwareUpdate::GaveUp)
         throw Failure(EncoderError, "Error occured while programming encoder:\n" + update.failure);
-    const std::uint8_t after = encoder.firmware_version();
+    const std::uint8_t after =
+        update.outcome == FirmwareUpdate::Updated ? encoder.firmware_version() : before;
     if (session.json()) {
         Json json = header("update-firmware", connection);
         json["firmware_before"] = before;

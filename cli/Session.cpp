@@ -19,8 +19,8 @@ const RVX::ModelInfo& Session::model(const std::string& name) {
     throw usageError(fmt::format("Unknown encoder \"{}\" (models: {})", name, known));
 }
 
-ModuleEntry Session::chooseModule(RVX::ModuleLink link, const std::optional<std::string>& wanted) {
-    const auto modules = listModules(link);
+ModuleEntry Session::chooseModule(const std::vector<ModuleEntry>& modules, RVX::ModuleLink link,
+                                  const std::optional<std::string>& wanted) {
     if (modules.empty()) throw Failure(EncoderError, noModuleMessage(link));
     if (wanted) {
         const auto bySerial = std::find_if(modules.begin(), modules.end(), [&](const ModuleEntry& module) {

@@ -52,7 +52,12 @@ public:
     // The model's registry entry; an unknown name is a usage Failure.
     static const RVX::ModelInfo& model(const std::string& name);
     // The module a target names, or the only one attached.
-    ModuleEntry chooseModule(RVX::ModuleLink link, const std::optional<std::string>& wanted);
+    ModuleEntry chooseModule(RVX::ModuleLink link, const std::optional<std::string>& wanted) {
+        return chooseModule(listModules(link), link, wanted);
+    }
+    // The same from a listing already made (one listing for several names).
+    ModuleEntry chooseModule(const std::vector<ModuleEntry>& modules, RVX::ModuleLink link,
+                             const std::optional<std::string>& wanted);
     // Creates the model's driver on the target's module and reads its
     // settings, offering the defaults when they are unusable.
     Connection connect(const Target& target);

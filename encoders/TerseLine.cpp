@@ -2,6 +2,7 @@
 
 #include "encoders/AsciiCommands.h"
 #include "encoders/Registry.h"
+#include "encoders/UartLine.h"
 
 #include <fmt/format.h>
 
@@ -18,24 +19,12 @@ TerseLine::TerseLine(std::uint32_t moduleIndex, const char* name, bool counterCl
       name_(name), counter_clockwise_(counterClockwise),
       reflash_(link, [this] { return this->name(); },
                {[this] { keep(); }, [this] { restart_after_flash(); }, [this] { restore(); }}) {
-    link.setBaudRate(115200);
-    link.setDataCharacteristics(8, 0, 0);
-    link.setTimeouts(300, 300);
-    link.setFlowControl(0, 0, 0);
-    link.setDtr(true);
-    reset_pulse();
+    set_up_line(link, 115200, true);
+    reset_pulse(link);
 }
 
 const char* TerseLine::datasheet_url() {
     return datasheet_of(name());
-}
-
-void TerseLine::reset_pulse() {
-    link.setRts(true);
-    FTDI::sleepMs(5);
-    link.setRts(false);
-    FTDI::sleepMs(200);
-    link.purge(FTDI::PURGE_RX | FTDI::PURGE_TX);
 }
 
 void TerseLine::wake() {

@@ -58,8 +58,6 @@ protected:
     TerseLine(std::uint32_t moduleIndex, const char* name, bool counterClockwise,
               TerseDialect::Writes writes);
 
-    // RTS holds the encoder in reset for 5 ms; 200 ms to start; both buffers purged.
-    void reset_pulse();
     // "Q", and the 200 ms the encoder takes before it listens.
     void wake();
     // "0": the encoder stores the present position as its zero; 50 ms for

@@ -4,6 +4,7 @@
 #include "encoders/FirmwareSet.h"
 #include "encoders/Pictures.h"
 #include "encoders/Registry.h"
+#include "encoders/UartLine.h"
 
 #include <boost/numeric/conversion/cast.hpp>
 #include <fmt/format.h>
@@ -31,11 +32,7 @@ RVX46_47::RVX46_47(std::uint32_t moduleIndex, const LineModel& model)
     : link(moduleIndex), dialect(link, [this] { return name(); }), model_(model),
       reflash_(link, [this] { return name(); },
                {[this] { save_identity(); }, [this] { connect(); }, [this] { restore_identity(); }}) {
-    link.setBaudRate(115200);
-    link.setDataCharacteristics(8, 0, 0);
-    link.setTimeouts(300, 300);
-    link.setFlowControl(0, 0, 0);
-    link.setDtr(true);
+    set_up_line(link, 115200, true);
 
     resolutions = allowed_resolutions;
     position_bits = 14;
@@ -99,11 +96,7 @@ void RVX46_47::identify() {
 }
 
 void RVX46_47::connect() {
-    link.setRts(true);
-    FTDI::sleepMs(5);
-    link.setRts(false);
-    FTDI::sleepMs(200);
-    link.purge(FTDI::PURGE_RX | FTDI::PURGE_TX);
+    reset_pulse(link);
     link.write("q");
     const auto reply = link.read(4);
     if (!ascii::holds(reply, 0, "q\r\n$"))

@@ -3,6 +3,7 @@
 #include "encoders/AsciiCommands.h"
 #include "encoders/FirmwareSet.h"
 #include "encoders/Registry.h"
+#include "encoders/UartLine.h"
 #include "encoders/rvx48/ResolutionCodes.h"
 
 #include <fmt/format.h>
@@ -25,11 +26,7 @@ RVX48::RVX48(std::uint32_t moduleIndex)
       reflash_(link, "RVX48",
                {[this] { keep_record(); }, [this] { set_line(false); }, [this] { set_line(true); },
                 [this] { connect(); }, [this] { write_kept_record(); }}) {
-    link.setBaudRate(applicationBaud);
-    link.setDataCharacteristics(8, 0, 0);
-    link.setTimeouts(readTimeoutMs, readTimeoutMs);
-    link.setFlowControl(0, 0, 0);
-    link.setDtr(true);
+    set_up_line(link, applicationBaud, true);
     connect();
     identify();
 
@@ -45,11 +42,7 @@ const char* RVX48::datasheet_url() {
 }
 
 void RVX48::connect() {
-    link.setRts(true);
-    FTDI::sleepMs(50);
-    link.setRts(false);
-    FTDI::sleepMs(200);
-    link.purge(FTDI::PURGE_RX | FTDI::PURGE_TX);
+    reset_pulse(link, 50);
 }
 
 void RVX48::drain() {

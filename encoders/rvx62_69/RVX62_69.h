@@ -4,6 +4,7 @@
 // update through the AN1310 bootloader with the image for the part's bits and
 // zero.
 #include "encoders/TerseLine.h"
+#include "encoders/UartLine.h"
 #include "encoders/rvx62_69/PartTable.h"
 
 #include <span>
@@ -22,7 +23,7 @@ protected:
              std::span<const Rvx62Part> parts, const char* unknown);
 
     // A reset pulse: the new firmware starts without a word from the host.
-    void restart_after_flash() override { reset_pulse(); }
+    void restart_after_flash() override { reset_pulse(link); }
     // The writes are not answered: 20 ms after each item for the encoder to
     // store it, and whatever it says meanwhile is dropped.
     void write_back(const Kept& kept) override;

@@ -3,6 +3,7 @@
 #include "encoders/AsciiCommands.h"
 #include "encoders/Pictures.h"
 #include "encoders/Registry.h"
+#include "encoders/UartLine.h"
 #include "encoders/rvx64/Base64.h"
 #include "encoders/rvx64/Variants.h"
 
@@ -15,7 +16,6 @@ namespace RVX {
 
 namespace {
 constexpr std::uint32_t lineBaud = 2000000;
-constexpr std::uint32_t readTimeoutMs = 300;
 constexpr std::uint8_t modelId = 0x35;
 constexpr std::uint8_t defaultModel = 0xB3;
 constexpr std::uint8_t terminationBit = 0x20;
@@ -50,11 +50,7 @@ RVX64::RVX64(std::uint32_t moduleIndex)
     };
     update_firmware = [this](StatusCallback status) { reflash_.program(image_, status); };
 
-    link.setBaudRate(lineBaud);
-    link.setDataCharacteristics(8, 0, 0);
-    link.setTimeouts(readTimeoutMs, readTimeoutMs);
-    link.setFlowControl(0, 0, 0);
-    link.setDtr(false);
+    set_up_line(link, lineBaud, false);
     connect();
 
     const auto id = identification();
@@ -85,11 +81,7 @@ const char* RVX64::datasheet_url() {
 }
 
 void RVX64::connect() {
-    link.setRts(true);
-    FTDI::sleepMs(5);
-    link.setRts(false);
-    FTDI::sleepMs(200);
-    link.purge(FTDI::PURGE_RX | FTDI::PURGE_TX);
+    reset_pulse(link);
 }
 
 std::uint16_t RVX64::identification() {

@@ -28,6 +28,11 @@ using Image = std::span<const std::uint8_t>;
 // once the line was touched, the encoder is reset.
 void programImage(UartLink& link, Image image, StatusCallback callback);
 
+// Holds the encoder in reset and releases it while the break holds its
+// receive line low, which starts it in its bootloader. `breakHeld` says
+// whether a failure left the break on (it then must end before a reset).
+void enterBootloader(UartLink& link, bool& breakHeld);
+
 // One command and its reply line, without the line feed, collected for at
 // most 100 ms. A late or missing reply comes back as what arrived; a reply
 // that runs past 256 characters comes back as its first 257, which no check

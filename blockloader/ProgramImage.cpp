@@ -16,20 +16,6 @@ void expectAcknowledged(UartLink& link, const std::string& command, const char* 
     if (reply != "*") throw Exception(failure, firstCharacter(reply));
 }
 
-// Holds the encoder in reset and releases it while the break holds its
-// receive line low, which starts it in its bootloader.
-void enterBootloader(UartLink& link, bool& breakHeld) {
-    link.setRts(true);
-    FTDI::sleepMs(5);
-    breakHeld = true;
-    link.setBreak(true);
-    link.setRts(false);
-    FTDI::sleepMs(5);
-    link.setBreak(false);
-    breakHeld = false;
-    link.purge(FTDI::PURGE_RX | FTDI::PURGE_TX);
-}
-
 // Restarts the encoder so that it does not stay in its bootloader. A break
 // still held from a failed entry would keep it there, so it ends first.
 void resetEncoder(UartLink& link, bool breakHeld) {
@@ -52,6 +38,18 @@ void writeBlock(UartLink& link, Image image, std::uint32_t block) {
 }
 
 } // namespace
+
+void enterBootloader(UartLink& link, bool& breakHeld) {
+    link.setRts(true);
+    FTDI::sleepMs(5);
+    breakHeld = true;
+    link.setBreak(true);
+    link.setRts(false);
+    FTDI::sleepMs(5);
+    link.setBreak(false);
+    breakHeld = false;
+    link.purge(FTDI::PURGE_RX | FTDI::PURGE_TX);
+}
 
 void programImage(UartLink& link, Image image, StatusCallback callback) {
     // Both refusals come before the line is touched.

@@ -171,13 +171,8 @@ std::uint8_t RVX64::read_address() {
 }
 
 std::uint8_t RVX64::address_from_bootloader() {
-    link.setRts(true);
-    FTDI::sleepMs(5);
-    link.setBreak(true);
-    link.setRts(false);
-    FTDI::sleepMs(5);
-    link.setBreak(false);
-    link.purge(FTDI::PURGE_RX | FTDI::PURGE_TX);
+    bool breakHeld = false; // read_address ends a break in any case
+    hexldr::enterBootloader(link, breakHeld);
 
     auto reply = ascii::exchange(link, "KVB\n", 2);
     if (!acknowledges(reply)) throw Exception("Unlock failed", static_cast<std::uint32_t>(reply.size()));

@@ -5,8 +5,8 @@
 // back and read back, as wall time against the time bytes spend on the wire
 // and the waits the protocols mandate; then one position poll of each model
 // against the 100 ms tick of the position timer.
+#include "Measure.h"
 #include "encoders/Registry.h"
-#include "sim/Bench.h"
 
 #include <algorithm>
 #include <chrono>
@@ -21,27 +21,6 @@ constexpr int polls = 50;
 
 double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// Runs `operation` and prints its wall time against the module's line time
-// and the host's sleeps.
-template <class F> void reflash(sim::Bench& bench, sim::Module& module, const char* what, F&& operation) {
-    const auto line = module.counters;
-    const auto waits = bench.totals();
-    const auto start = Clock::now();
-    operation();
-    const double wall = msSince(start);
-    const double busy = static_cast<double>((module.counters.lineBusy - line.lineBusy).count()) / 1000.0;
-    const double slept = static_cast<double>((bench.totals().slept - waits.slept).count());
-    std::printf("%s\n", what);
-    std::printf("  wall time              %10.1f ms\n", wall);
-    std::printf("  line busy (both ways)  %10.1f ms  (%llu bytes to the encoder, %llu back)\n", busy,
-                static_cast<unsigned long long>(module.counters.bytesToDevice - line.bytesToDevice),
-                static_cast<unsigned long long>(module.counters.bytesFromDevice - line.bytesFromDevice));
-    std::printf("  mandated waits         %10.1f ms  (%llu sleeps)\n", slept,
-                static_cast<unsigned long long>(bench.totals().sleeps - waits.sleeps));
-    std::printf("  rest (latency, the encoder's erase and write times, host work) %8.1f ms\n\n",
-                std::max(0.0, wall - busy - slept));
 }
 
 void poll(RVX::Encoder& encoder, sim::Module& module) {
@@ -73,14 +52,13 @@ int main() {
             "Absolute UART encoders on the wire line model: 115200 baud, 1 ms USB latency per transfer\n\n");
         const StatusCallback ignore = [](const std::string&) {};
         const auto rvx65 = RVX::create_encoder("RVX65", 0);
-        reflash(*bench, bench->module(0), "RVX65 set_baud_rate(9600): the image for the rate, then its index",
-                [&] { rvx65->set_baud_rate(9600, ignore); });
+        benchmark::print("RVX65 set_baud_rate(9600): the image for the rate, then its index",
+                         benchmark::measure(*bench, [&] { rvx65->set_baud_rate(9600, ignore); }));
         const auto rvx62 = RVX::create_encoder("RVX62", 2);
-        reflash(*bench, bench->module(2),
-                "RVX62 update_firmware: unanswered writes 20 ms apart, then read back",
-                [&] { rvx62->update_firmware(ignore); });
+        benchmark::print("RVX62 update_firmware: unanswered writes 20 ms apart, then read back",
+                         benchmark::measure(*bench, [&] { rvx62->update_firmware(ignore); }));
 
-        std::printf("read_position, %d polls each\n", polls);
+        std::printf("\nread_position, %d polls each\n", polls);
         poll(*rvx65, bench->module(0));
         poll(*RVX::create_encoder("RVX68", 1), bench->module(1));
         poll(*rvx62, bench->module(2));

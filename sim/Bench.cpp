@@ -203,21 +203,44 @@ Module* Bench::find(const std::string& model) {
     return nullptr;
 }
 
+Counters& Counters::operator+=(const Counters& other) {
+    bytesToDevice += other.bytesToDevice;
+    bytesFromDevice += other.bytesFromDevice;
+    lineBusy += other.lineBusy;
+    sleeps += other.sleeps;
+    slept += other.slept;
+    calls += other.calls;
+    spiTransfers += other.spiTransfers;
+    writes += other.writes;
+    queuePolls += other.queuePolls;
+    packetsToHost += other.packetsToHost;
+    latencyPackets += other.latencyPackets;
+    latencyWait += other.latencyWait;
+    return *this;
+}
+
+Counters Counters::operator-(const Counters& earlier) const {
+    Counters added = *this;
+    added.bytesToDevice -= earlier.bytesToDevice;
+    added.bytesFromDevice -= earlier.bytesFromDevice;
+    added.lineBusy -= earlier.lineBusy;
+    added.sleeps -= earlier.sleeps;
+    added.slept -= earlier.slept;
+    added.calls -= earlier.calls;
+    added.spiTransfers -= earlier.spiTransfers;
+    added.writes -= earlier.writes;
+    added.queuePolls -= earlier.queuePolls;
+    added.packetsToHost -= earlier.packetsToHost;
+    added.latencyPackets -= earlier.latencyPackets;
+    added.latencyWait -= earlier.latencyWait;
+    return added;
+}
+
 Counters Bench::totals() const {
+    // Modules count no sleeps: the host's are the bench's own.
     Counters sum = hostSleeps_;
-    for (const auto& module : modules_) {
-        const Counters& c = module->counters;
-        sum.bytesToDevice += c.bytesToDevice;
-        sum.bytesFromDevice += c.bytesFromDevice;
-        sum.lineBusy += c.lineBusy;
-        sum.calls += c.calls;
-        sum.spiTransfers += c.spiTransfers;
-        sum.writes += c.writes;
-        sum.queuePolls += c.queuePolls;
-        sum.packetsToHost += c.packetsToHost;
-        sum.latencyPackets += c.latencyPackets;
-        sum.latencyWait += c.latencyWait;
-    }
+    for (const auto& module : modules_)
+        sum += module->counters;
     return sum;
 }
 

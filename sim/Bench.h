@@ -61,6 +61,10 @@ struct Counters {
     std::uint64_t packetsToHost = 0;
     std::uint64_t latencyPackets = 0;
     std::chrono::microseconds latencyWait{0};
+
+    // Field by field: totals over modules, and what an operation added.
+    Counters& operator+=(const Counters& other);
+    Counters operator-(const Counters& earlier) const;
 };
 
 class Bench;

@@ -25,17 +25,18 @@ std::string exchange(UartLink& link, std::string_view command) {
     link.write("\n");
     const auto deadline = FTDI::now() + replyTime;
     std::string reply;
-    // The queue poll itself waits on the module, so polling again at once
-    // keeps to the 0.1 ms pace that a sleep in whole milliseconds could not.
-    while (FTDI::now() <= deadline) {
-        for (auto waiting = link.queueStatus(); waiting > 0; --waiting) {
+    // Blocks until bytes come (reacting at once, without spinning on the
+    // queue status) or the reply time is up.
+    for (;;) {
+        const auto waiting = link.waitForQueue(1, deadline);
+        if (waiting == 0 || FTDI::now() > deadline) return reply;
+        for (auto left = waiting; left > 0; --left) {
             const auto byte = link.readByte();
             if (byte == '\n') return reply;
             reply.push_back(static_cast<char>(byte));
             if (reply.size() > maxReply) return reply;
         }
     }
-    return reply;
 }
 
 void loadBlock(UartLink& link, std::uint32_t block) {

@@ -2,9 +2,8 @@
 
 namespace AN1310 {
 
-DeviceData::DeviceData(Device* device) : device(device), flash(flashEntries), eeprom(eepromEntries) {
-    preset();
-}
+DeviceData::DeviceData(Device* device)
+    : device(device), flash(flashEntries, device->blankFlashWord), eeprom(eepromEntries, 0xFFFFFFFF) {}
 
 void DeviceData::preset() {
     std::fill(flash.begin(), flash.end(), device->blankFlashWord);

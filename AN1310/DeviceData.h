@@ -5,7 +5,9 @@
 // is checked, so a device or a HEX record beyond them never writes outside.
 #include "Device.h"
 
+#include <array>
 #include <cstdint>
+#include <map>
 #include <vector>
 
 namespace AN1310 {
@@ -23,7 +25,9 @@ public:
     Device* device;
     std::vector<std::uint32_t> flash;
     std::vector<std::uint32_t> eeprom;
-    std::vector<std::vector<std::uint8_t>> blockExtras;
+    // Only the write blocks whose HEX carries extras, by block number: most
+    // images have none, and one slot per block would cost megabytes per load.
+    std::map<std::uint32_t, std::array<std::uint8_t, 16>> blockExtras;
 
     // The flash word at a device address; the blank word outside the image.
     std::uint32_t flashWord(std::uint32_t address) const;

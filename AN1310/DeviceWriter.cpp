@@ -82,10 +82,8 @@ Bytes DeviceWriter::writeRequest(const DeviceData& image, Range range) const {
         const auto next = a + step;
         if (extras && next % d.writeBlockSize == 0) {
             const auto block = (next - 1) / d.writeBlockSize;
-            if (block < image.blockExtras.size()) {
-                const auto& blockExtras = image.blockExtras[block];
-                request.insert(request.end(), blockExtras.begin(), blockExtras.end());
-            }
+            if (const auto extra = image.blockExtras.find(block); extra != image.blockExtras.end())
+                request.insert(request.end(), extra->second.begin(), extra->second.end());
         }
     }
     std::uint32_t blocks;

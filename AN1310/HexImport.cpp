@@ -74,7 +74,8 @@ bool importHex(DeviceData& image, std::istream& hex) {
     std::size_t slots = 1;
     if (device.bytesPerWordFlash && device.flashEnd > device.flashStart)
         slots = (device.flashEnd - device.flashStart) / device.bytesPerWordFlash + 1;
-    image.blockExtras.assign(std::min(slots, DeviceData::flashEntries + 1), {});
+    slots = std::min(slots, DeviceData::flashEntries + 1);
+    image.blockExtras.clear();
     RangeList ranges;
     std::uint32_t extended = 0;
 
@@ -121,12 +122,11 @@ bool importHex(DeviceData& image, std::istream& hex) {
                 placeByte(image, absolute + i, static_cast<std::uint8_t>(hexField(line, 9 + 2 * i, 2)));
         } else if (type == BlockExtra && complete && count >= 16) {
             const auto block = absolute / std::max<std::uint32_t>(device.writeBlockSize, 1);
-            if (block < image.blockExtras.size()) {
-                std::vector<std::uint8_t> extras;
-                for (std::size_t i = 0; i < 16; ++i)
-                    extras.push_back(
-                        static_cast<std::uint8_t>(std::stoul(line.substr(9 + 2 * i, 2), nullptr, 16)));
-                image.blockExtras[block] = std::move(extras);
+            if (block < slots) {
+                std::array<std::uint8_t, 16> extras;
+                for (std::size_t i = 0; i < extras.size(); ++i)
+                    extras[i] = static_cast<std::uint8_t>(hexField(line, 9 + 2 * i, 2));
+                image.blockExtras[block] = extras;
             }
         }
     }

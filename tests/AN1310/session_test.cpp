@@ -85,6 +85,33 @@ TEST(ReflashPic32, ABootloaderInProgramFlashIsNeverErasedOrWritten) {
     EXPECT_EQ(0u, logs.status.back().rfind("Verify success (FLASH ", 0)) << logs.status.back();
 }
 
+TEST(ReflashPic18, EachWriteBlockCarriesTheExtraBytesItsHexGives) {
+    PicBench pic{"PIC18F2620", {{"extras", "1"}}};
+    LogCapture logs;
+    const auto& part = pic.part();
+    const auto extrasOf = [](std::uint32_t block) {
+        std::vector<std::uint8_t> bytes(16);
+        for (std::uint8_t i = 0; i < 16; ++i)
+            bytes[i] = static_cast<std::uint8_t>(block * 3 + i);
+        return bytes;
+    };
+    // Extras for every block of flash, so each write packet carries them whole.
+    auto hex = applicationHex(part, 4, 2000);
+    std::string extras = hexRecord(4, 0, {0x00, 0x00});
+    for (std::uint32_t block = 0; block < part.flashEnd / part.writeBlock; ++block)
+        extras += hexRecord(0x40, static_cast<std::uint16_t>(block * part.writeBlock), extrasOf(block));
+    hex.insert(hex.rfind(":00000001FF"), extras);
+    runSession(*pic.link, hex);
+
+    EXPECT_EQ(0u, pic.stats().malformed);
+    EXPECT_EQ(0u, logs.status.back().rfind("Verify success (FLASH ", 0)) << logs.status.back();
+    const auto& received = pic.device->bootloader().blockExtras();
+    EXPECT_GE(received.size(), 2u) << "the application's blocks and the moved reset jump";
+    for (const auto& [address, bytes] : received)
+        EXPECT_EQ(extrasOf(address / part.writeBlock), std::vector<std::uint8_t>(bytes.begin(), bytes.end()))
+            << std::hex << "block at " << address;
+}
+
 INSTANTIATE_TEST_SUITE_P(Families, Reflash,
                          ::testing::Values(Family{"PIC16F886", "PIC16F886", 4000, {}},
                                            Family{"PIC16F886_erase", "PIC16F886", 3000, {{"erase", "1"}}},

@@ -1,5 +1,6 @@
 #include "PicChip.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -96,10 +97,20 @@ bool PicChip::isBlank(std::uint32_t start, std::uint32_t end) const {
 }
 
 std::vector<std::uint8_t> PicChip::flashBytes(std::uint32_t start, std::uint32_t end) const {
+    const auto unit = part_.unitsPerWord(), width = part_.bytesPerWord();
     std::vector<std::uint8_t> bytes;
-    for (auto a = start; a < end; a += part_.unitsPerWord()) {
+    for (auto a = start; a < end; a += unit) {
+        if (inFlash(a)) {
+            // Flash is held as these very bytes: the run inside it is one copy.
+            // Firmware models read their whole flash on every start.
+            const auto words = (std::min(end, part_.flashEnd) - a + unit - 1) / unit;
+            const auto from = flash_.begin() + static_cast<std::ptrdiff_t>(flashOffset(a));
+            bytes.insert(bytes.end(), from, from + static_cast<std::ptrdiff_t>(words * width));
+            a += (words - 1) * unit;
+            continue;
+        }
         const auto word = flashWord(a);
-        for (std::uint32_t i = 0; i < part_.bytesPerWord(); ++i)
+        for (std::uint32_t i = 0; i < width; ++i)
             bytes.push_back(std::uint8_t(word >> (8 * i)));
     }
     return bytes;

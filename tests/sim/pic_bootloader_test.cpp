@@ -215,6 +215,16 @@ TEST(PicBootloaderMemory, BootloaderConfigurationAndVectorPageAreNeverErasedOrWr
         ASSERT_TRUE(pic24.transact(request(0x03, block, 1, false)));
     EXPECT_EQ(config, chip.flashWord(0xABFE));
     EXPECT_EQ(reset, chip.flashWord(0x0000));
+    // Read as bytes: three per instruction, and erased words past the end of flash.
+    const auto word = [](std::uint32_t w) {
+        return Bytes{std::uint8_t(w), std::uint8_t(w >> 8), std::uint8_t(w >> 16)};
+    };
+    auto lastWords = word(chip.flashWord(0xABFC));
+    for (const auto w : {config, 0xFFFFFFu}) {
+        const auto bytes = word(w);
+        lastWords.insert(lastWords.end(), bytes.begin(), bytes.end());
+    }
+    EXPECT_EQ(lastWords, chip.flashBytes(0xABFC, 0xAC02));
     EXPECT_FALSE(chip.isBlank(0x0400, 0x0800));
     EXPECT_EQ(3u, pic24.stats().protectedHits);
 }

@@ -40,8 +40,8 @@ constexpr const char* noGoto =
 
 BootloadSession::BootloadSession(UartLink& link)
     : link_(link), comm_(link), device_(std::make_unique<Device>()), planner_(device_.get()),
-      hexImage_(device_.get()), readBack_(device_.get()), reader_(device_.get(), &comm_),
-      writer_(device_.get(), &comm_), verifier_(device_.get(), &comm_) {}
+      hexImage_(device_.get()), reader_(device_.get(), &comm_), writer_(device_.get(), &comm_),
+      verifier_(device_.get(), &comm_) {}
 
 void BootloadSession::connect() {
     statusLog("Connecting...");
@@ -166,11 +166,13 @@ void BootloadSession::verify() {
     std::int64_t eepromMillis = 0;
     if (device.hasEeprom()) {
         const auto eepromStarted = FTDI::now();
-        reader_.readEeprom(readBack_.eeprom, device.eepromStart, device.eepromEnd);
+        // Read afresh on every verify: nothing left from an earlier read can pass.
+        std::vector<std::uint32_t> readBack(DeviceData::eepromEntries, 0xFFFFFFFF);
+        reader_.readEeprom(readBack, device.eepromStart, device.eepromEnd);
         eepromMillis = millisSince(eepromStarted);
         const auto locations = (device.eepromEnd - device.eepromStart) / device.eepromAddressStep;
-        for (std::uint32_t i = 0; i < locations; ++i)
-            if ((hexImage_.eepromEntry(i) & 0xFF) != (readBack_.eepromEntry(i) & 0xFF)) ++eepromFailures;
+        for (std::uint32_t i = 0; i < locations && i < readBack.size(); ++i)
+            if ((hexImage_.eepromEntry(i) & 0xFF) != (readBack[i] & 0xFF)) ++eepromFailures;
     }
 
     if (flashFailures || eepromFailures) {

@@ -55,7 +55,6 @@ private:
     std::unique_ptr<Device> device_; // stable address: the components point at it
     WritePlanner planner_;
     DeviceData hexImage_;
-    DeviceData readBack_;
     DeviceReader reader_;
     DeviceWriter writer_;
     DeviceVerifier verifier_;

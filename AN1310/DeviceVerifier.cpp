@@ -7,14 +7,14 @@
 
 namespace AN1310 {
 
-std::uint16_t DeviceVerifier::blockChecksum(const DeviceData& image, std::uint32_t start,
+std::uint16_t DeviceVerifier::blockChecksum(const DeviceData* image, std::uint32_t start,
                                             std::uint16_t seed) const {
     const Device& d = *device_;
     const auto step = d.addressUnitsPerInstruction();
     const auto bytes = d.wireBytesPerWord();
     std::uint16_t crc = seed;
     for (auto a = start; a < start + d.eraseBlockSize; a += step) {
-        const auto word = image.flashWord(a) & d.blankFlashWord;
+        const auto word = (image ? image->flashWord(a) : d.blankFlashWord) & d.blankFlashWord;
         for (std::uint32_t i = 0; i < bytes; ++i)
             crc = crc16Update(crc, static_cast<std::uint8_t>(word >> (8 * i)));
     }
@@ -26,7 +26,6 @@ bool DeviceVerifier::verify(const DeviceData& image, std::uint32_t start, std::u
     eraseNeeded_.clear();
     rewriteNeeded_.clear();
     failures_ = 0;
-    const DeviceData blank(device_);
 
     RangeList ranges{{start, end}};
     if (const auto block = d.configEraseBlock()) ranges = subtractRange(ranges, *block);
@@ -49,14 +48,14 @@ bool DeviceVerifier::verify(const DeviceData& image, std::uint32_t start, std::u
         for (std::uint32_t i = 0; i < blocks; ++i) {
             const auto blockStart = range.start + i * d.eraseBlockSize;
             const auto blockEnd = blockStart + d.eraseBlockSize;
-            const auto expected = blockChecksum(image, blockStart, seed);
+            const auto expected = blockChecksum(&image, blockStart, seed);
             // A block the reply does not cover counts as failed; the chain
             // then goes on from what the block should have given.
             const bool reported = 2 * i + 1 < reply.size();
             const std::uint16_t got =
                 reported ? static_cast<std::uint16_t>(reply[2 * i] | (reply[2 * i + 1] << 8)) : 0;
             if (!reported || got != expected) {
-                const auto empty = blockChecksum(blank, blockStart, seed);
+                const auto empty = blockChecksum(nullptr, blockStart, seed);
                 const bool shouldBeEmpty = expected == empty;
                 (shouldBeEmpty ? eraseNeeded_ : rewriteNeeded_).push_back({blockStart, blockEnd});
                 debugLog(fmt::format(

@@ -18,7 +18,9 @@ public:
     int failures() const { return failures_; }
 
 private:
-    std::uint16_t blockChecksum(const DeviceData& image, std::uint32_t start, std::uint16_t seed) const;
+    // The checksum the bootloader gives for the erase block at `start`, chained
+    // from `seed`: of the image's words, or without an image of an erased block.
+    std::uint16_t blockChecksum(const DeviceData* image, std::uint32_t start, std::uint16_t seed) const;
 
     Comm* comm_;
     Device* device_;

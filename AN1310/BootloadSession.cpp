@@ -167,7 +167,7 @@ void BootloadSession::verify() {
     if (device.hasEeprom()) {
         const auto eepromStarted = FTDI::now();
         // Read afresh on every verify: nothing left from an earlier read can pass.
-        std::vector<std::uint32_t> readBack(DeviceData::eepromEntries, 0xFFFFFFFF);
+        std::vector<std::uint32_t> readBack(DeviceData::eepromEntries, DeviceData::blankEepromWord);
         reader_.readEeprom(readBack, device.eepromStart, device.eepromEnd);
         eepromMillis = millisSince(eepromStarted);
         const auto locations = (device.eepromEnd - device.eepromStart) / device.eepromAddressStep;

@@ -3,11 +3,11 @@
 namespace AN1310 {
 
 DeviceData::DeviceData(Device* device)
-    : device(device), flash(flashEntries, device->blankFlashWord), eeprom(eepromEntries, 0xFFFFFFFF) {}
+    : device(device), flash(flashEntries, device->blankFlashWord), eeprom(eepromEntries, blankEepromWord) {}
 
 void DeviceData::preset() {
     std::fill(flash.begin(), flash.end(), device->blankFlashWord);
-    std::fill(eeprom.begin(), eeprom.end(), 0xFFFFFFFF);
+    std::fill(eeprom.begin(), eeprom.end(), blankEepromWord);
 }
 
 std::uint32_t DeviceData::flashWord(std::uint32_t address) const {
@@ -24,7 +24,7 @@ void DeviceData::setFlashEntry(std::uint32_t index, std::uint32_t value) {
 }
 
 std::uint32_t DeviceData::eepromEntry(std::uint32_t index) const {
-    return index < eeprom.size() ? eeprom[index] : 0xFFFFFFFF;
+    return index < eeprom.size() ? eeprom[index] : blankEepromWord;
 }
 
 bool fitsMemoryImage(const Device& device) {

@@ -16,10 +16,12 @@ class DeviceData {
 public:
     static constexpr std::size_t flashEntries = 131072;
     static constexpr std::size_t eepromEntries = 1024;
+    // What an erased EEPROM location reads as.
+    static constexpr std::uint32_t blankEepromWord = 0xFFFFFFFF;
 
     explicit DeviceData(Device* device);
 
-    // Every flash entry := the blank flash word, every EEPROM entry := all ones.
+    // Every flash and EEPROM entry := its blank word.
     void preset();
 
     Device* device;
@@ -31,7 +33,7 @@ public:
 
     // The flash word at a device address; the blank word outside the image.
     std::uint32_t flashWord(std::uint32_t address) const;
-    // Entry by index; the blank word (or all ones for EEPROM) outside the image.
+    // Entry by index; the blank word outside the image.
     std::uint32_t flashEntry(std::uint32_t index) const;
     void setFlashEntry(std::uint32_t index, std::uint32_t value);
     std::uint32_t eepromEntry(std::uint32_t index) const;

@@ -202,7 +202,6 @@ void An1310Bootloader::handlePacket(Port& port) {
         ++stats_.malformed;
         return;
     }
-    std::vector<std::uint8_t> header(p.begin(), p.begin() + std::min<std::size_t>(size, 7));
     bool done = true;
     switch (code) {
     case 0x00:
@@ -233,7 +232,6 @@ void An1310Bootloader::handlePacket(Port& port) {
     if (!done) return; // refused as a whole: no reply
     ++stats_.packets;
     ++stats_.requests[code];
-    stats_.log.push_back(std::move(header));
 }
 
 std::uint32_t An1310Bootloader::physical(std::uint32_t address) const {

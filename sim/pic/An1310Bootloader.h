@@ -44,7 +44,6 @@ struct BootloaderStats {
     std::uint64_t outOfRange = 0;      // blocks or bytes outside the memory, refused
     std::uint64_t junk = 0;            // bytes outside a packet
     std::map<std::uint8_t, std::uint64_t> requests; // carried-out requests by code
-    std::vector<std::vector<std::uint8_t>> log;     // payloads of carried-out requests, in order
 };
 
 class An1310Bootloader {

@@ -1,6 +1,7 @@
 #include "BlockBootloader.h"
 
 #include "LineRate.h"
+#include "sim/Recent.h"
 
 #include <fmt/format.h>
 #include <stdexcept>
@@ -137,7 +138,7 @@ void BlockBootloader::struck() {
 }
 
 void BlockBootloader::handle(const std::string& line, Port& port) {
-    commands_.push_back(line);
+    keepRecent(commands_, line);
     ++sessionCommands_;
     const BlockBootFaults faults = options_.faults;
     if (!babbling_ && faults.babbleFrom != 0 && sessionCommands_ >= faults.babbleFrom) {

@@ -87,7 +87,7 @@ public:
     // A byte of RAM as the chip reads it (a stuck cell reads its stuck value).
     std::uint8_t ramAt(std::uint16_t address) const;
 
-    // Every command line the bootloader took, in order.
+    // The command lines the bootloader took, in order (the most recent: sim/Recent.h).
     const std::vector<std::string>& commands() const { return commands_; }
     // Resets the device went through (RTS raised and released, or power back).
     struct Reset {

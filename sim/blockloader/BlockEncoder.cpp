@@ -2,6 +2,7 @@
 
 #include "BlockFirmware.h"
 #include "LineRate.h"
+#include "sim/Recent.h"
 
 #include <algorithm>
 
@@ -73,7 +74,7 @@ void BlockEncoder::receive(std::span<const std::uint8_t> bytes, Port& port) {
 }
 
 void BlockEncoder::handle(const std::string& line, Port& port) {
-    commands_.push_back(line);
+    keepRecent(commands_, line);
     for (auto it = scripted_.begin(); it != scripted_.end(); ++it) {
         if (!line.starts_with(it->first)) continue;
         send(port, it->second, 100us);

@@ -37,7 +37,7 @@ public:
 
     BlockChip& chip() { return chip_; }
     BlockBootloader& bootloader() { return bootloader_; }
-    // Every line the application took, in order.
+    // The lines the application took, in order (the most recent: sim/Recent.h).
     const std::vector<std::string>& commands() const { return commands_; }
     // The application is running its own model's firmware.
     bool applicationRunning() const;

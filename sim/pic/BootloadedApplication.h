@@ -38,7 +38,7 @@ public:
     An1310Bootloader& bootloader() { return bootloader_; }
     std::uint8_t eeprom(std::uint8_t address) const { return chip_.eeprom(address); }
     void setEeprom(std::uint8_t address, std::uint8_t value) { chip_.setEeprom(address, value); }
-    // Every complete command the application received, in order.
+    // The complete commands the application received, in order (the most recent: sim/Recent.h).
     const std::vector<std::string>& commands() const { return commands_; }
     std::uint32_t resets() const { return resets_; }
     // True while the flash holds this model's firmware and it runs.

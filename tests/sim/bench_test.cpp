@@ -1,6 +1,8 @@
 #include "sim/Bench.h"
 #include "sim/Catalog.h"
 #include "sim/Loopback.h"
+#include "sim/Recent.h"
+#include "sim/models/rvx63/Rvx63.h"
 #include "transport/UartLink.h"
 
 #include <gmock/gmock.h>
@@ -122,6 +124,21 @@ TEST(BenchClock, SleepsAndPollingPassVirtualTime) {
     const auto deadline = FTDI::now() + 200ms;
     while (FTDI::now() < deadline)
         EXPECT_EQ(0u, link.queueStatus());
+}
+
+// A window left connected polls ten times a second for days.
+TEST(BenchModels, AnEncoderPolledForDaysKeepsOnlyWhatItHeardLast) {
+    sim::Rvx63 encoder;
+    auto now = sim::Clock::time_point{};
+    for (std::size_t poll = 0; poll < 3 * sim::recentEntries; ++poll)
+        encoder.exchange(0x10, now += 1ms); // position
+    encoder.exchange(0x70, now += 1ms);     // zero
+    for (const std::size_t kept : {encoder.commands().size(), encoder.received().size()}) {
+        EXPECT_LE(kept, sim::recentEntries);
+        EXPECT_GE(kept, sim::recentEntries / 2);
+    }
+    EXPECT_EQ(Bytes{0x70}, encoder.commands().back());
+    EXPECT_EQ(0x70, encoder.received().back());
 }
 
 TEST(BenchDescription, BuildsModulesFromTextAndRejectsWhatItCannotRead) {

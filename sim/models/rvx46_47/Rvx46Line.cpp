@@ -1,6 +1,7 @@
 #include "Rvx46Line.h"
 
 #include "Rvx46Firmware.h"
+#include "sim/Recent.h"
 
 #include <algorithm>
 #include <cmath>
@@ -145,7 +146,7 @@ void Rvx46Line::handle(Port& port) {
         if (input_.size() < length) return;
         const std::string command = input_.substr(0, length);
         input_.erase(0, length);
-        commands_.push_back(command);
+        keepRecent(commands_, command);
         const auto now = port.now();
         switch (c) {
         case 'q':

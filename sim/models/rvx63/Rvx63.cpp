@@ -1,5 +1,7 @@
 #include "Rvx63.h"
 
+#include "sim/Recent.h"
+
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -106,7 +108,7 @@ std::uint8_t Rvx63::argumentsOf(std::uint8_t command) const {
 
 std::uint8_t Rvx63::exchange(std::uint8_t mosi, Clock::time_point now) {
     if (!start_) start_ = now;
-    received_.push_back(mosi);
+    keepRecent(received_, mosi);
 
     if (booting(now)) return bootingAnswer; // deaf and mute until booted
     readyAt_.reset();
@@ -147,7 +149,7 @@ void Rvx63::answer(std::uint8_t command, Bytes result) {
 void Rvx63::complete(Clock::time_point now) {
     const Bytes command = std::move(current_);
     current_.clear();
-    commands_.push_back(command);
+    keepRecent(commands_, command);
     switch (command[0]) {
     case cmdPosition: {
         const std::uint16_t position = positionAt(now);

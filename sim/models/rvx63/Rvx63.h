@@ -45,7 +45,8 @@ public:
     bool inCalibrationMode() const { return calibrating_; }
     // The resolution the encoder runs at, from the code in its EEPROM.
     long long resolution() const;
-    // Every byte the host sent, and the commands with their arguments as completed.
+    // The bytes the host sent, and the commands with their arguments as completed
+    // (the most recent of each: sim/Recent.h).
     const Bytes& received() const { return received_; }
     const std::vector<Bytes>& commands() const { return commands_; }
     std::uint32_t restarts() const { return restarts_; }

@@ -1,5 +1,7 @@
 #include "TerseEncoder.h"
 
+#include "sim/Recent.h"
+
 #include <algorithm>
 #include <cmath>
 #include <fmt/format.h>
@@ -188,7 +190,7 @@ void TerseEncoder::handle(Port& port) {
         if (input_.size() < length) return;
         const std::string command = input_.substr(0, length);
         input_.erase(0, length);
-        commands_.push_back(command);
+        keepRecent(commands_, command);
         const auto now = port.now();
         switch (c) {
         case 'e': {

@@ -40,8 +40,7 @@ constexpr const char* noGoto =
 
 BootloadSession::BootloadSession(UartLink& link)
     : link_(link), comm_(link), device_(std::make_unique<Device>()), planner_(device_.get()),
-      hexImage_(device_.get()), reader_(device_.get(), &comm_), writer_(device_.get(), &comm_),
-      verifier_(device_.get(), &comm_) {}
+      reader_(device_.get(), &comm_), writer_(device_.get(), &comm_), verifier_(device_.get(), &comm_) {}
 
 void BootloadSession::connect() {
     statusLog("Connecting...");
@@ -92,14 +91,23 @@ void BootloadSession::connect() {
 }
 
 void BootloadSession::loadImage(std::istream& hex) {
-    if (!importHex(hexImage_, hex)) throw OtherException("Could not parse hex file");
+    // A load that fails leaves no image behind, not a half-imported one.
+    hexImage_.reset();
+    DeviceData image(device_.get());
+    if (!importHex(image, hex)) throw OtherException("Could not parse hex file");
     const Device& device = *device_;
     if (device.bootloaderStart != 0) {
-        if (!hasResetGoto(device, hexImage_))
+        if (!hasResetGoto(device, image))
             warningLog(device.familyId == Family::PIC16 ? noGotoFamily2 : noGoto);
-        remapResetVector(device, hexImage_);
+        remapResetVector(device, image);
     }
-    if (device.familyId == Family::PIC24) remapInterruptVectors(reader_, hexImage_);
+    if (device.familyId == Family::PIC24) remapInterruptVectors(reader_, image);
+    hexImage_ = std::move(image);
+}
+
+const DeviceData& BootloadSession::hexImage() const {
+    if (!hexImage_) throw OtherException("No firmware image loaded");
+    return *hexImage_;
 }
 
 void BootloadSession::erase() {
@@ -118,9 +126,10 @@ std::uint32_t BootloadSession::flashWriteEnd() const {
 
 void BootloadSession::write() {
     const Device& device = *device_;
+    const DeviceData& image = hexImage();
     const auto flashStarted = FTDI::now();
-    writer_.writeFlash(hexImage_, device.flashStart, flashWriteEnd());
-    if (!verifier_.verify(hexImage_, device.flashStart, flashWriteEnd())) {
+    writer_.writeFlash(image, device.flashStart, flashWriteEnd());
+    if (!verifier_.verify(image, device.flashStart, flashWriteEnd())) {
         if (!verifier_.rewriteNeeded().empty()) throw OtherException("Writing flash failed");
         if (!verifier_.eraseNeeded().empty()) writer_.eraseRanges(verifier_.eraseNeeded());
     }
@@ -128,7 +137,7 @@ void BootloadSession::write() {
 
     if (device.hasEeprom()) {
         const auto eepromStarted = FTDI::now();
-        writer_.writeEeprom(hexImage_.eeprom, device.eepromStart, device.eepromEnd);
+        writer_.writeEeprom(image.eeprom, device.eepromStart, device.eepromEnd);
         summary += fmt::format(", EEPROM {}ms", millisSince(eepromStarted));
     }
     statusLog(summary + ")");
@@ -140,16 +149,17 @@ std::optional<std::uint32_t> BootloadSession::codeInConfigBlock() const {
     if (!block) return std::nullopt;
     for (auto a = block->start; a < block->end; a += device.addressUnitsPerInstruction()) {
         const bool configWord = a >= device.configStart && a < device.configEnd;
-        if (!configWord && !hexImage_.isBlankAt(a)) return a;
+        if (!configWord && !hexImage().isBlankAt(a)) return a;
     }
     return std::nullopt;
 }
 
 void BootloadSession::verify() {
     const Device& device = *device_;
+    const DeviceData& image = hexImage();
     const auto flashStarted = FTDI::now();
     int flashFailures = 0;
-    if (!verifier_.verify(hexImage_, device.flashStart, flashWriteEnd()))
+    if (!verifier_.verify(image, device.flashStart, flashWriteEnd()))
         flashFailures = static_cast<int>(verifier_.eraseNeeded().size() + verifier_.rewriteNeeded().size());
     // The configuration block is never programmed, so the encoder cannot hold
     // an image with code there: that block fails as if it had been checked.
@@ -172,7 +182,7 @@ void BootloadSession::verify() {
         eepromMillis = millisSince(eepromStarted);
         const auto locations = (device.eepromEnd - device.eepromStart) / device.eepromAddressStep;
         for (std::uint32_t i = 0; i < locations && i < readBack.size(); ++i)
-            if ((hexImage_.eepromEntry(i) & 0xFF) != (readBack[i] & 0xFF)) ++eepromFailures;
+            if ((image.eepromEntry(i) & 0xFF) != (readBack[i] & 0xFF)) ++eepromFailures;
     }
 
     if (flashFailures || eepromFailures) {

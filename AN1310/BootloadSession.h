@@ -42,7 +42,8 @@ public:
     void run(std::span<const char> hex, const StepHook& beforeStep = {});
 
     const Device& device() const { return *device_; }
-    const DeviceData& hexImage() const { return hexImage_; }
+    // The image the last loadImage prepared; refuses when none is loaded.
+    const DeviceData& hexImage() const;
 
 private:
     std::uint32_t flashWriteEnd() const;
@@ -54,7 +55,9 @@ private:
     Comm comm_;
     std::unique_ptr<Device> device_; // stable address: the components point at it
     WritePlanner planner_;
-    DeviceData hexImage_;
+    // Made by loadImage only: half a megabyte that a session which fails to
+    // connect never needs, and write or verify without one must not go on.
+    std::optional<DeviceData> hexImage_;
     DeviceReader reader_;
     DeviceWriter writer_;
     DeviceVerifier verifier_;

@@ -33,10 +33,16 @@ TEST_F(Session, UnknownOrTooLargeDevicesAndAnUnparsableImage) {
         EXPECT_EQ(fmt::format("Couldn't find Device ID {} in the device database.", pic.part().deviceId),
                   thrownBy([&] { session.connect(); }));
     }
-    session.connect();
+    // A failed load after a good one leaves nothing to write: the chip keeps
+    // what it holds rather than getting the earlier or a half-read image.
+    load(applicationHex(pic.part(), 5, 2000));
     std::istringstream failed;
     failed.setstate(std::ios::failbit);
     EXPECT_EQ("Could not parse hex file", thrownBy([&] { session.loadImage(failed); }));
+    const auto before = pic.flashWords();
+    EXPECT_EQ("No firmware image loaded", thrownBy([&] { session.write(); }));
+    EXPECT_EQ("No firmware image loaded", thrownBy([&] { session.verify(); }));
+    EXPECT_EQ(before, pic.flashWords());
 }
 
 TEST_F(Session, AnImageWithoutResetJumpIsWarnedAboutAndStillRemapped) {

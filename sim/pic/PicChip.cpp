@@ -37,9 +37,17 @@ unsigned hexByte(std::string_view line, std::size_t at) {
 
 PicChip::PicChip(PicPart part) : part_(std::move(part)) {
     const auto words = (part_.flashEnd - part_.flashStart) / part_.unitsPerWord();
-    flash_.resize(std::size_t(words) * part_.bytesPerWord());
-    for (std::size_t i = 0; i < flash_.size(); ++i)
-        flash_[i] = std::uint8_t(part_.blankWord() >> (8 * (i % part_.bytesPerWord())));
+    // Erased flash: the blank word's bytes, low first, repeated. A bench
+    // makes whole chips often, so the first word is copied over the rest in
+    // doubling runs rather than worked out byte by byte.
+    const std::size_t width = part_.bytesPerWord();
+    flash_.resize(std::size_t(words) * width);
+    if (!flash_.empty()) {
+        for (std::size_t b = 0; b < width; ++b)
+            flash_[b] = std::uint8_t(part_.blankWord() >> (8 * b));
+        for (std::size_t done = width; done < flash_.size(); done *= 2)
+            std::copy_n(flash_.begin(), std::min(done, flash_.size() - done), flash_.begin() + done);
+    }
     eeprom_.assign(part_.eepromSize(), 0xFF);
 
     for (const auto& [address, value] : part_.configDefaults) {

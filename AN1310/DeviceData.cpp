@@ -1,5 +1,7 @@
 #include "DeviceData.h"
 
+#include <algorithm>
+
 namespace AN1310 {
 
 DeviceData::DeviceData(Device* device)
@@ -37,6 +39,13 @@ bool fitsMemoryImage(const Device& device) {
     if (device.hasEeprom() && device.eepromEnd > device.eepromStart &&
         (device.eepromEnd - device.eepromStart) / device.eepromAddressStep > DeviceData::eepromEntries)
         return false;
+    // A block larger than the whole image, or one past the flash's end beyond
+    // 32-bit addresses, would make the block arithmetic of planning, writing
+    // and verifying wrap around (and loop for ever).
+    const std::uint64_t imageUnits =
+        std::uint64_t(DeviceData::flashEntries) * device.addressUnitsPerInstruction();
+    const std::uint64_t largestBlock = std::max(device.eraseBlockSize, device.writeBlockSize);
+    if (largestBlock > imageUnits || device.flashEnd + largestBlock > 0xFFFFFFFF) return false;
     // A flash entry holds one word; the bytes of a wider one would be shifted out of it.
     constexpr auto entryBytes = sizeof(decltype(DeviceData::flash)::value_type);
     return device.eraseBlockSize != 0 && device.writeBlockSize != 0 && device.bytesPerWordFlash != 0 &&

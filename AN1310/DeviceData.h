@@ -43,8 +43,8 @@ public:
     }
 };
 
-// True when the device's flash and EEPROM fit the image's fixed arrays, and
-// its flash words fit their entries.
+// True when the device's flash and EEPROM fit the image's fixed arrays, its
+// flash words fit their entries and its blocks fit the image.
 bool fitsMemoryImage(const Device& device);
 
 } // namespace AN1310

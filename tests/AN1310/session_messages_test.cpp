@@ -21,7 +21,9 @@ struct Session : ::testing::Test {
 
 TEST_F(Session, UnknownOrTooLargeDevicesAndAnUnparsableImage) {
     for (const char* tooLarge : {"ENDFLASH = 0x400000",      // more flash than the memory image holds
-                                 "BYTESPERWORDFLASH = 8"}) { // flash words wider than its entries
+                                 "BYTESPERWORDFLASH = 8",    // flash words wider than its entries
+                                 "WRITEFLASHBLOCKSIZE = -9", // blocks larger than the image
+                                 "ERASEFLASHBLOCKSIZE = 0x80000"}) {
         ScratchDatabase scratch;
         scratch.exec(std::string("update DEVICES set PARTNAME = 'PIC18HUGE', ") + tooLarge +
                      " where PARTNAME = 'PIC18F2620'");
@@ -43,6 +45,17 @@ TEST_F(Session, UnknownOrTooLargeDevicesAndAnUnparsableImage) {
     EXPECT_EQ("No firmware image loaded", thrownBy([&] { session.write(); }));
     EXPECT_EQ("No firmware image loaded", thrownBy([&] { session.verify(); }));
     EXPECT_EQ(before, pic.flashWords());
+}
+
+TEST(SessionDevice, FlashWhoseLastBlockEndsBeyond32BitAddressesDoesNotFit) {
+    LogCapture logs;
+    PicBench pic{"PIC32MX360F512L"}; // its image entries count from the flash's start
+    AN1310::BootloadSession session{*pic.link};
+    ScratchDatabase scratch;
+    scratch.exec("update DEVICES set PARTNAME = 'PIC32HIGH', STARTFLASH = 0xFFFF0000, ENDFLASH = 0xFFFFFFC0 "
+                 "where PARTNAME = 'PIC32MX360F512L'");
+    EXPECT_EQ("Device PIC32HIGH does not fit the programmer's memory image.",
+              thrownBy([&] { session.connect(); }));
 }
 
 TEST_F(Session, AnImageWithoutResetJumpIsWarnedAboutAndStillRemapped) {

@@ -147,9 +147,10 @@ std::optional<std::uint32_t> BootloadSession::codeInConfigBlock() const {
     const Device& device = *device_;
     const auto block = device.configEraseBlock();
     if (!block) return std::nullopt;
+    const DeviceData& image = hexImage();
     for (auto a = block->start; a < block->end; a += device.addressUnitsPerInstruction()) {
         const bool configWord = a >= device.configStart && a < device.configEnd;
-        if (!configWord && !hexImage().isBlankAt(a)) return a;
+        if (!configWord && !image.isBlankAt(a)) return a;
     }
     return std::nullopt;
 }

@@ -38,6 +38,7 @@ TEST_F(Connecting, StartUpAsksForAModelConnectFillsTheWindowDisconnectEmptiesIt)
         EXPECT_TRUE(enabled(id)) << id;
     EXPECT_EQ(frame->positionGauge()->counts, 4096); // no position_bits
     EXPECT_FALSE(frame->positionGauge()->inactive);
+    EXPECT_FALSE(frame->positionGauge()->counterClockwise);
     click(ID_DATASHEET);
     EXPECT_THAT(ui->opened, ElementsAre("https://www.rvx-encoders.example/product/resource/rvxtest.pdf"));
     EXPECT_THAT(messages(), IsEmpty());

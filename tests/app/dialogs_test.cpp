@@ -1,18 +1,11 @@
 // The encoder selection dialog and the message and choice boxes of the toolkit user interface.
 #include "GuiTest.h"
 
-#include "app/EncoderSelectDialog.h"
-#include "app/UserInterface.h"
-
-#include <wx/app.h>
-#include <wx/button.h>
 #include <wx/listbox.h>
 #include <wx/statbmp.h>
 #include <wx/statbox.h>
 #include <wx/time.h>
-#include <wx/timer.h>
 #include <wx/uiaction.h>
-#include <wx/utils.h>
 
 namespace {
 

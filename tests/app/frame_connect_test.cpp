@@ -3,13 +3,10 @@
 #include "Screenshot.h"
 
 #include "app/Artwork.h"
-#include "app/EncoderGauge.h"
 #include "encoders/Pictures.h"
 #include "transport/FtdiException.h"
 
 #include <wx/generic/statbmpg.h>
-#include <wx/notebook.h>
-#include <wx/stattext.h>
 
 using namespace vantix::test;
 using testing::ElementsAre;

@@ -1,10 +1,6 @@
 // "Get Diagnostics", and the buttons refused without an encoder, through the real main window.
 #include "GuiTest.h"
 
-#include "app/EncoderGauge.h"
-
-#include <wx/filename.h>
-
 using namespace vantix::test;
 using testing::ElementsAre;
 using testing::IsEmpty;

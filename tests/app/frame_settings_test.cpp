@@ -2,11 +2,6 @@
 // each set of accessors a driver can offer.
 #include "GuiTest.h"
 
-#include <wx/button.h>
-#include <wx/choice.h>
-#include <wx/notebook.h>
-#include <wx/stattext.h>
-
 using namespace vantix::test;
 using testing::ElementsAre;
 using testing::IsEmpty;
@@ -17,6 +12,14 @@ class Settings : public FrameTest {
 protected:
     std::vector<std::string> labels() const { return {rowLabel(0), rowLabel(1), rowLabel(2)}; }
     std::vector<int> selections() const { return {rowSelection(0), rowSelection(1), rowSelection(2)}; }
+    // A timing field of the quadrature or the commutation page.
+    std::string field(bool commutationPage, const std::string& label) const {
+        return (commutationPage ? static_cast<wxSignalPage*>(frame->commutationPage())
+                                : frame->quadraturePage())
+            ->field(label)
+            ->GetValue()
+            .utf8_string();
+    }
 };
 
 TEST_F(Settings, ResolutionAndCommutationFillAllRowsAndBothPages) {

@@ -2,10 +2,6 @@
 // staying away from the device while a flow runs.
 #include "GuiTest.h"
 
-#include "app/EncoderGauge.h"
-
-#include <wx/utils.h>
-
 using namespace vantix::test;
 using testing::ElementsAre;
 using testing::IsEmpty;

@@ -1,14 +1,8 @@
 // The position gauge as drawn, and the timing fields of the signal pages.
 #include "GuiTest.h"
 
-#include "app/EncoderGauge.h"
-#include "app/SignalPages.h"
-
 #include <wx/dcmemory.h>
-#include <wx/frame.h>
-#include <wx/notebook.h>
 #include <wx/panel.h>
-#include <wx/textctrl.h>
 
 namespace {
 

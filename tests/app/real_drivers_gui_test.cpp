@@ -5,7 +5,6 @@
 #include "GuiTest.h"
 #include "Screenshot.h"
 #include "app/DiagnosticsPlots.h"
-#include "app/EncoderGauge.h"
 #include "encoders/FirmwareSet.h"
 #include "encoders/Registry.h"
 #include "sim/models/rvx46_47/Rvx46Line.h"
@@ -16,11 +15,8 @@
 #include "transport/FtdiPlatform.h"
 
 #include <wx/dcmemory.h>
-#include <wx/stattext.h>
 
-#include <algorithm>
 #include <cmath>
-#include <map>
 
 namespace vantix::test {
 namespace {

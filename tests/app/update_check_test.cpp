@@ -4,16 +4,12 @@
 #include "app/UpdateCheck.h"
 #include "app/VantixApp.h"
 
-#include <wx/frame.h>
 #include <wx/log.h>
-#include <wx/utils.h>
 
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 namespace vantix::test {
 namespace {

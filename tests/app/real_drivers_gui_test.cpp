@@ -239,16 +239,15 @@ TEST_F(RealDrivers, Rvx64ProgramsAddressAndTerminationAndRestoresACorruptRecord)
     EXPECT_EQ(rowLabel(2), ""); // no date code to tell whether the part has termination
 }
 
-TEST_F(RealDrivers, Rvx65ProgramsAddressAndBaudRateZeroesAndCountsTurns) {
+TEST_F(RealDrivers, Rvx65ProgramsAddressAndBaudRateZeroesAndAMultiTurnPartCountsTurns) {
     if (!RVX::firmware::simulation_images()) GTEST_SKIP() << "the bench runs only the simulation images";
     auto& rvx65 = addEncoder<sim::TerseEncoder>("RVX65", {{"part", "RVX652F"},
                                                           {"address", "0x43"},
                                                           {"shaft", "5000"},
                                                           {"zero", "1000"},
                                                           {"datecode", "2219"}});
-    auto& multiTurn =
-        addEncoder<sim::TerseEncoder>("RVX65", {{"part", "RVX652D"}, {"turns", "-2"}, {"address", "0x08"}});
-    ui->moduleChoices = {0, 0, 1};
+    addEncoder<sim::TerseEncoder>("RVX65", {{"part", "RVX652D"}, {"turns", "-2"}, {"address", "0x08"}});
+    ui->moduleChoices = {0, 1};
     connectTo("RVX65");
     EXPECT_EQ(heading(), "RVX652F\nFirmware: 0x1B - Date Code: 2219");
     EXPECT_EQ(rowLabel(0), "Address: ");
@@ -272,20 +271,6 @@ TEST_F(RealDrivers, Rvx65ProgramsAddressAndBaudRateZeroesAndCountsTurns) {
     EXPECT_EQ(position(), 0);
     EXPECT_EQ(messages().size(), 1u); // an absolute encoder is zeroed without a word
 
-    // At 2000000 baud the encoder's rate is in no row: Program keeps it and
-    // still writes the address.
-    rvx65.setEeprom(0x83, 0);
-    click(ID_CONNECT);
-    connectTo("RVX65");
-    EXPECT_EQ(rowSelection(1), wxNOT_FOUND);
-    select(0, "0x30");
-    const auto flashes = progress.size();
-    click(ID_PROGRAM);
-    EXPECT_EQ(rvx65.eeprom(0xC0), 0x30);
-    EXPECT_EQ(rvx65.eeprom(0x83), 0);
-    EXPECT_EQ(progress.size(), flashes);
-    EXPECT_EQ(messages().back(), "Encoder programmed successfully");
-
     // A multi-turn part: a fixed rate has no row; turns replace zero.
     click(ID_CONNECT);
     connectTo("RVX65");
@@ -295,10 +280,6 @@ TEST_F(RealDrivers, Rvx65ProgramsAddressAndBaudRateZeroesAndCountsTurns) {
     position();
     EXPECT_TRUE(frame->turnsLabel()->IsShown());
     EXPECT_EQ(frame->turnsLabel()->GetLabel().utf8_string(), "Turns: -2");
-    select(0, "0x0C");
-    click(ID_PROGRAM);
-    EXPECT_EQ(multiTurn.eeprom(0xC0), 0x0C);
-    EXPECT_EQ(messages().back(), "Encoder address set");
     click(ID_CONNECT); // disconnects
     EXPECT_FALSE(frame->turnsLabel()->IsShown());
 }

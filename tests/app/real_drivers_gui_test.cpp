@@ -117,7 +117,6 @@ TEST_F(RealDrivers, Rvx46AndRvx84UpdateProgramZeroAndSaveDiagnostics) {
                               "Error occured while programming encoder:\nUnable to connect to RVX46 encoder. "
                               "Failed to initialization calibration\n\nRe-try?"}));
     EXPECT_EQ(heading(), "RVX463Q\nFirmware: 0x15 - Date Code: 2211");
-    EXPECT_EQ(frame->positionGauge()->counts, 16384);
     EXPECT_TRUE(frame->positionGauge()->counterClockwise);
     EXPECT_EQ(frame->resultLine(), "Encoder firmware updated to 0x15");
 
@@ -176,7 +175,6 @@ TEST_F(RealDrivers, Rvx63TurningOnTheGaugeProgramZeroAndHeaderOnlyReport) {
     select(0, "800 PPR");
     click(ID_PROGRAM);
     EXPECT_EQ(device.resolution(), 800);
-    EXPECT_EQ(device.commands().back(), (sim::Bytes{0x80, 0xFA, 0xE9}));
     click(ID_ZERO);
     EXPECT_EQ(device.restarts(), 1u);
     EXPECT_EQ(saveDiagnostics(), "RVX Vantix\x99 diagnostics data\nModel: RVX633\nFirmware revision: 15\n"
@@ -200,7 +198,6 @@ TEST_F(RealDrivers, Rvx48ResolutionRowUpdateOfferAndProgram) {
     EXPECT_EQ(selected(0), "2048 PPR");
     EXPECT_EQ(rowLabel(1), "");
     EXPECT_EQ(notebookPages(), (std::vector<std::string>{"Quadrature"}));
-    EXPECT_FALSE(enabled(ID_ZERO));
     EXPECT_TRUE(frame->positionGauge()->inactive);
 
     select(0, "400 PPR");

@@ -14,6 +14,8 @@
 namespace vantix::test {
 namespace {
 
+using namespace std::string_literals;
+
 // The local web host; its events are the requests and hang-ups it saw.
 struct UpdateServer {
     UpdateServer()
@@ -26,11 +28,9 @@ struct UpdateServer {
         pclose(output);
         std::filesystem::remove_all(folder);
     }
-    std::string https(const std::string& path) const {
-        return "https://127.0.0.1:" + std::to_string(httpsPort) + path;
-    }
-    std::string http(const std::string& path) const {
-        return "http://127.0.0.1:" + std::to_string(httpPort) + path;
+    std::string https(const std::string& path, bool plain = false) const {
+        return (plain ? "http" : "https") + "://127.0.0.1:"s + std::to_string(plain ? httpPort : httpsPort) +
+               path;
     }
     void publish(const std::string& name, const std::string& body) const {
         std::filesystem::create_directories(folder + "/www/" + name);
@@ -149,7 +149,7 @@ TEST_F(UpdateCheckTest, OffersEachNewerVersionOfAVerifiedHttpsAnswer) {
         {server->https("/missing"), {}}, // the error page names 4.0.0.0
         {server->https("/redirect/https/newer"), {"4.0.0.0"}},
         {server->https("/redirect/http/newer"), {}},
-        {server->http("/newer"), {}},
+        {server->https("/newer", true), {}},
         {byName, {}},
     };
     for (const auto& [url, versions] : cases) {

@@ -30,12 +30,10 @@ enum class Accessor {
 // What the driver reports and does; shared with the test so that it outlives the driver.
 struct DriverScript {
     std::set<Accessor> accessors;
-    std::string partNumber = "RVXTEST";
     std::uint8_t firmware = 0x15;
     std::uint8_t latestFirmware = 0x15;
     std::uint16_t datecode = 2519;
     std::uint16_t resolution = 1024;
-    std::uint8_t poles = 4;
     bool direction = false;
     std::uint8_t address = 0x08;
     std::uint32_t baudRate = 38400;
@@ -51,8 +49,6 @@ struct DriverScript {
     std::function<void(const std::string& call)> during;
     // Replaces the status lines of a reflash: gets the caller's status callback.
     std::function<void(const StatusCallback&)> reflash;
-    // Constructor failure.
-    std::exception_ptr constructorFailure;
 
     template <class E> void fail(const std::string& call, E error, int times = 1) {
         for (int i = 0; i < times; ++i)
@@ -67,11 +63,9 @@ struct DriverScript {
 class TestEncoder : public RVX::Encoder {
 public:
     explicit TestEncoder(std::shared_ptr<DriverScript> script) : script_(std::move(script)) {
-        auto& s = *script_;
-        if (s.constructorFailure) std::rethrow_exception(s.constructorFailure);
-        part_number = s.partNumber.c_str();
-        picture = s.picture;
-        auto has = [&](Accessor a) { return s.accessors.contains(a); };
+        part_number = "RVXTEST";
+        picture = script_->picture;
+        auto has = [this](Accessor a) { return script_->accessors.contains(a); };
         if (has(Accessor::Resolution)) {
             static constexpr std::uint64_t resolutionList[] = {500, 1000, 1024, 2048};
             resolutions = resolutionList;
@@ -82,7 +76,7 @@ public:
             };
         }
         if (has(Accessor::Commutation)) {
-            get_poles = [this] { return call("get_poles"), script_->poles; };
+            get_poles = [this] { return call("get_poles"), std::uint8_t{4}; };
             get_direction = [this] { return call("get_direction"), script_->direction; };
             set_commutation = [this](std::uint16_t r, std::uint8_t poles, bool ccw, StatusCallback status) {
                 call("set_commutation " + std::to_string(r) + " " + std::to_string(poles) +

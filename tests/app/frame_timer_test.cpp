@@ -19,7 +19,7 @@ protected:
     void failNextPoll(const char* why = "No reply") { script->fail("read_position", RVX::Exception(why, 0)); }
 };
 
-TEST_F(PositionTimer, TickShowsThePositionClampedToTheGauge) {
+TEST_F(PositionTimer, TicksShowThePositionClampedOneFailedPollIsToleratedASecondWithinTwentyDisconnects) {
     script->position = 1234;
     tick();
     EXPECT_EQ(frame->positionGauge()->value, 1234);
@@ -27,9 +27,7 @@ TEST_F(PositionTimer, TickShowsThePositionClampedToTheGauge) {
     tick();
     EXPECT_EQ(frame->positionGauge()->value, 4095);
     EXPECT_THAT(script->log, ElementsAre("read_position", "read_position"));
-}
 
-TEST_F(PositionTimer, OneFailedPollIsToleratedASecondWithinTwentyTicksDisconnects) {
     failNextPoll();
     tick();
     EXPECT_EQ(frame->pollErrorCountdown(), 20);

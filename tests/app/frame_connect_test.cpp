@@ -151,8 +151,7 @@ TEST_F(Connecting, FirmwareUpdateIsOfferedOnlyForAnOlderVersionAndGivingUpKeepsT
 
 // What the screen shows of the gauge: the colour of its outer disc.
 wxColour gaugeOnScreen(VantixFrame* frame) {
-    const wxImage image = grabWindowNow(frame->positionGauge());
-    return {image.GetRed(100, 25), image.GetGreen(100, 25), image.GetBlue(100, 25)};
+    return pixel(grabWindowNow(frame->positionGauge()), 100, 25);
 }
 
 // A question or a message box holds the position poll up; the gauge shows

@@ -14,8 +14,6 @@
 #include "sim/models/rvx65_68/TerseEncoder.h"
 #include "transport/FtdiPlatform.h"
 
-#include <wx/dcmemory.h>
-
 #include <cmath>
 
 namespace vantix::test {
@@ -276,12 +274,7 @@ TEST_F(RealDrivers, Rvx65ProgramsAddressAndBaudRateZeroesAndAMultiTurnPartCounts
 // The share of the Lissajous figure's drawn pixels within a tenth of the
 // ideal circle's radius from the circle.
 double figureOnCircle(wxLissajousPlot* plot) {
-    wxBitmap bitmap(plot->GetClientSize());
-    {
-        wxMemoryDC dc(bitmap);
-        plot->draw(dc);
-    }
-    const wxImage image = bitmap.ConvertToImage();
+    const wxImage image = drawn(plot);
     const auto circle = plot->idealCircle();
     int figure = 0, onCircle = 0;
     for (int y = 0; y < image.GetHeight(); ++y)

@@ -4,6 +4,7 @@
 // and the node address survive, also when an attempt fails and is retried.
 #include "encoder_bench.h"
 #include "encoders/FirmwareSet.h"
+#include "encoders/Registry.h"
 #include "encoders/rvx48/RVX48.h"
 #include "encoders/rvx64/RVX64.h"
 #include "sim/models/rvx48/Rvx48.h"
@@ -48,26 +49,12 @@ protected:
     }
 };
 
-TEST_F(BlockReflash, Rvx64RunsItsVariantsImageAndKeepsItsRecordAndNodeAddress) {
-    // The node address is the encoder's own, even one the window would not offer.
-    auto& module =
-        addEncoder("RVX64", {{"variant", "B"}, {"fw", "6"}, {"address", "0x15"}, {"datecode", "4025"}});
-    RVX::RVX64 encoder(0);
-    encoder.update_firmware(record);
-    auto& rvx64 = module.device<sim::Rvx64>();
-    expectRuns(0, RVX::firmware::binary("RVX64", 2), 2 * sim::Rvx64::addressWord + 1);
-    EXPECT_EQ(rvx64.firmware()->get("variant"), 2u);
-    EXPECT_EQ(encoder.firmware_version(), 7);
-    EXPECT_EQ(rvx64.nodeAddress(), 0x15);
-    EXPECT_EQ(encoder.datecode(), 4025);
-    EXPECT_EQ(rvx64.record()->at(4) | rvx64.record()->at(5) << 8, today());
-    EXPECT_EQ(module.line().baud, 2000000u);
-}
-
 // A failed attempt leaves the encoder in its application or in its bootloader,
 // and the retry ends as an update without fault does: the settings read before
 // the first attempt are written back, even when the failure took the
-// application (and with it the record) or left the image's default address.
+// application (and with it the record) or left the image's default address;
+// an RVX64 runs the image of its variant and keeps its own node address, even
+// one the window would not offer.
 TEST_F(BlockReflash, EachFaultThenARetryEndsWithTheEncodersOwnSettings) {
     const Options faults[] = {
         {{"late", "5"}},  {{"babble", "30"}},    {{"cr", ""}},          {{"nak", "0"}, {"nakcmd", "b"}},
@@ -78,14 +65,11 @@ TEST_F(BlockReflash, EachFaultThenARetryEndsWithTheEncodersOwnSettings) {
         for (const std::string model : {"RVX48", "RVX64"}) {
             SCOPED_TRACE(model + " " + fault.begin()->first);
             auto options = fault;
-            options.insert({{"datecode", "4025"}, {"station", "0x22"}, {"res", "2"}, {"address", "0x2C"}});
+            options.insert({{"datecode", "4025"}, {"station", "0x22"}, {"res", "2"}, {"address", "0x15"}});
+            if (model == "RVX64") options.insert({{"variant", "B"}, {"fw", "6"}});
             auto& module = addEncoder(model, options);
-            const auto index = bench->size() - 1;
-            std::unique_ptr<RVX::Encoder> encoder;
-            if (model == "RVX48")
-                encoder = std::make_unique<RVX::RVX48>(index);
-            else
-                encoder = std::make_unique<RVX::RVX64>(index);
+            const auto index = lastIndex();
+            const auto encoder = RVX::create_encoder(model, index);
 
             EXPECT_ANY_THROW(encoder->update_firmware(record));
             expectSettled(index);
@@ -101,8 +85,10 @@ TEST_F(BlockReflash, EachFaultThenARetryEndsWithTheEncodersOwnSettings) {
                 EXPECT_EQ(encoder->get_resolution(), 250);
             } else {
                 auto& rvx64 = module.device<sim::Rvx64>();
-                expectRuns(index, RVX::firmware::binary("RVX64", 0), 2 * sim::Rvx64::addressWord + 1);
-                EXPECT_EQ(rvx64.nodeAddress(), 0x2C);
+                expectRuns(index, RVX::firmware::binary("RVX64", 2), 2 * sim::Rvx64::addressWord + 1);
+                EXPECT_EQ(rvx64.firmware()->get("variant"), 2u);
+                EXPECT_EQ(encoder->firmware_version(), 7);
+                EXPECT_EQ(rvx64.nodeAddress(), 0x15);
                 EXPECT_EQ(rvx64.record(),
                           (std::array<std::uint8_t, 6>{0xB3, 40, 25, 0x22, static_cast<std::uint8_t>(today()),
                                                        static_cast<std::uint8_t>(today() >> 8)}));
@@ -133,12 +119,8 @@ TEST_F(BlockReflash, Rvx48PassesOnTheFirstFailureWhenTheLineCannotBePutBack) {
     const StatusCallback failing = [&](const std::string& line) {
         if (line.starts_with("device/rev")) module.failCalls(FTDI::IO_ERROR, 0, 0);
     };
-    try {
-        encoder.update_firmware(failing);
-        ADD_FAILURE() << "no exception";
-    } catch (const hexldr::Exception& e) {
-        EXPECT_STREQ(e.what(), "ID response error");
-    }
+    EXPECT_STREQ(enctest::thrownBy<hexldr::Exception>([&] { encoder.update_firmware(failing); }).what(),
+                 "ID response error");
 }
 
 } // namespace

@@ -5,7 +5,6 @@
 #include "encoders/FirmwareSet.h"
 #include "sim/Bench.h"
 #include "sim/models/rvx46_47/Rvx46Line.h"
-#include "sim/models/rvx63/Rvx63.h"
 
 #include <gtest/gtest.h>
 
@@ -52,13 +51,16 @@ protected:
         return bench->add(model, sim::ModelOptions(std::move(options)));
     }
     Device& device(std::size_t index = 0) { return bench->module(index).template device<Device>(); }
-    std::uint64_t hostBytes(std::size_t index = 0) { return bench->module(index).counters.bytesToDevice; }
-    // The commands the encoder's firmware received from `from` on.
-    auto commandsSince(std::size_t from) {
-        const auto& all = device().commands();
+    std::uint32_t lastIndex() { return static_cast<std::uint32_t>(bench->size() - 1); }
+    Device& last() { return device(lastIndex()); }
+    std::uint64_t hostBytes() { return bench->module(lastIndex()).counters.bytesToDevice; }
+    // The commands the last encoder's firmware received while `action` ran.
+    template <class Action> auto sentBy(Action&& action) {
+        const auto& all = last().commands();
+        const auto from = all.size();
+        action();
         return std::decay_t<decltype(all)>(all.begin() + static_cast<long>(from), all.end());
     }
-    std::size_t commandCount() { return device().commands().size(); }
 
     sim::BenchGuard bench{std::make_shared<sim::Bench>()};
 };

@@ -2,6 +2,8 @@
 // dialect's wire forms and reply checks, connecting and identifying, positions,
 // zero, dates and the diagnostics report.
 #include "encoder_bench.h"
+#include "encoders/Pictures.h"
+#include "encoders/Registry.h"
 #include "encoders/rvx46_47/RVX46_47.h"
 #include "encoders/rvx84_86/RVX84_86.h"
 
@@ -20,65 +22,66 @@ using namespace std::chrono;
 using enctest::failsWith;
 using enctest::thrownBy;
 using Commands = std::vector<std::string>;
+using Rvx46Driver = enctest::Rvx46LineBench;
 
-class Rvx46Driver : public enctest::Rvx46LineBench {};
-
-class EchoingDialect : public enctest::Rvx46LineBench {
-protected:
-    void SetUp() override {
-        addEncoder("RVX46");
-        encoder = std::make_unique<RVX::RVX46>(0);
-    }
-    std::unique_ptr<RVX::RVX46> encoder;
-};
-
-TEST_F(EchoingDialect, AcceptsLowerCaseValuesAndOnlyLooksAtTheFramingItChecks) {
-    device().scriptReply("e7901= e0\r\n$");
-    EXPECT_EQ(encoder->model_code(), 0xE0);
-    // The separator between the two bytes of a word is not looked at.
-    device().scriptReply("e8202= 07#D0\r\n$");
-    EXPECT_EQ(encoder->get_resolution(), 2000);
+Commands linesOf(const std::string& text) {
+    Commands lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
 }
 
-TEST_F(EchoingDialect, RefusesAReplyWithAnotherAddressOrABrokenTrailer) {
+TEST_F(Rvx46Driver, EchoingReadsLookOnlyAtTheFramingTheyCheck) {
+    addEncoder("RVX46");
+    RVX::RVX46 encoder(0);
+    device().scriptReply("e7901= e0\r\n$");
+    EXPECT_EQ(encoder.model_code(), 0xE0);
+    // The separator between the two bytes of a word is not looked at.
+    device().scriptReply("e8202= 07#D0\r\n$");
+    EXPECT_EQ(encoder.get_resolution(), 2000);
+
     device().scriptReply("e7A01= E2\r\n$");
-    EXPECT_TRUE(failsWith([&] { encoder->model_code(); }, "Unable to read RVX46 EEPROM", 0x79u));
+    EXPECT_TRUE(failsWith([&] { encoder.model_code(); }, "Unable to read RVX46 EEPROM", 0x79u));
     device().scriptReply("e8102= 15\r\n#");
-    EXPECT_EQ(thrownBy([&] { encoder->firmware_version(); }).code(), 0x81u);
+    EXPECT_EQ(thrownBy([&] { encoder.firmware_version(); }).code(), 0x81u);
     // A short reply waits out the read time-out and fails the same way.
     device().scriptReply("e8202= 04 00\r\n");
-    EXPECT_EQ(thrownBy([&] { encoder->get_resolution(); }).code(), 0x82u);
+    EXPECT_EQ(thrownBy([&] { encoder.get_resolution(); }).code(), 0x82u);
 
     // A value field of non-digits is a parse error, not a protocol one.
     device().scriptReply("e7901= G1\r\n$");
-    const auto parse = thrownBy<std::system_error>([&] { encoder->model_code(); });
+    const auto parse = thrownBy<std::system_error>([&] { encoder.model_code(); });
     EXPECT_EQ(parse.code(), std::make_error_code(std::errc::invalid_argument));
 
     device().scriptReply("j001E01= C0\r\n$");
-    EXPECT_TRUE(failsWith([&] { encoder->dialect.read_ram(0x00, 0x1D); },
+    EXPECT_TRUE(failsWith([&] { encoder.dialect.read_ram(0x00, 0x1D); },
                           "Unable to read RAM location 00.1D from RVX46", 0u));
 }
 
-TEST_F(EchoingDialect, WritesInTheirWireFormsComparingTheEchoOnly) {
+TEST_F(Rvx46Driver, EchoingWritesInTheirWireFormsComparingTheEchoOnly) {
+    addEncoder("RVX46");
+    RVX::RVX46 encoder(0);
     // Decimal digits in place of hexadecimal ones; a word high byte first.
-    const auto start = commandCount();
-    encoder->dialect.write_eeprom_dec(0x7B, 5);
-    encoder->dialect.write_eeprom_word(0x82, 0x0800);
-    EXPECT_EQ(commandsSince(start), (Commands{"u7B05", "u8208", "u8300"}));
-    EXPECT_EQ(encoder->get_resolution(), 2048);
+    EXPECT_EQ(sentBy([&] {
+                  encoder.dialect.write_eeprom_dec(0x7B, 5);
+                  encoder.dialect.write_eeprom_word(0x82, 0x0800);
+              }),
+              (Commands{"u7B05", "u8208", "u8300"}));
+    EXPECT_EQ(encoder.get_resolution(), 2048);
 
     device().scriptReply("u7830XYZ");
-    EXPECT_NO_THROW(encoder->dialect.write_eeprom_hex(0x78, 0x30));
-
+    EXPECT_NO_THROW(encoder.dialect.write_eeprom_hex(0x78, 0x30));
     device().scriptReply("u7831\r\n$");
-    EXPECT_TRUE(failsWith([&] { encoder->dialect.write_eeprom_hex(0x78, 0x30); },
+    EXPECT_TRUE(failsWith([&] { encoder.dialect.write_eeprom_hex(0x78, 0x30); },
                           "Unable to write RVX46 EEPROM", 0x78u));
 
     // A failed high byte leaves the low one unwritten.
-    const auto before = commandCount();
     device().scriptReply("u82");
-    EXPECT_EQ(thrownBy([&] { encoder->dialect.write_eeprom_word(0x82, 0x0800); }).code(), 0x82u);
-    EXPECT_EQ(commandsSince(before), (Commands{"u8208"}));
+    EXPECT_EQ(sentBy([&] {
+                  EXPECT_EQ(thrownBy([&] { encoder.dialect.write_eeprom_word(0x82, 0x0800); }).code(), 0x82u);
+              }),
+              (Commands{"u8208"}));
 }
 
 TEST_F(Rvx46Driver, ConnectsWithResetPulseAndHandshakeOrFailsWithTheRepliesAsCode) {
@@ -88,16 +91,14 @@ TEST_F(Rvx46Driver, ConnectsWithResetPulseAndHandshakeOrFailsWithTheRepliesAsCod
                                                            {[] { RVX::RVX86 e(0); }, "RVX86"}};
     for (const auto& [open, model] : refusing) {
         SCOPED_TRACE(model);
-        const auto e = thrownBy(open);
-        EXPECT_EQ(e.what(), "Encoder does not appear to be an " + model);
-        EXPECT_EQ(e.code(), 0xE4u);
+        EXPECT_TRUE(failsWith(open, "Encoder does not appear to be an " + model, 0xE4u));
         EXPECT_FALSE(bench->module(0).isOpen());
     }
     const auto resets = device().resets();
-    const auto from = commandCount();
-    RVX::RVX84 encoder(0);
+    std::unique_ptr<RVX::RVX84> opened;
+    EXPECT_EQ(sentBy([&] { opened = std::make_unique<RVX::RVX84>(0); }), (Commands{"q", "e7901"}));
+    auto& encoder = *opened;
     EXPECT_EQ(device().resets(), resets + 1);
-    EXPECT_EQ(commandsSince(from), (Commands{"q", "e7901"}));
     EXPECT_EQ(bench->module(0).line().baud, 115200u);
     EXPECT_TRUE(bench->module(0).line().dtr);
     EXPECT_STREQ(encoder.part_number, "RVX842S");
@@ -113,6 +114,17 @@ TEST_F(Rvx46Driver, ConnectsWithResetPulseAndHandshakeOrFailsWithTheRepliesAsCod
     EXPECT_EQ(thrownBy([&] { encoder.connect(); }).code(), 0u);
     bench->module(0).faults.silent = false;
     EXPECT_NO_THROW(encoder.connect());
+
+    // Each commutation part by its code, with its own picture.
+    const std::array<const char*, 4> parts[] = {{"RVX84", "0xE6", "RVX842Q", "RVX84-2"},
+                                                {"RVX84", "0xE8", "RVX842C", "RVX84"},
+                                                {"RVX86", "0xA7", "RVX863D", "RVX86-2"}};
+    for (const auto& [model, code, part, picture] : parts) {
+        addEncoder(model, {{"code", code}});
+        const auto found = RVX::create_encoder(model, lastIndex());
+        EXPECT_STREQ(found->part_number, part);
+        EXPECT_TRUE(std::ranges::equal(found->picture, RVX::model_picture(picture))) << code;
+    }
 }
 
 TEST_F(Rvx46Driver, PositionWaitsOutNoPositionRepliesRefusesBadOnesAndZeroes) {
@@ -120,9 +132,7 @@ TEST_F(Rvx46Driver, PositionWaitsOutNoPositionRepliesRefusesBadOnesAndZeroes) {
     RVX::RVX46 encoder(0);
     device().setNoPositionPolls(9);
     encoder.connect();
-    auto from = commandCount();
-    EXPECT_EQ(encoder.read_position(), 5000);
-    const auto sent = commandsSince(from);
+    const auto sent = sentBy([&] { EXPECT_EQ(encoder.read_position(), 5000); });
     EXPECT_EQ(sent.front(), "r");
     EXPECT_EQ(std::count(sent.begin(), sent.end(), "p"), 10);
 
@@ -135,50 +145,50 @@ TEST_F(Rvx46Driver, PositionWaitsOutNoPositionRepliesRefusesBadOnesAndZeroes) {
     device().scriptReply("x0000\r\n$");
     EXPECT_STREQ(thrownBy([&] { encoder.read_position(); }).what(),
                  "Invalid RVX46 response to read-position command");
-
     device().scriptReply("p", "p12\r\n$!!");
     EXPECT_TRUE(failsWith([&] { encoder.read_position(); }, "Invalid RVX46 position response",
                           0x0D323170u)); // "p12\r"
 
     device().setNoPositionPolls(0);
-    from = commandCount();
-    encoder.zero();
-    EXPECT_EQ(commandsSince(from), (Commands{"Q", "0", "q"}));
+    EXPECT_EQ(sentBy([&] { encoder.zero(); }), (Commands{"Q", "0", "q"}));
     EXPECT_EQ(device().resets(), 4u); // after those of opening and the two connects
     EXPECT_EQ(encoder.read_position(), 0);
 }
 
 TEST_F(Rvx46Driver, DatesRoundTripAndBadDatesResolutionsOrCombinationsSendNothing) {
     addEncoder("RVX46");
-    addEncoder("RVX84");
     RVX::RVX46 encoder(0);
-    const auto from = commandCount();
-    encoder.set_datecode(2025);
-    EXPECT_EQ(commandsSince(from), (Commands{"u7B20", "u7C25"}));
+    EXPECT_EQ(sentBy([&] { encoder.set_datecode(2025); }), (Commands{"u7B20", "u7C25"}));
     EXPECT_EQ(encoder.datecode(), 2025);
 
-    encoder.set_last_program_date(sys_days{year{2025} / January / 1} + hours{15});
+    encoder.set_last_program_date(sys_days{2025y / 1 / 1} + 15h);
     EXPECT_EQ(device().eeprom(0x7E), 0x32);
     EXPECT_EQ(device().eeprom(0x7F), 0x21);
-    EXPECT_EQ(encoder.last_program_date(), sys_days{year{2025} / January / 1});
+    EXPECT_EQ(encoder.last_program_date(), sys_days{2025y / 1 / 1});
+    // Damaged words still read as whole days: day 0 of March; month 0 and day 0.
+    for (const auto& [word, day] : {std::pair{0x0060, 2000y / 2 / 29}, std::pair{0x0000, 1999y / 11 / 30}}) {
+        device().setEeprom(0x7E, static_cast<std::uint8_t>(word >> 8));
+        device().setEeprom(0x7F, static_cast<std::uint8_t>(word));
+        EXPECT_EQ(encoder.last_program_date(), sys_days{day}) << word;
+    }
 
     const auto before = hostBytes();
-    EXPECT_TRUE(failsWith([&] { encoder.set_last_program_date(sys_days{year{1999} / December / 31}); },
-                          "Invalid year", 0u));
-    EXPECT_THROW(encoder.set_last_program_date(sys_days{year{2128} / January / 1}),
-                 boost::numeric::positive_overflow);
+    EXPECT_TRUE(
+        failsWith([&] { encoder.set_last_program_date(sys_days{1999y / 12 / 31}); }, "Invalid year", 0u));
+    EXPECT_THROW(encoder.set_last_program_date(sys_days{2128y / 1 / 1}), boost::numeric::positive_overflow);
     const StatusCallback ignore = [](const std::string&) {};
     EXPECT_TRUE(failsWith([&] { encoder.set_resolution(1023, ignore); }, "Invalid RVX46 resolution", 1023u));
     EXPECT_EQ(hostBytes(), before);
-    EXPECT_NO_THROW(encoder.set_last_program_date(sys_days{year{2127} / December / 31}));
+    EXPECT_NO_THROW(encoder.set_last_program_date(sys_days{2127y / 12 / 31}));
 
+    addEncoder("RVX84");
     RVX::RVX84 commutation(1);
-    const auto before84 = hostBytes(1);
+    const auto before84 = hostBytes();
     EXPECT_TRUE(failsWith([&] { commutation.set_commutation(300, 8, false, ignore); },
                           "Unsupported resolution/poles/direction combination", 0u));
     // Poles past 127 would alias another resolution's key.
     EXPECT_THROW(commutation.set_commutation(1023, 130, false, ignore), RVX::Exception);
-    EXPECT_EQ(hostBytes(1), before84);
+    EXPECT_EQ(hostBytes(), before84);
 }
 
 // The report: header, flags, the 128 samples and a summary that matches them.
@@ -189,11 +199,7 @@ TEST_F(Rvx46Driver, DiagnosticsReportsFlagsSamplesAndSummaryOrStopsWithoutAnAcqu
     int steps = 0;
     encoder.diagnostics(out, [&] { ++steps; });
     EXPECT_EQ(steps, 2 + 128);
-
-    std::istringstream in(out.str());
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
+    const auto lines = linesOf(out.str());
     ASSERT_EQ(lines.size(), 6u + 3 + 13 + 1 + 128 + 4);
     EXPECT_EQ(lines[1], "Model: RVX842S");
     EXPECT_EQ(Commands(lines.begin() + 6, lines.begin() + 9),
@@ -241,26 +247,23 @@ TEST_F(Rvx46Driver, EachDiagnosticsFlagLineReadsItsOwnBit) {
          {"", "", "", "", "Block for SPI error", "Block for high speed error", "Block for residual error",
           "Block for low speed error"}},
     };
-    for (const auto& [flags, lines] : lineOfBit) {
+    for (const auto& [flags, lines] : lineOfBit)
         for (int bit = 0; bit < 8; ++bit) {
             SCOPED_TRACE(fmt::format("{} bit {}", flags, bit));
             std::map<std::string, std::string> options = {{"checks", "0"}, {"errors", "0"}, {"blocks", "0"}};
             options[flags] = std::to_string(1 << bit);
             addEncoder("RVX46", options);
-            RVX::RVX46 encoder(static_cast<std::uint32_t>(bench->size() - 1));
             std::ostringstream out;
-            encoder.diagnostics(out, [] {});
-            std::istringstream in(out.str());
+            RVX::RVX46(lastIndex()).diagnostics(out, [] {});
             Commands saidTrue;
-            int saidFalse = 0;
-            for (std::string line; std::getline(in, line);) {
+            std::size_t said = 0;
+            for (const auto& line : linesOf(out.str())) {
                 if (line.ends_with(": True")) saidTrue.push_back(line.substr(0, line.size() - 6));
-                saidFalse += line.ends_with(": False");
+                said += line.ends_with(": True") || line.ends_with(": False");
             }
             EXPECT_EQ(saidTrue, *lines[bit] ? Commands{lines[bit]} : Commands{});
-            EXPECT_EQ(saidFalse + saidTrue.size(), 13u);
+            EXPECT_EQ(said, 13u);
         }
-    }
 }
 
 } // namespace

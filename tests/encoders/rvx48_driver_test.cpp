@@ -16,19 +16,12 @@ using namespace std::chrono;
 using enctest::failsWith;
 using enctest::thrownBy;
 
-class Rvx48Driver : public enctest::EncoderBench<sim::Rvx48> {
-protected:
-    sim::Module& addRvx48(std::map<std::string, std::string> options = {}) {
-        return addEncoder("RVX48", std::move(options));
-    }
-};
-
-sys_days today() {
-    return floor<days>(system_clock::now());
-}
+using Rvx48Driver = enctest::EncoderBench<sim::Rvx48>;
+using Commands = std::vector<std::string>;
 
 TEST_F(Rvx48Driver, ReadsAndWritesTheRecordAtItsLineSettings) {
-    auto& module = addRvx48({{"code", "0xA7"}, {"datecode", "1907"}, {"station", "0x30"}, {"days", "0"}});
+    auto& module =
+        addEncoder("RVX48", {{"code", "0xA7"}, {"datecode", "1907"}, {"station", "0x30"}, {"days", "0"}});
     RVX::RVX48 encoder(0);
     EXPECT_EQ(module.line().baud, 115200u);
     EXPECT_TRUE(module.line().dtr);
@@ -46,27 +39,31 @@ TEST_F(Rvx48Driver, ReadsAndWritesTheRecordAtItsLineSettings) {
     EXPECT_EQ(encoder.last_program_date(), sys_days{2024y / 2 / 29});
 
     // Dates the 16-bit day count cannot hold are refused before anything is written.
-    const auto before = commandCount();
-    EXPECT_THROW(encoder.set_last_program_date(sys_days{1999y / 12 / 31} + 23h),
-                 boost::numeric::negative_overflow);
-    EXPECT_THROW(encoder.set_last_program_date(sys_days{2179y / 6 / 7}), boost::numeric::positive_overflow);
-    encoder.set_last_program_date(sys_days{2179y / 6 / 6});
-    EXPECT_EQ(commandsSince(before), (std::vector<std::string>{"CR", "CR", "CR", "CWA70C1930FFFF"}));
+    EXPECT_EQ(sentBy([&] {
+                  EXPECT_THROW(encoder.set_last_program_date(sys_days{1999y / 12 / 31} + 23h),
+                               boost::numeric::negative_overflow);
+                  EXPECT_THROW(encoder.set_last_program_date(sys_days{2179y / 6 / 7}),
+                               boost::numeric::positive_overflow);
+                  encoder.set_last_program_date(sys_days{2179y / 6 / 6});
+              }),
+              (Commands{"CR", "CR", "CR", "CWA70C1930FFFF"}));
 
     encoder.restore_defaults();
-    const auto fresh = static_cast<std::uint16_t>((today() - sys_days{2000y / 1 / 1}).count());
+    const auto fresh =
+        static_cast<std::uint16_t>((floor<days>(system_clock::now()) - sys_days{2000y / 1 / 1}).count());
     EXPECT_EQ(device().record(), (sim::Rvx48Record{0xA5, 0, 0, 0x01, fresh}));
 }
 
 TEST_F(Rvx48Driver, ResolutionsByCodeAndWrongReplies) {
-    addRvx48({{"res", "0xB"}});
+    addEncoder("RVX48", {{"res", "0xB"}});
     RVX::RVX48 encoder(0);
     EXPECT_EQ(encoder.get_resolution(), 2048);
 
-    auto before = commandCount();
-    encoder.set_resolution(1024, [](const std::string&) { FAIL() << "no progress lines"; });
+    EXPECT_EQ(sentBy([&] {
+                  encoder.set_resolution(1024, [](const std::string&) { FAIL() << "no progress lines"; });
+              }),
+              (Commands{"RF7"}));
     EXPECT_EQ(device().resolutionCode(), 7);
-    EXPECT_EQ(commandsSince(before), (std::vector<std::string>{"RF7"}));
 
     const auto bytes = hostBytes();
     EXPECT_TRUE(failsWith([&] { encoder.set_resolution(300, {}); }, "Invalid RVX48 resolution", 300u));
@@ -92,7 +89,7 @@ TEST_F(Rvx48Driver, ResolutionsByCodeAndWrongReplies) {
 }
 
 TEST_F(Rvx48Driver, AShortRecordIsInvalidAndAGarbledOneIsNotANumber) {
-    addRvx48();
+    addEncoder("RVX48");
     RVX::RVX48 encoder(0);
     device().scriptReply("CR", "A50019011\n"); // 10 of 13 bytes
     const auto invalid = thrownBy<RVX::EEPROMInvalid>([&] { encoder.datecode(); });
@@ -106,7 +103,7 @@ TEST_F(Rvx48Driver, AShortRecordIsInvalidAndAGarbledOneIsNotANumber) {
 // An encoder that sends without end must not hold the program: the drain
 // before each command stops, and the reply is wrong.
 TEST_F(Rvx48Driver, AChatteringEncoderFailsToConnectInsteadOfHangingTheProgram) {
-    addRvx48({{"chatter", "1"}});
+    addEncoder("RVX48", {{"chatter", "1"}});
     const auto e = thrownBy([] { RVX::RVX48 encoder(0); });
     EXPECT_STREQ(e.what(), "Unable to read RVX48 device ID");
     EXPECT_FALSE(bench->module(0).isOpen());

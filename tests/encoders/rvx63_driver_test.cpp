@@ -1,7 +1,7 @@
 // The RVX63 driver against the RVX63 encoder model on the simulated bench.
 #include "encoder_bench.h"
 #include "encoders/rvx63/RVX63.h"
-#include "transport/FtdiPlatform.h"
+#include "sim/models/rvx63/Rvx63.h"
 
 #include <chrono>
 #include <functional>
@@ -12,7 +12,7 @@ using enctest::failsWith;
 using enctest::thrownBy;
 using sim::Bytes;
 using Commands = std::vector<Bytes>;
-using std::chrono::milliseconds;
+using namespace std::chrono;
 
 class Rvx63Bench : public enctest::EncoderBench<sim::Rvx63> {
 protected:
@@ -51,21 +51,18 @@ TEST_F(Rvx63Bench, ResolutionGoesThroughTheIndexTableInCalibrationMode) {
         EXPECT_EQ(encoder.get_resolution(), resolution);
     }
 
-    auto from = commandCount();
-    encoder.set_resolution(1600, nullptr);
-    EXPECT_EQ(commandsSince(from), (Commands{{0x50}, {0x80, 0xFA, 0xED}}));
-
-    from = commandCount();
-    EXPECT_TRUE(
-        failsWith([&] { encoder.set_resolution(1023, nullptr); }, "Unable to set RVX63 resolution", 1023u));
-    EXPECT_EQ(commandsSince(from), (Commands{{0x50}}));
+    EXPECT_EQ(sentBy([&] { encoder.set_resolution(1600, nullptr); }), (Commands{{0x50}, {0x80, 0xFA, 0xED}}));
+    EXPECT_EQ(sentBy([&] {
+                  EXPECT_TRUE(failsWith([&] { encoder.set_resolution(1023, nullptr); },
+                                        "Unable to set RVX63 resolution", 1023u));
+              }),
+              (Commands{{0x50}}));
     EXPECT_EQ(device().eeprom()[0xFA], 0xED);
 
     // Only the low four bits of the code count.
     device().eeprom()[0xFA] = 0x37;
-    from = commandCount();
-    EXPECT_EQ(encoder.get_resolution(), 1024);
-    EXPECT_EQ(commandsSince(from), (Commands{{0x50}, {0x90, 0xFA, 0x01}}));
+    EXPECT_EQ(sentBy([&] { EXPECT_EQ(encoder.get_resolution(), 1024); }),
+              (Commands{{0x50}, {0x90, 0xFA, 0x01}}));
 }
 
 TEST_F(Rvx63Bench, IdentityBytesComeFromTheirEepromAddresses) {
@@ -74,9 +71,8 @@ TEST_F(Rvx63Bench, IdentityBytesComeFromTheirEepromAddresses) {
     RVX::RVX63 encoder(0);
     EXPECT_EQ(encoder.model_code(), 0x63);
 
-    const auto from = commandCount();
-    encoder.set_datecode(0x0801);
-    EXPECT_EQ(commandsSince(from), (Commands{{0x80, 0x7B, 0x08}, {0x80, 0x7C, 0x01}}));
+    EXPECT_EQ(sentBy([&] { encoder.set_datecode(0x0801); }),
+              (Commands{{0x80, 0x7B, 0x08}, {0x80, 0x7C, 0x01}}));
     EXPECT_EQ(encoder.datecode(), 0x0801);
 
     // Reads wait out busy answers and reject odd ones.
@@ -110,10 +106,8 @@ TEST_F(Rvx63Bench, PositionIsTheTwoBytesAfterTheEchoUntilZeroResetsIt) {
 
     // Zero is followed by the full connect, which also ends calibration mode.
     encoder.get_resolution();
-    from = commandCount();
     const auto waited = slept();
-    encoder.zero();
-    EXPECT_EQ(commandsSince(from), (Commands{{0x70}, {0x60}}));
+    EXPECT_EQ(sentBy([&] { encoder.zero(); }), (Commands{{0x70}, {0x60}}));
     EXPECT_EQ(device().restarts(), 1u);
     EXPECT_FALSE(device().inCalibrationMode());
     EXPECT_GE(slept() - waited, milliseconds(500)); // two settles of 250 ms
@@ -173,6 +167,33 @@ TEST_F(Rvx63Bench, GarbledAnswersEndInAnErrorNeverInAHang) {
     }
     EXPECT_GT(good, 0);
     EXPECT_GT(failed, 0);
+}
+
+// What one position poll costs on the bench's wire line model (on its virtual
+// clock): a transfer per byte the protocol needs, a 2 ms sleep before each poll
+// of the answer, one USB round trip per transfer, and nothing else.
+TEST(Rvx63PollCost, APositionPollTakesOnlyTheTransfersAndSleepsTheProtocolNeeds) {
+    auto shared = std::make_shared<sim::Bench>(sim::LineModel::Wire);
+    shared->setVirtualClock(true);
+    sim::BenchGuard bench(shared);
+    auto& module = bench->add("RVX63");
+    RVX::RVX63 encoder(0);
+    for (const std::uint32_t busy : {0u, 19u}) {
+        SCOPED_TRACE(busy);
+        module.device<sim::Rvx63>().setBusyAnswers(0x10, busy);
+        const auto before = bench->totals();
+        const auto start = bench->now();
+        encoder.read_position();
+        const auto after = bench->totals();
+        const auto transfers = after.spiTransfers - before.spiTransfers;
+        // The command, each busy answer and the echo, two position bytes.
+        EXPECT_EQ(1 + busy + 1 + 2, transfers);
+        EXPECT_EQ(busy + 1, after.sleeps - before.sleeps);
+        EXPECT_EQ(milliseconds(2 * (busy + 1)), after.slept - before.slept);
+        // One USB round trip and eight 1 MHz clocks per transfer, and the sleeps.
+        EXPECT_EQ(transfers * (bench->usbLatency() + microseconds(8)) + (after.slept - before.slept),
+                  bench->now() - start);
+    }
 }
 
 } // namespace

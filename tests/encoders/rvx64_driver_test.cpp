@@ -13,14 +13,14 @@ using namespace std::chrono;
 using enctest::failsWith;
 using enctest::thrownBy;
 using Mode = sim::BlockBootloader::Mode;
+using Commands = std::vector<std::string>;
 
 class Rvx64Driver : public enctest::EncoderBench<sim::Rvx64> {
 protected:
     std::unique_ptr<RVX::RVX64> connect(std::map<std::string, std::string> options = {}) {
         addEncoder("RVX64", std::move(options));
-        return std::make_unique<RVX::RVX64>(static_cast<std::uint32_t>(bench->size() - 1));
+        return std::make_unique<RVX::RVX64>(lastIndex());
     }
-    sim::Rvx64& last() { return device(bench->size() - 1); }
 };
 
 TEST_F(Rvx64Driver, TheVariantDecidesPartPositionBitsZeroAndModelCode) {
@@ -39,8 +39,8 @@ TEST_F(Rvx64Driver, TheVariantDecidesPartPositionBitsZeroAndModelCode) {
     for (const auto& v : variants) {
         SCOPED_TRACE(v.variant);
         const auto encoder = connect({{"variant", v.variant}});
-        EXPECT_EQ(bench->module(bench->size() - 1).line().baud, 2000000u);
-        EXPECT_FALSE(bench->module(bench->size() - 1).line().dtr);
+        EXPECT_EQ(bench->module(lastIndex()).line().baud, 2000000u);
+        EXPECT_FALSE(bench->module(lastIndex()).line().dtr);
         EXPECT_STREQ(encoder->part_number, v.part);
         EXPECT_EQ(encoder->position_bits, v.bits);
         EXPECT_EQ(static_cast<bool>(encoder->zero), v.zero);
@@ -48,9 +48,8 @@ TEST_F(Rvx64Driver, TheVariantDecidesPartPositionBitsZeroAndModelCode) {
         EXPECT_EQ(encoder->firmware_version(), 7);
     }
     addEncoder("RVX64");
-    device(bench->size() - 1).scriptReply("i", "3447\n");
-    EXPECT_TRUE(failsWith([&] { RVX::RVX64(static_cast<std::uint32_t>(bench->size() - 1)); },
-                          "Invalid RVX64 model ID", 0u));
+    last().scriptReply("i", "3447\n");
+    EXPECT_TRUE(failsWith([&] { RVX::RVX64{lastIndex()}; }, "Invalid RVX64 model ID", 0u));
 }
 
 // (The window's tests read 14-bit positions and zero them.)
@@ -92,9 +91,7 @@ TEST_F(Rvx64Driver, TheRecordTravelsInBase64BehindTheUnlockCode) {
     EXPECT_EQ(encoder->last_programmed_by(), 0x30);
     EXPECT_EQ(encoder->last_program_date(), sys_days{2000y / 1 / 1} + days{0x0102});
 
-    const auto before = commandCount();
-    encoder->set_datecode(3326);
-    EXPECT_EQ(commandsSince(before), (std::vector<std::string>{"XQW", "c", "XQW", "CsyEaMAIB"}));
+    EXPECT_EQ(sentBy([&] { encoder->set_datecode(3326); }), (Commands{"XQW", "c", "XQW", "CsyEaMAIB"}));
     encoder->restore_defaults();
     const auto today = floor<days>(system_clock::now()) - sys_days{2000y / 1 / 1};
     EXPECT_EQ(last().record(),
@@ -111,36 +108,27 @@ TEST_F(Rvx64Driver, TheRecordTravelsInBase64BehindTheUnlockCode) {
 
 TEST_F(Rvx64Driver, ARecordThatIsNotSixBytesOfBase64IsCorrupt) {
     const auto encoder = connect();
-    const struct {
-        const char* text;
-        bool corrupt;
-    } records[] = {
-        {"swwZMAI+", false}, {"swwZMA==", true}, {"swwZMAI=", true}, {"swwZ*AIB", true}, {"swwZMA=B", true},
-    };
-    for (const auto& r : records) {
-        last().scriptReply("c", std::string("c") + r.text + "\r\n");
-        if (r.corrupt) {
-            const auto e = thrownBy<RVX::EEPROMInvalid>([&] { encoder->datecode(); });
-            EXPECT_STREQ(e.what(), "RVX64 EEPROM corrupt") << r.text;
-        } else {
-            EXPECT_NO_THROW(encoder->datecode()) << r.text;
-        }
+    last().scriptReply("c", "cswwZMAI+\r\n");
+    EXPECT_NO_THROW(encoder->datecode());
+    for (const std::string text : {"swwZMA==", "swwZMAI=", "swwZ*AIB", "swwZMA=B"}) {
+        last().scriptReply("c", "c" + text + "\r\n");
+        EXPECT_STREQ(thrownBy<RVX::EEPROMInvalid>([&] { encoder->datecode(); }).what(),
+                     "RVX64 EEPROM corrupt")
+            << text;
     }
 }
 
 TEST_F(Rvx64Driver, TheNodeAddressIsReadThroughTheBootloaderAndSetByCommand) {
     const auto encoder = connect({{"address", "0x14"}});
     EXPECT_EQ(encoder->get_address(), 0x14);
-    EXPECT_EQ(last().bootloader().commands(), (std::vector<std::string>{"KVB", "R0E00", "j012101"}));
+    EXPECT_EQ(last().bootloader().commands(), (Commands{"KVB", "R0E00", "j012101"}));
     EXPECT_TRUE(last().applicationRunning());
 
-    auto before = commandCount();
-    const auto bytes = hostBytes(bench->size() - 1);
+    const auto bytes = hostBytes();
     EXPECT_TRUE(failsWith([&] { encoder->set_address(6); },
                           "Unable to set RVX64 RS-485 address. Invalid address", 6u));
-    EXPECT_EQ(hostBytes(bench->size() - 1), bytes);
-    encoder->set_address(8);
-    EXPECT_EQ(commandsSince(before), (std::vector<std::string>{"A08"}));
+    EXPECT_EQ(hostBytes(), bytes);
+    EXPECT_EQ(sentBy([&] { encoder->set_address(8); }), (Commands{"A08"}));
     EXPECT_EQ(last().nodeAddress(), 8);
     EXPECT_EQ(encoder->get_address(), 8);
 

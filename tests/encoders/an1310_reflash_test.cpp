@@ -1,0 +1,301 @@
+// Re-flashing the encoders behind the AN1310 bootloader on the bench, end to
+// end through the AN1310 host and the bench chip's bootloader: the one
+// procedure every family runs, the image each family's settings select, and
+// the identity (and node address and zero offset) each keeps, also when an
+// attempt fails and the user tries again.
+#include "AN1310/Exceptions.h"
+#include "encoder_bench.h"
+#include "encoders/An1310Reflash.h"
+#include "encoders/FirmwareSet.h"
+#include "encoders/Registry.h"
+#include "encoders/rvx46_47/RVX46_47.h"
+#include "encoders/rvx84_86/RVX84_86.h"
+#include "sim/models/rvx46_47/Rvx46Firmware.h"
+#include "sim/models/rvx65_68/TerseEncoder.h"
+
+#include <algorithm>
+#include <functional>
+#include <optional>
+
+namespace {
+
+using enctest::failsWith;
+using enctest::thrownBy;
+using namespace std::chrono;
+
+class An1310Reflash : public enctest::ReflashBench<sim::BootloadedApplication> {
+protected:
+    sim::Rvx46Line& rvx46(std::size_t index = 0) { return bench->module(index).device<sim::Rvx46Line>(); }
+    sim::TerseEncoder& terse(std::size_t index) { return bench->module(index).device<sim::TerseEncoder>(); }
+    // The identity bytes 0x79 to 0x7D, and on the terse line the node address and zero offset.
+    std::vector<unsigned> kept(std::size_t index = 0) {
+        std::vector<unsigned> bytes;
+        for (std::uint8_t address = 0x79; address <= 0x7D; ++address)
+            bytes.push_back(device(index).eeprom(address));
+        if (const auto* line = dynamic_cast<sim::TerseEncoder*>(&device(index)))
+            bytes.insert(bytes.end(), {line->eeprom(0xC0), line->eepromWord(0xF8)});
+        return bytes;
+    }
+    // This station, today and the latest version are written after the flash.
+    void expectStamped(RVX::Encoder& encoder, std::size_t index = 0) {
+        EXPECT_EQ(device(index).eeprom(0x78), 0x30);
+        EXPECT_EQ(encoder.last_program_date(), floor<days>(system_clock::now()));
+        EXPECT_EQ(encoder.firmware_version(), encoder.latest_firmware_version());
+        EXPECT_NO_THROW(encoder.read_position());
+    }
+    long completions() const {
+        return std::count(status.begin(), status.end(), "Programming complete. Resetting encoder...");
+    }
+    // The flash below the bootloader and the EEPROM, less what the host moves or
+    // rewrites, must be the image's.
+    void expectFlashHolds(FirmwareImage image) {
+        ASSERT_FALSE(image.empty());
+        sim::PicChip expected(sim::rvx46LinePart());
+        expected.programHex(std::string_view(image.data(), image.size()));
+        auto& chip = device().chip();
+        const auto bootloader = device().bootloader().bootloaderStart();
+        // The image's reset jump (4 bytes) moves below the bootloader.
+        EXPECT_TRUE(chip.flashBytes(4, bootloader - 4) == expected.flashBytes(4, bootloader - 4));
+        for (std::uint32_t offset = 0; offset < chip.eepromSize(); ++offset)
+            if (offset < 0x78 || offset > 0x7F) {
+                ASSERT_EQ(chip.eeprom(offset), expected.eeprom(offset)) << "EEPROM " << offset;
+            }
+    }
+};
+
+TEST_F(An1310Reflash, TheProcedureStartsTheFlashedApplicationWithoutTheFamilysHelp) {
+    addEncoder("RVX46", {{"res", "500"}});
+    FTDI::UartLink link(0);
+    link.setBaudRate(115200);
+    link.setTimeouts(300, 300);
+    int saves = 0, restarts = 0, restores = 0;
+    RVX::An1310Reflash reflash(link, [] { return "RVX46"; },
+                               {[&] { ++saves; }, [&] { ++restarts; }, [&] { ++restores; }});
+
+    // The family's restart does nothing here: the application must already run.
+    reflash.program([] { return RVX::firmware::hex("RVX46", 2048); }, record);
+    EXPECT_TRUE(device().applicationRunning());
+    ASSERT_TRUE(rvx46().firmware());
+    EXPECT_EQ(rvx46().firmware()->resolution, 2048);
+    EXPECT_EQ((std::vector{saves, restarts, restores}), (std::vector{1, 1, 1}));
+    EXPECT_EQ(status.back(), "Programming complete. Resetting encoder...");
+    EXPECT_FALSE(reflash.interrupted());
+}
+
+// Every write is acknowledged; only the checks against the image can tell
+// that the chip did not take one.
+TEST_F(An1310Reflash, AFlashTheChipDoesNotHoldFailsInsteadOfRestoringTheIdentity) {
+    const std::array<const char*, 3> worn[] = {{"worn", "0x2000", "Writing flash failed"},
+                                               {"wornee", "0x82", "Verifying EEPROM failed"}};
+    for (const auto& [option, where, message] : worn) {
+        SCOPED_TRACE(option);
+        status.clear();
+        addEncoder("RVX46", {{option, where}});
+        RVX::RVX46 encoder(lastIndex());
+        EXPECT_STREQ(thrownBy<AN1310::OtherException>([&] { encoder.set_resolution(2048, record); }).what(),
+                     message);
+        EXPECT_EQ(completions(), 0);
+    }
+}
+
+// An RVX84 at 6 poles, clockwise: a commutation change that fails before
+// anything is erased leaves the encoder as it was, and the next change keeps
+// the encoder's own pole count and direction, not those of the failed attempt.
+TEST_F(An1310Reflash, AnAttemptThatFailsBeforeErasingIsForgotten) {
+    addEncoder("RVX84", {{"poles", "6"}, {"ccw", "0"}, {"boot", "0"}});
+    RVX::RVX84 encoder(0);
+    const auto e = thrownBy<AN1310::OtherException>([&] { encoder.set_commutation(2048, 12, true, record); });
+    EXPECT_STREQ(e.what(), "Bootloader not found");
+
+    device().setBootloaderAnswers(true);
+    encoder.connect();
+    encoder.set_resolution(512, record);
+    ASSERT_TRUE(rvx46().firmware());
+    EXPECT_EQ(rvx46().firmware()->resolution, 512);
+    EXPECT_EQ(rvx46().firmware()->poles, 6);
+    EXPECT_FALSE(rvx46().firmware()->counterClockwise);
+}
+
+// The commutation set selects the image; a new resolution, and an update,
+// keep the poles and direction the encoder has.
+TEST_F(An1310Reflash, Rvx46LineFlashesTheImageOfItsSettingsAndKeepsItsIdentity) {
+    addEncoder("RVX86", {{"poles", "6"}, {"datecode", "2319"}});
+    RVX::RVX86 encoder(0);
+    const auto before = kept();
+    encoder.set_commutation(1024, 8, true, record);
+    expectFlashHolds(RVX::firmware::hex("RVX86", 0x40011));
+    EXPECT_EQ(kept(), before);
+
+    encoder.set_resolution(2500, record);
+    encoder.update_firmware(record);
+    expectFlashHolds(RVX::firmware::hex("RVX86", RVX::commutation_key(2500, 8, true)));
+    EXPECT_EQ(encoder.get_resolution(), 2500);
+    EXPECT_EQ(encoder.get_poles(), 8);
+    EXPECT_TRUE(encoder.get_direction());
+    EXPECT_EQ(kept(), before);
+    expectStamped(encoder);
+    EXPECT_EQ(completions(), 3);
+    device().setEeprom(0x85, 2); // only 1 is counter-clockwise
+    EXPECT_FALSE(encoder.get_direction());
+}
+
+// A baud-rate change on a selectable RVX65, a firmware update on the others.
+TEST_F(An1310Reflash, EachTerseFamilyRunsTheImageForItsKeyAndKeepsIdentityAddressAndZero) {
+    const struct {
+        const char* model;
+        const char* part;
+        std::uint32_t newRate; // 0: update the firmware
+        int bits;
+        bool zero;
+        std::uint32_t baud;
+        const char* images;
+    } parts[] = {
+        {"RVX65", "RVX653G", 9600, 12, false, 9600, "RVX65"},
+        {"RVX65", "RVX653B", 0, 14, true, 2000000, "RVX65"},
+        {"RVX68", "RVX683A", 0, 12, true, 0, "RVX68"},
+        {"RVX62", "RVX622C", 0, 12, false, 0, "RVX62_69"},
+        {"RVX69", "RVX693B", 0, 14, true, 0, "RVX62_69"},
+    };
+    for (const auto& p : parts) {
+        SCOPED_TRACE(p.part);
+        status.clear();
+        std::map<std::string, std::string> options{
+            {"part", p.part}, {"fw", "0x01"}, {"zero", "0x2345"}, {"datecode", "1811"}, {"turns", "5"}};
+        if (p.model == std::string("RVX65")) options["address"] = "0x43";
+        addEncoder(p.model, options);
+        const auto index = lastIndex();
+        const auto encoder = RVX::create_encoder(p.model, index);
+        const auto before = kept(index);
+        const auto sent = sentBy([&] {
+            if (p.newRate)
+                encoder->set_baud_rate(p.newRate, record);
+            else
+                encoder->update_firmware(record);
+        });
+
+        const auto& running = terse(index).firmware();
+        ASSERT_TRUE(running);
+        EXPECT_EQ(running->model, p.images);
+        EXPECT_EQ(running->bits, p.bits);
+        EXPECT_EQ(running->zero, p.zero);
+        EXPECT_EQ(terse(index).rs485Baud(), p.baud);
+        EXPECT_EQ(kept(index), before);
+        expectStamped(*encoder, index);
+        EXPECT_EQ(completions(), 1);
+        if (encoder->read_turns) {
+            EXPECT_EQ(encoder->read_turns(), 5);
+        }
+        if (p.newRate) {
+            EXPECT_EQ(sent.back(), "u8304"); // the rate's index, after the flash
+            EXPECT_EQ(encoder->get_baud_rate(), p.newRate);
+        }
+        // The silent line leaves the version to the image and gives each write its time.
+        EXPECT_EQ(std::ranges::any_of(sent, [](const std::string& c) { return c.starts_with("u81"); }),
+                  p.images != std::string("RVX62_69"));
+        EXPECT_EQ(terse(index).lostWrites(), 0u);
+        // Our own line stays at 115200 throughout.
+        EXPECT_EQ(bench->module(index).line().baud, 115200u);
+    }
+}
+
+// A re-flash overwrites the EEPROM with the image's blank identity. When an
+// attempt fails, the user's retry must leave a working encoder with what it
+// had before, not the blanks it might read now; with no application left to
+// answer, the retry works from what the driver kept.
+TEST_F(An1310Reflash, ARetryAfterAFailedReflashLeavesAWorkingEncoderWithWhatItHad) {
+    const auto lostBytes = [](std::uint32_t seed) {
+        return
+            [seed](sim::Module& m) { m.reseed(seed), m.faults.drop = 0.002, m.faults.armAfterBytes = 400; };
+    };
+    const auto deadLine = [](sim::Module& m) { m.faults.drop = 1.0, m.faults.armAfterBytes = 2000; };
+    const struct {
+        const char* model;
+        const char* what;
+        std::function<void(sim::Module&)> inject;
+        std::optional<bool> applicationLeft;
+        bool onceFlashed = false;      // injected when the flash has completed
+        const char* message = nullptr; // the driver's own, with the replies or the address as code
+        std::uint32_t code = 0;
+    } failures[] = {
+        {"RVX47", "the handshake after the restart fails",
+         [](sim::Module& m) { m.device<sim::Rvx46Line>().scriptReply("q", "q\r\n#"); }, true, false,
+         "Unable to connect to RVX47 encoder. Failed to initialization calibration", 0x230A0D71},
+        {"RVX47", "the line goes dead in the middle of the flash", deadLine, false},
+        {"RVX47", "reply bytes are lost here and there (seed 3)", lostBytes(3), {}},
+        {"RVX47", "reply bytes are lost here and there (seed 17)", lostBytes(17), {}},
+        {"RVX65", "the line goes dead in the middle of the flash", deadLine, false},
+        {"RVX65", "the zero offset cannot be read after the restart",
+         [](sim::Module& m) { m.device<sim::TerseEncoder>().scriptReply("eF802", "00"); }, true, true,
+         "Unable to read RVX65 EEPROM", 0xF8},
+        {"RVX68", "reply bytes are lost here and there (seed 3)", lostBytes(3), {}},
+        {"RVX62", "the line goes dead in the middle of the flash", deadLine, false},
+        {"RVX62", "a slow EEPROM loses a write that nothing answers",
+         [](sim::Module& m) { m.device<sim::TerseEncoder>().setStoreTime(milliseconds(30)); }, true, true,
+         "Unable to write RVX62 EEPROM", 0x7C},
+        {"RVX69", "reply bytes are lost here and there (seed 17)", lostBytes(17), {}},
+    };
+    for (const auto& failure : failures) {
+        SCOPED_TRACE(std::string(failure.model) + ": " + failure.what);
+        const std::string model = failure.model;
+        // This RVX65 part has a selectable rate: its re-flash is a baud-rate change.
+        std::map<std::string, std::string> options{{"datecode", "1907"}};
+        if (model == "RVX47") options["code"] = "0xA1";
+        if (model != "RVX47") options["zero"] = "0x0ABC";
+        if (model == "RVX65") options.insert({{"part", "RVX653F"}, {"address", "0x24"}});
+        auto& module = addEncoder(model, options);
+        const auto index = lastIndex();
+        auto encoder = RVX::create_encoder(model, index);
+        const std::string part = encoder->part_number;
+        const auto before = kept(index);
+        bool injected = false;
+        const StatusCallback watch = [&](const std::string& line) {
+            record(line);
+            if (failure.onceFlashed && !injected && line == "Programming complete. Resetting encoder...") {
+                failure.inject(module);
+                injected = true;
+            }
+        };
+        const auto reflash = [&](bool retry) {
+            if (model == "RVX65")
+                encoder->set_baud_rate(38400, watch);
+            else if (model == "RVX47" && !retry)
+                encoder->set_resolution(100, watch);
+            else
+                encoder->update_firmware(watch);
+        };
+
+        if (!failure.onceFlashed) failure.inject(module);
+        if (failure.message) {
+            EXPECT_TRUE(failsWith([&] { reflash(false); }, failure.message, failure.code));
+        } else {
+            EXPECT_ANY_THROW(reflash(false));
+        }
+        module.faults = {};
+        if (failure.applicationLeft) {
+            ASSERT_EQ(device(index).applicationRunning(), *failure.applicationLeft);
+        }
+        if (failure.applicationLeft == true && model == "RVX47") {
+            ASSERT_EQ(device(index).eeprom(0x79), 0xFF); // the image's default
+        }
+        if (model != "RVX47")
+            terse(index).setStoreTime(microseconds(device(index).chip().part().eepromByteMicros));
+        if (model == "RVX65" && !device(index).applicationRunning()) {
+            // No firmware runs, so no rate: whichever the user picks re-flashes.
+            EXPECT_EQ(encoder->get_baud_rate(), 0u);
+        }
+
+        reflash(true);
+        EXPECT_EQ(kept(index), before);
+        expectStamped(*encoder, index);
+        if (model == "RVX65") {
+            EXPECT_EQ(encoder->get_baud_rate(), 38400u);
+        }
+        if (model == "RVX47") {
+            EXPECT_EQ(encoder->get_resolution(), 100);
+        }
+        encoder.reset();
+        EXPECT_EQ(RVX::create_encoder(model, index)->part_number, part);
+    }
+}
+
+} // namespace

@@ -139,69 +139,12 @@ TEST_F(An1310Reflash, Rvx46LineFlashesTheImageOfItsSettingsAndKeepsItsIdentity) 
     EXPECT_FALSE(encoder.get_direction());
 }
 
-// A baud-rate change on a selectable RVX65, a firmware update on the others.
-TEST_F(An1310Reflash, EachTerseFamilyRunsTheImageForItsKeyAndKeepsIdentityAddressAndZero) {
-    const struct {
-        const char* model;
-        const char* part;
-        std::uint32_t newRate; // 0: update the firmware
-        int bits;
-        bool zero;
-        std::uint32_t baud;
-        const char* images;
-    } parts[] = {
-        {"RVX65", "RVX653G", 9600, 12, false, 9600, "RVX65"},
-        {"RVX65", "RVX653B", 0, 14, true, 2000000, "RVX65"},
-        {"RVX68", "RVX683A", 0, 12, true, 0, "RVX68"},
-        {"RVX62", "RVX622C", 0, 12, false, 0, "RVX62_69"},
-        {"RVX69", "RVX693B", 0, 14, true, 0, "RVX62_69"},
-    };
-    for (const auto& p : parts) {
-        SCOPED_TRACE(p.part);
-        status.clear();
-        std::map<std::string, std::string> options{
-            {"part", p.part}, {"fw", "0x01"}, {"zero", "0x2345"}, {"datecode", "1811"}, {"turns", "5"}};
-        if (p.model == std::string("RVX65")) options["address"] = "0x43";
-        addEncoder(p.model, options);
-        const auto index = lastIndex();
-        const auto encoder = RVX::create_encoder(p.model, index);
-        const auto before = kept(index);
-        const auto sent = sentBy([&] {
-            if (p.newRate)
-                encoder->set_baud_rate(p.newRate, record);
-            else
-                encoder->update_firmware(record);
-        });
-
-        const auto& running = terse(index).firmware();
-        ASSERT_TRUE(running);
-        EXPECT_EQ(running->model, p.images);
-        EXPECT_EQ(running->bits, p.bits);
-        EXPECT_EQ(running->zero, p.zero);
-        EXPECT_EQ(terse(index).rs485Baud(), p.baud);
-        EXPECT_EQ(kept(index), before);
-        expectStamped(*encoder, index);
-        EXPECT_EQ(completions(), 1);
-        if (encoder->read_turns) {
-            EXPECT_EQ(encoder->read_turns(), 5);
-        }
-        if (p.newRate) {
-            EXPECT_EQ(sent.back(), "u8304"); // the rate's index, after the flash
-            EXPECT_EQ(encoder->get_baud_rate(), p.newRate);
-        }
-        // The silent line leaves the version to the image and gives each write its time.
-        EXPECT_EQ(std::ranges::any_of(sent, [](const std::string& c) { return c.starts_with("u81"); }),
-                  p.images != std::string("RVX62_69"));
-        EXPECT_EQ(terse(index).lostWrites(), 0u);
-        // Our own line stays at 115200 throughout.
-        EXPECT_EQ(bench->module(index).line().baud, 115200u);
-    }
-}
-
 // A re-flash overwrites the EEPROM with the image's blank identity. When an
-// attempt fails, the user's retry must leave a working encoder with what it
-// had before, not the blanks it might read now; with no application left to
-// answer, the retry works from what the driver kept.
+// attempt fails, the user's retry must leave a working encoder that runs the
+// image for its part with what it had before, not the blanks it might read
+// now; with no application left to answer, the retry works from what the
+// driver kept. A selectable RVX65 changes its baud rate, the RVX47 its
+// resolution, and the others update their firmware.
 TEST_F(An1310Reflash, ARetryAfterAFailedReflashLeavesAWorkingEncoderWithWhatItHad) {
     const auto lostBytes = [](std::uint32_t seed) {
         return
@@ -209,7 +152,7 @@ TEST_F(An1310Reflash, ARetryAfterAFailedReflashLeavesAWorkingEncoderWithWhatItHa
     };
     const auto deadLine = [](sim::Module& m) { m.faults.drop = 1.0, m.faults.armAfterBytes = 2000; };
     const struct {
-        const char* model;
+        const char* part;
         const char* what;
         std::function<void(sim::Module&)> inject;
         std::optional<bool> applicationLeft;
@@ -217,35 +160,33 @@ TEST_F(An1310Reflash, ARetryAfterAFailedReflashLeavesAWorkingEncoderWithWhatItHa
         const char* message = nullptr; // the driver's own, with the replies or the address as code
         std::uint32_t code = 0;
     } failures[] = {
-        {"RVX47", "the handshake after the restart fails",
+        {"RVX473S", "the handshake after the restart fails",
          [](sim::Module& m) { m.device<sim::Rvx46Line>().scriptReply("q", "q\r\n#"); }, true, false,
          "Unable to connect to RVX47 encoder. Failed to initialization calibration", 0x230A0D71},
-        {"RVX47", "the line goes dead in the middle of the flash", deadLine, false},
-        {"RVX47", "reply bytes are lost here and there (seed 3)", lostBytes(3), {}},
-        {"RVX47", "reply bytes are lost here and there (seed 17)", lostBytes(17), {}},
-        {"RVX65", "the line goes dead in the middle of the flash", deadLine, false},
-        {"RVX65", "the zero offset cannot be read after the restart",
+        {"RVX473S", "the line goes dead in the middle of the flash", deadLine, false},
+        {"RVX473S", "reply bytes are lost here and there (seed 3)", lostBytes(3), {}},
+        {"RVX473S", "reply bytes are lost here and there (seed 17)", lostBytes(17), {}},
+        {"RVX653F", "the line goes dead in the middle of the flash", deadLine, false},
+        {"RVX653B", "the zero offset cannot be read after the restart",
          [](sim::Module& m) { m.device<sim::TerseEncoder>().scriptReply("eF802", "00"); }, true, true,
          "Unable to read RVX65 EEPROM", 0xF8},
-        {"RVX68", "reply bytes are lost here and there (seed 3)", lostBytes(3), {}},
-        {"RVX62", "the line goes dead in the middle of the flash", deadLine, false},
-        {"RVX62", "a slow EEPROM loses a write that nothing answers",
+        {"RVX683A", "reply bytes are lost here and there (seed 3)", lostBytes(3), {}},
+        {"RVX622C", "the line goes dead in the middle of the flash", deadLine, false},
+        {"RVX622C", "a slow EEPROM loses a write that nothing answers",
          [](sim::Module& m) { m.device<sim::TerseEncoder>().setStoreTime(milliseconds(30)); }, true, true,
          "Unable to write RVX62 EEPROM", 0x7C},
-        {"RVX69", "reply bytes are lost here and there (seed 17)", lostBytes(17), {}},
+        {"RVX693B", "reply bytes are lost here and there (seed 17)", lostBytes(17), {}},
     };
     for (const auto& failure : failures) {
-        SCOPED_TRACE(std::string(failure.model) + ": " + failure.what);
-        const std::string model = failure.model;
-        // This RVX65 part has a selectable rate: its re-flash is a baud-rate change.
-        std::map<std::string, std::string> options{{"datecode", "1907"}};
-        if (model == "RVX47") options["code"] = "0xA1";
-        if (model != "RVX47") options["zero"] = "0x0ABC";
-        if (model == "RVX65") options.insert({{"part", "RVX653F"}, {"address", "0x24"}});
+        SCOPED_TRACE(std::string(failure.part) + ": " + failure.what);
+        const std::string part = failure.part, model = part.substr(0, 5);
+        const bool rvx47 = model == "RVX47";
+        std::map<std::string, std::string> options{{"part", part}, {"fw", "0x01"}, {"datecode", "1907"}};
+        if (!rvx47) options["zero"] = "0x0ABC";
+        if (model == "RVX65") options["address"] = "0x24";
         auto& module = addEncoder(model, options);
         const auto index = lastIndex();
         auto encoder = RVX::create_encoder(model, index);
-        const std::string part = encoder->part_number;
         const auto before = kept(index);
         bool injected = false;
         const StatusCallback watch = [&](const std::string& line) {
@@ -256,9 +197,9 @@ TEST_F(An1310Reflash, ARetryAfterAFailedReflashLeavesAWorkingEncoderWithWhatItHa
             }
         };
         const auto reflash = [&](bool retry) {
-            if (model == "RVX65")
+            if (encoder->set_baud_rate)
                 encoder->set_baud_rate(38400, watch);
-            else if (model == "RVX47" && !retry)
+            else if (rvx47 && !retry)
                 encoder->set_resolution(100, watch);
             else
                 encoder->update_firmware(watch);
@@ -274,24 +215,39 @@ TEST_F(An1310Reflash, ARetryAfterAFailedReflashLeavesAWorkingEncoderWithWhatItHa
         if (failure.applicationLeft) {
             ASSERT_EQ(device(index).applicationRunning(), *failure.applicationLeft);
         }
-        if (failure.applicationLeft == true && model == "RVX47") {
+        if (failure.applicationLeft == true && rvx47) {
             ASSERT_EQ(device(index).eeprom(0x79), 0xFF); // the image's default
         }
-        if (model != "RVX47")
-            terse(index).setStoreTime(microseconds(device(index).chip().part().eepromByteMicros));
-        if (model == "RVX65" && !device(index).applicationRunning()) {
+        if (!rvx47) terse(index).setStoreTime(microseconds(device(index).chip().part().eepromByteMicros));
+        if (encoder->set_baud_rate && !device(index).applicationRunning()) {
             // No firmware runs, so no rate: whichever the user picks re-flashes.
             EXPECT_EQ(encoder->get_baud_rate(), 0u);
         }
+        const auto lost = rvx47 ? 0 : terse(index).lostWrites();
 
-        reflash(true);
+        const auto sent = sentBy([&] { reflash(true); });
         EXPECT_EQ(kept(index), before);
         expectStamped(*encoder, index);
-        if (model == "RVX65") {
-            EXPECT_EQ(encoder->get_baud_rate(), 38400u);
-        }
-        if (model == "RVX47") {
+        // Our own line stays at 115200 throughout.
+        EXPECT_EQ(bench->module(index).line().baud, 115200u);
+        if (rvx47) {
             EXPECT_EQ(encoder->get_resolution(), 100);
+        } else {
+            const auto& running = terse(index).firmware();
+            ASSERT_TRUE(running);
+            const bool silent = model == "RVX62" || model == "RVX69";
+            EXPECT_EQ(running->model, silent ? "RVX62_69" : model);
+            EXPECT_EQ(running->bits, encoder->position_bits);
+            EXPECT_EQ(running->zero, static_cast<bool>(encoder->zero));
+            EXPECT_EQ(terse(index).rs485Baud(), encoder->get_baud_rate ? encoder->get_baud_rate() : 0u);
+            if (encoder->set_baud_rate) {
+                EXPECT_EQ(sent.back(), "u8302"); // the rate's index, after the flash
+                EXPECT_EQ(encoder->get_baud_rate(), 38400u);
+            }
+            // The silent line leaves the version to the image and gives each write its time.
+            EXPECT_EQ(std::ranges::any_of(sent, [](const std::string& c) { return c.starts_with("u81"); }),
+                      !silent);
+            EXPECT_EQ(terse(index).lostWrites(), lost);
         }
         encoder.reset();
         EXPECT_EQ(RVX::create_encoder(model, index)->part_number, part);

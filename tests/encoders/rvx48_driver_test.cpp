@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <sstream>
+#include <tuple>
 
 namespace {
 
@@ -19,7 +20,7 @@ using enctest::thrownBy;
 using Rvx48Driver = enctest::EncoderBench<sim::Rvx48>;
 using Commands = std::vector<std::string>;
 
-TEST_F(Rvx48Driver, ReadsAndWritesTheRecordAtItsLineSettings) {
+TEST_F(Rvx48Driver, ReadsAndWritesTheRecordAtItsLineSettingsAndRefusesAShortOne) {
     auto& module =
         addEncoder("RVX48", {{"code", "0xA7"}, {"datecode", "1907"}, {"station", "0x30"}, {"days", "0"}});
     RVX::RVX48 encoder(0);
@@ -52,6 +53,15 @@ TEST_F(Rvx48Driver, ReadsAndWritesTheRecordAtItsLineSettings) {
     const auto fresh =
         static_cast<std::uint16_t>((floor<days>(system_clock::now()) - sys_days{2000y / 1 / 1}).count());
     EXPECT_EQ(device().record(), (sim::Rvx48Record{0xA5, 0, 0, 0x01, fresh}));
+
+    // A short record is invalid, a garbled one not a number.
+    device().scriptReply("CR", "A50019011\n"); // 10 of 13 bytes
+    const auto invalid = thrownBy<RVX::EEPROMInvalid>([&] { encoder.datecode(); });
+    EXPECT_STREQ(invalid.what(), "Unable to read RVX48 EEPROM");
+    EXPECT_EQ(invalid.code(), 10u);
+
+    device().scriptReply("CR", "A5G019010D34\n");
+    EXPECT_THROW(encoder.datecode(), std::system_error);
 }
 
 TEST_F(Rvx48Driver, ResolutionsByCodeAndWrongReplies) {
@@ -70,34 +80,16 @@ TEST_F(Rvx48Driver, ResolutionsByCodeAndWrongReplies) {
     EXPECT_EQ(hostBytes(), bytes);
 
     const auto resolution = [&] { encoder.get_resolution(); };
-    const struct {
-        const char* command;
-        const char* reply;
-        std::function<void()> ask;
-        const char* message;
-        std::uint32_t code;
-    } wrong[] = {
+    const std::tuple<const char*, const char*, std::function<void()>, const char*, std::uint32_t> wrong[] = {
         {"r", "EF\n", resolution, "Unknown RVX48 resolution", 0xEF},
         {"r", "F\n", resolution, "Unable to read RVX48 resolution, invalid response", 2},
         {"r", "F7 ", resolution, "Unable to read RVX48 resolution, invalid response", 3},
         {"i", "0404", [&] { encoder.firmware_version(); }, "Unable to read RVX48 device ID", 0},
     };
-    for (const auto& w : wrong) {
-        device().scriptReply(w.command, w.reply);
-        EXPECT_TRUE(failsWith(w.ask, w.message, w.code)) << w.reply;
+    for (const auto& [command, reply, ask, message, code] : wrong) {
+        device().scriptReply(command, reply);
+        EXPECT_TRUE(failsWith(ask, message, code)) << reply;
     }
-}
-
-TEST_F(Rvx48Driver, AShortRecordIsInvalidAndAGarbledOneIsNotANumber) {
-    addEncoder("RVX48");
-    RVX::RVX48 encoder(0);
-    device().scriptReply("CR", "A50019011\n"); // 10 of 13 bytes
-    const auto invalid = thrownBy<RVX::EEPROMInvalid>([&] { encoder.datecode(); });
-    EXPECT_STREQ(invalid.what(), "Unable to read RVX48 EEPROM");
-    EXPECT_EQ(invalid.code(), 10u);
-
-    device().scriptReply("CR", "A5G019010D34\n");
-    EXPECT_THROW(encoder.datecode(), std::system_error);
 }
 
 // An encoder that sends without end must not hold the program: the drain

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <functional>
+#include <tuple>
 
 namespace {
 
@@ -119,33 +120,29 @@ TEST_F(Rvx63Bench, PositionIsTheTwoBytesAfterTheEchoUntilZeroResetsIt) {
 // (An answer that comes too late is still due and spoils the next position
 // command, which checks its very first answer; so position goes first.)
 TEST_F(Rvx63Bench, OperationsTimeOutWithTheirOwnMessageWhenTheEncoderStaysBusy) {
-    struct Case {
-        std::uint8_t command;
-        std::function<void(RVX::RVX63&)> run;
-        const char* message;
-        std::uint32_t busyAccepted; // the most busy answers the operation waits out
-        int waitedMs;
-    };
-    const Case cases[] = {
-        {0x10, [](RVX::RVX63& e) { e.read_position(); }, "Timeout waiting for RVX63 position", 19, 40},
-        {0x50, [](RVX::RVX63& e) { e.get_resolution(); }, "Timeout waiting for RVX63 calibration mode", 20,
-         40},
-        {0x80, [](RVX::RVX63& e) { e.set_datecode(2026); }, "Timeout waiting for RVX63 EEPROM write", 20, 40},
-        {0x70, [](RVX::RVX63& e) { e.zero(); }, "Timeout waiting for RVX63 zero", 20, 40},
-        {0x90, [](RVX::RVX63& e) { e.model_code(); }, "Timeout waiting for RVX63 EEPROM read", 19, 38},
-    };
+    // The command, the operation, its message, the most busy answers it waits out and its wait.
+    const std::tuple<std::uint8_t, std::function<void(RVX::RVX63&)>, const char*, std::uint32_t, int>
+        cases[] = {
+            {0x10, [](RVX::RVX63& e) { e.read_position(); }, "Timeout waiting for RVX63 position", 19, 40},
+            {0x50, [](RVX::RVX63& e) { e.get_resolution(); }, "Timeout waiting for RVX63 calibration mode",
+             20, 40},
+            {0x80, [](RVX::RVX63& e) { e.set_datecode(2026); }, "Timeout waiting for RVX63 EEPROM write", 20,
+             40},
+            {0x70, [](RVX::RVX63& e) { e.zero(); }, "Timeout waiting for RVX63 zero", 20, 40},
+            {0x90, [](RVX::RVX63& e) { e.model_code(); }, "Timeout waiting for RVX63 EEPROM read", 19, 38},
+        };
     addEncoder("RVX63");
     RVX::RVX63 encoder(0);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.message);
-        device().setBusyAnswers(c.command, c.busyAccepted);
-        EXPECT_NO_THROW(c.run(encoder));
+    for (const auto& [command, run, message, busyAccepted, waitedMs] : cases) {
+        SCOPED_TRACE(message);
+        device().setBusyAnswers(command, busyAccepted);
+        EXPECT_NO_THROW(run(encoder));
 
-        device().setBusyAnswers(c.command, c.busyAccepted + 1);
+        device().setBusyAnswers(command, busyAccepted + 1);
         const auto waited = slept();
-        EXPECT_TRUE(failsWith([&] { c.run(encoder); }, c.message, 0u));
-        EXPECT_EQ(slept() - waited, milliseconds(c.waitedMs));
-        device().setBusyAnswers(c.command, 3);
+        EXPECT_TRUE(failsWith([&] { run(encoder); }, message, 0u));
+        EXPECT_EQ(slept() - waited, milliseconds(waitedMs));
+        device().setBusyAnswers(command, 3);
     }
     EXPECT_EQ(encoder.firmware_version(), 0x15);
 }
@@ -178,22 +175,17 @@ TEST(Rvx63PollCost, APositionPollTakesOnlyTheTransfersAndSleepsTheProtocolNeeds)
     sim::BenchGuard bench(shared);
     auto& module = bench->add("RVX63");
     RVX::RVX63 encoder(0);
-    for (const std::uint32_t busy : {0u, 19u}) {
-        SCOPED_TRACE(busy);
-        module.device<sim::Rvx63>().setBusyAnswers(0x10, busy);
-        const auto before = bench->totals();
-        const auto start = bench->now();
-        encoder.read_position();
-        const auto after = bench->totals();
-        const auto transfers = after.spiTransfers - before.spiTransfers;
-        // The command, each busy answer and the echo, two position bytes.
-        EXPECT_EQ(1 + busy + 1 + 2, transfers);
-        EXPECT_EQ(busy + 1, after.sleeps - before.sleeps);
-        EXPECT_EQ(milliseconds(2 * (busy + 1)), after.slept - before.slept);
-        // One USB round trip and eight 1 MHz clocks per transfer, and the sleeps.
-        EXPECT_EQ(transfers * (bench->usbLatency() + microseconds(8)) + (after.slept - before.slept),
-                  bench->now() - start);
-    }
+    module.device<sim::Rvx63>().setBusyAnswers(0x10, 5);
+    const auto before = bench->totals();
+    const auto start = bench->now();
+    encoder.read_position();
+    const auto after = bench->totals();
+    // The command, five busy answers and the echo, two position bytes; a sleep before each poll.
+    EXPECT_EQ(after.spiTransfers - before.spiTransfers, 1 + 5 + 1 + 2u);
+    EXPECT_EQ(after.sleeps - before.sleeps, 6u);
+    EXPECT_EQ(after.slept - before.slept, 12ms);
+    // One USB round trip and eight 1 MHz clocks per transfer, and the sleeps.
+    EXPECT_EQ(bench->now() - start, 9 * (bench->usbLatency() + 8us) + 12ms);
 }
 
 } // namespace

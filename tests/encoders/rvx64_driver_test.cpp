@@ -6,6 +6,7 @@
 #include "sim/models/rvx64/Rvx64.h"
 
 #include <sstream>
+#include <tuple>
 
 namespace {
 
@@ -24,27 +25,21 @@ protected:
 };
 
 TEST_F(Rvx64Driver, TheVariantDecidesPartPositionBitsZeroAndModelCode) {
-    const struct {
-        const char* variant;
-        const char* part;
-        unsigned bits;
-        bool zero;
-        std::uint16_t modelCode;
-    } variants[] = {
+    const std::tuple<const char*, const char*, unsigned, bool, std::uint16_t> variants[] = {
         {"A", "RVX64xA", 12, true, 0x35F9},
         {"C", "RVX64xC", 12, false, 0x35FB},
         {"B", "RVX64xB", 14, true, 0x35FA},
         {"D", "RVX64xD", 14, false, 0x35FC},
     };
-    for (const auto& v : variants) {
-        SCOPED_TRACE(v.variant);
-        const auto encoder = connect({{"variant", v.variant}});
+    for (const auto& [variant, part, bits, zero, modelCode] : variants) {
+        SCOPED_TRACE(variant);
+        const auto encoder = connect({{"variant", variant}});
         EXPECT_EQ(bench->module(lastIndex()).line().baud, 2000000u);
         EXPECT_FALSE(bench->module(lastIndex()).line().dtr);
-        EXPECT_STREQ(encoder->part_number, v.part);
-        EXPECT_EQ(encoder->position_bits, v.bits);
-        EXPECT_EQ(static_cast<bool>(encoder->zero), v.zero);
-        EXPECT_EQ(encoder->model_code(), v.modelCode);
+        EXPECT_STREQ(encoder->part_number, part);
+        EXPECT_EQ(encoder->position_bits, bits);
+        EXPECT_EQ(static_cast<bool>(encoder->zero), zero);
+        EXPECT_EQ(encoder->model_code(), modelCode);
         EXPECT_EQ(encoder->firmware_version(), 7);
     }
     addEncoder("RVX64");
@@ -62,19 +57,15 @@ TEST_F(Rvx64Driver, TwelveBitPositionsAndWrongReplies) {
 }
 
 TEST_F(Rvx64Driver, TerminationIsOfferedByFirmwareSevenOnPartsFromWeek33Of2025) {
-    const struct {
-        const char* firmware;
-        const char* datecode;
-        bool offered;
-    } parts[] = {
+    const std::tuple<const char*, const char*, bool> parts[] = {
         {"7", "3225", false}, {"7", "3325", true},  {"7", "0126", true},
         {"6", "3326", false}, {"7", "5224", false},
     };
-    for (const auto& p : parts) {
-        SCOPED_TRACE(std::string(p.firmware) + " " + p.datecode);
-        const auto encoder = connect({{"fw", p.firmware}, {"datecode", p.datecode}});
-        EXPECT_EQ(static_cast<bool>(encoder->get_termination), p.offered);
-        EXPECT_EQ(static_cast<bool>(encoder->set_termination), p.offered);
+    for (const auto& [firmware, datecode, offered] : parts) {
+        SCOPED_TRACE(std::string(firmware) + " " + datecode);
+        const auto encoder = connect({{"fw", firmware}, {"datecode", datecode}});
+        EXPECT_EQ(static_cast<bool>(encoder->get_termination), offered);
+        EXPECT_EQ(static_cast<bool>(encoder->set_termination), offered);
     }
 
     const auto encoder = connect({{"datecode", "4025"}, {"termination", "1"}});
@@ -84,7 +75,7 @@ TEST_F(Rvx64Driver, TerminationIsOfferedByFirmwareSevenOnPartsFromWeek33Of2025) 
         failsWith([&] { encoder->get_termination(); }, "Invalid RVX64 response when reading options", 0x32u));
 }
 
-TEST_F(Rvx64Driver, TheRecordTravelsInBase64BehindTheUnlockCode) {
+TEST_F(Rvx64Driver, TheRecordTravelsInBase64BehindTheUnlockCodeAndIsCorruptUnlessSixBytes) {
     const auto encoder = connect({{"datecode", "1225"}, {"station", "0x30"}, {"days", "0x0102"}});
     EXPECT_EQ(last().recordText(), "swwZMAIB");
     EXPECT_EQ(encoder->datecode(), 1225);
@@ -104,10 +95,8 @@ TEST_F(Rvx64Driver, TheRecordTravelsInBase64BehindTheUnlockCode) {
     EXPECT_STREQ(thrownBy([&] { encoder->datecode(); }).what(), "Unable to read RVX64 EEPROM");
     last().scriptReply("C", "!\n");
     EXPECT_STREQ(thrownBy([&] { encoder->set_datecode(1); }).what(), "Unable to write RVX64 EEPROM");
-}
 
-TEST_F(Rvx64Driver, ARecordThatIsNotSixBytesOfBase64IsCorrupt) {
-    const auto encoder = connect();
+    // A record that is not six bytes of base64 is corrupt.
     last().scriptReply("c", "cswwZMAI+\r\n");
     EXPECT_NO_THROW(encoder->datecode());
     for (const std::string text : {"swwZMA==", "swwZMAI=", "swwZ*AIB", "swwZMA=B"}) {
@@ -139,21 +128,16 @@ TEST_F(Rvx64Driver, TheNodeAddressIsReadThroughTheBootloaderAndSetByCommand) {
 
 // Whatever fails on the way, the encoder is restarted into its application.
 TEST_F(Rvx64Driver, AFailedAddressReadRestartsTheApplication) {
-    const struct {
-        std::map<std::string, std::string> options;
-        const char* message;
-        std::uint32_t code;
-    } faults[] = {
+    const std::tuple<std::map<std::string, std::string>, const char*, std::uint32_t> faults[] = {
         {{{"cr", ""}}, "Unlock failed", 2},
         {{{"nak", "112"}, {"nakcmd", "R"}}, "Set block failed", 2},
         {{{"late", "1"}, {"lateby", "400"}}, "Unlock failed", 0},
     };
-    for (const auto& f : faults) {
-        SCOPED_TRACE(f.message);
-        auto options = f.options;
+    for (auto [options, message, code] : faults) {
+        SCOPED_TRACE(message);
         options["once"] = "";
         const auto encoder = connect(options);
-        EXPECT_TRUE(failsWith([&] { encoder->get_address(); }, f.message, f.code));
+        EXPECT_TRUE(failsWith([&] { encoder->get_address(); }, message, code));
         EXPECT_EQ(last().bootloader().mode(), Mode::Application);
         EXPECT_TRUE(last().applicationRunning());
         EXPECT_EQ(encoder->get_address(), 0x10);

@@ -11,10 +11,12 @@
 #include "transport/FtdiPlatform.h"
 
 #include <algorithm>
+#include <array>
 #include <fmt/format.h>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
+#include <tuple>
 
 namespace {
 
@@ -69,11 +71,7 @@ TEST_F(TerseDriver, IdentifiesEachPartWithWhatItOffers) {
 }
 
 TEST_F(TerseDriver, RefusesForeignCodesAndClosesTheLink) {
-    const struct {
-        const char* model;
-        const char* code;
-        const char* message;
-    } foreign[] = {
+    const std::array<const char*, 3> foreign[] = {
         {"RVX65", "0xC8", "Encoder does not appear to be an RVX65"},
         {"RVX65", "0xF0", "Encoder does not appear to be an RVX65"},
         {"RVX65", "0xF9", "Encoder does not appear to be an RVX65"},
@@ -81,13 +79,10 @@ TEST_F(TerseDriver, RefusesForeignCodesAndClosesTheLink) {
         {"RVX62", "0xC7", "Unknown RVX62 encoder detected"},
         {"RVX69", "0x50", "Unknown RVX69 encoder configuration"},
     };
-    for (const auto& f : foreign) {
-        SCOPED_TRACE(std::string(f.model) + " " + f.code);
-        EXPECT_TRUE(failsWith(
-            [&] {
-                open(f.model, {{"code", f.code}});
-            },
-            f.message, std::stoul(f.code, nullptr, 16)));
+    for (const auto& [model, code, message] : foreign) {
+        SCOPED_TRACE(std::string(model) + " " + code);
+        const auto refused = [&] { open(model, {{"code", code}}); };
+        EXPECT_TRUE(failsWith(refused, message, std::stoul(code, nullptr, 16)));
         EXPECT_FALSE(bench->module(lastIndex()).isOpen());
     }
     // An EEPROM never written reads code 0xFF.
@@ -151,20 +146,15 @@ TEST_F(TerseDriver, DatesWriteTheirBytesInOrderOnBothLines) {
 }
 
 TEST_F(TerseDriver, PositionSubtractsTheZeroOffsetModuloATurn) {
-    const struct {
-        const char* part;
-        const char* shaft;
-        const char* offset;
-        std::uint16_t position;
-    } cases[] = {
+    const std::tuple<const char*, const char*, const char*, int> cases[] = {
         {"RVX652F", "100", "16000", 484},  {"RVX652E", "100", "16000", 121},
         {"RVX652F", "100", "0xFFFF", 101}, {"RVX652E", "8000", "0xFFFF", 2000},
         {"RVX652F", "16383", "0", 16383},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.part) + " at " + c.shaft + " less " + c.offset);
-        const auto encoder = open("RVX65", {{"part", c.part}, {"shaft", c.shaft}, {"zero", c.offset}});
-        EXPECT_EQ(encoder->read_position(), c.position);
+    for (const auto& [part, shaft, offset, position] : cases) {
+        SCOPED_TRACE(std::string(part) + " at " + shaft + " less " + offset);
+        EXPECT_EQ(open("RVX65", {{"part", part}, {"shaft", shaft}, {"zero", offset}})->read_position(),
+                  position);
     }
     // A raw value out of range still lands on the dial.
     const auto encoder = open("RVX65", {{"part", "RVX652F"}, {"zero", "0xFFFF"}});

@@ -3,14 +3,11 @@
 // carried image afterwards, and the record (with today's date), the resolution
 // and the node address survive, also when an attempt fails and is retried.
 #include "encoder_bench.h"
-#include "encoders/FirmwareSet.h"
 #include "encoders/Registry.h"
 #include "encoders/rvx48/RVX48.h"
 #include "encoders/rvx64/RVX64.h"
 #include "sim/models/rvx48/Rvx48.h"
 #include "sim/models/rvx64/Rvx64.h"
-
-#include <algorithm>
 
 namespace {
 
@@ -24,21 +21,6 @@ std::uint16_t today() {
 
 class BlockReflash : public enctest::ReflashBench<sim::BlockEncoder> {
 protected:
-    // Program memory holds the image but for the bootloader's own first bytes
-    // and what the encoder keeps in it (RVX64's node address), with the image's
-    // start jump as the application vector, and the application runs it.
-    void expectRuns(std::size_t index, RVX::firmware::BinaryImage image, std::size_t keptAt = 0) {
-        ASSERT_EQ(image.size(), 7232u);
-        auto& encoder = device(index);
-        const auto memory = encoder.chip().programMemory();
-        for (std::size_t i = sim::BlockChip::ownBytes; i < memory.size() - sim::BlockChip::vectorBytes; ++i)
-            if (i != keptAt) {
-                ASSERT_EQ(memory[i], image[i]) << "program memory at " << i;
-            }
-        EXPECT_EQ((sim::BlockChip::Vector{image[0], image[1], image[2], image[3]}),
-                  encoder.chip().applicationVector());
-        EXPECT_TRUE(encoder.applicationRunning());
-    }
     // Nothing in between: the application runs, or the bootloader waits.
     void expectSettled(std::size_t index) {
         const auto& line = bench->module(index).line();
@@ -78,14 +60,15 @@ TEST_F(BlockReflash, EachFaultThenARetryEndsWithTheEncodersOwnSettings) {
 
             device(index).bootloader().faults() = {};
             encoder->update_firmware(record);
+            // The application runs the carried image (the program memory checks are the block host's).
+            EXPECT_TRUE(device(index).applicationRunning());
             if (model == "RVX48") {
-                expectRuns(index, RVX::firmware::binary("RVX48", 0));
+                EXPECT_EQ(device(index).firmware()->get("version"), 4u);
                 EXPECT_EQ(module.device<sim::Rvx48>().record(),
                           (sim::Rvx48Record{0xA5, 40, 25, 0x22, today()}));
                 EXPECT_EQ(encoder->get_resolution(), 250);
             } else {
                 auto& rvx64 = module.device<sim::Rvx64>();
-                expectRuns(index, RVX::firmware::binary("RVX64", 2), 2 * sim::Rvx64::addressWord + 1);
                 EXPECT_EQ(rvx64.firmware()->get("variant"), 2u);
                 EXPECT_EQ(encoder->firmware_version(), 7);
                 EXPECT_EQ(rvx64.nodeAddress(), 0x15);

@@ -16,6 +16,7 @@
 #include <fmt/format.h>
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -181,10 +182,8 @@ TEST_F(An1310Reflash, ARetryAfterAFailedReflashLeavesAWorkingEncoderWithWhatItHa
         bool injected = false;
         const StatusCallback watch = [&](const std::string& line) {
             record(line);
-            if (failure.onceFlashed && !injected && line == "Programming complete. Resetting encoder...") {
-                failure.inject(module);
-                injected = true;
-            }
+            const bool flashed = line == "Programming complete. Resetting encoder...";
+            if (failure.onceFlashed && flashed && !std::exchange(injected, true)) failure.inject(module);
         };
         const auto reflash = [&](bool retry) {
             if (encoder->set_baud_rate)

@@ -26,7 +26,6 @@ TEST_F(Rvx48Driver, ReadsAndWritesTheRecordAtItsLineSettingsAndRefusesAShortOne)
     RVX::RVX48 encoder(0);
     EXPECT_EQ(module.line().baud, 115200u);
     EXPECT_TRUE(module.line().dtr);
-    EXPECT_STREQ(encoder.part_number, "RVX48");
     EXPECT_EQ(encoder.firmware_version(), 4);
     EXPECT_EQ(encoder.model_code(), 0xA7);
     EXPECT_EQ(encoder.datecode(), 1907);

@@ -10,6 +10,7 @@
 #include "encoders/Registry.h"
 #include "encoders/rvx46_47/RVX46_47.h"
 #include "encoders/rvx84_86/RVX84_86.h"
+#include "sim/models/rvx46_47/Rvx46Line.h"
 #include "sim/models/rvx65_68/TerseEncoder.h"
 
 #include <algorithm>
@@ -20,11 +21,9 @@
 
 namespace {
 
-using enctest::failsWith;
-using enctest::thrownBy;
 using namespace std::chrono;
 
-class An1310Reflash : public enctest::ReflashBench<sim::BootloadedApplication> {
+class An1310Reflash : public ReflashBench<sim::BootloadedApplication> {
 protected:
     sim::Rvx46Line& rvx46(std::size_t index = 0) { return bench->module(index).device<sim::Rvx46Line>(); }
     sim::TerseEncoder& terse(std::size_t index) { return bench->module(index).device<sim::TerseEncoder>(); }

@@ -19,7 +19,7 @@ std::uint16_t today() {
     return static_cast<std::uint16_t>((floor<days>(system_clock::now()) - sys_days{2000y / 1 / 1}).count());
 }
 
-class BlockReflash : public enctest::ReflashBench<sim::BlockEncoder> {
+class BlockReflash : public ReflashBench<sim::BlockEncoder> {
 protected:
     // Nothing in between: the application runs, or the bootloader waits.
     void expectSettled(std::size_t index) {
@@ -85,7 +85,7 @@ TEST_F(BlockReflash, Rvx64WritesItsAddressBackEvenWhenTheRecordCannotBeWritten) 
     RVX::RVX64 encoder(0);
     auto& rvx64 = module.device<sim::Rvx64>();
     rvx64.scriptReply("C", "!\n");
-    const auto e = enctest::thrownBy([&] { encoder.update_firmware(record); });
+    const auto e = thrownBy([&] { encoder.update_firmware(record); });
     EXPECT_STREQ(e.what(), "Unable to write RVX64 EEPROM");
     EXPECT_EQ(rvx64.nodeAddress(), 0x2C);
     encoder.update_firmware(record);
@@ -102,7 +102,7 @@ TEST_F(BlockReflash, Rvx48PassesOnTheFirstFailureWhenTheLineCannotBePutBack) {
     const StatusCallback failing = [&](const std::string& line) {
         if (line.starts_with("device/rev")) module.failCalls(FTDI::IO_ERROR, 0, 0);
     };
-    EXPECT_STREQ(enctest::thrownBy<hexldr::Exception>([&] { encoder.update_firmware(failing); }).what(),
+    EXPECT_STREQ(thrownBy<hexldr::Exception>([&] { encoder.update_firmware(failing); }).what(),
                  "ID response error");
 }
 

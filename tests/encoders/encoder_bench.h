@@ -1,10 +1,9 @@
 #pragma once
-// Shared by the encoder driver tests: catching a driver's error, and a bench
-// of encoder models.
+// Shared by the encoder driver tests (and only included by them, so at global
+// scope): catching a driver's error, and a bench of encoder models.
 #include "encoders/Encoder.h"
 #include "encoders/FirmwareSet.h"
 #include "sim/Bench.h"
-#include "sim/models/rvx46_47/Rvx46Line.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +13,6 @@
 #include <string_view>
 #include <type_traits>
 #include <vector>
-
-namespace enctest {
 
 // Runs `action` and returns the exception of type E it throws, failing the test if none.
 template <class E = RVX::Exception, class Action> E thrownBy(Action&& action) {
@@ -65,8 +62,6 @@ protected:
     sim::BenchGuard bench{std::make_shared<sim::Bench>()};
 };
 
-using Rvx46LineBench = EncoderBench<sim::Rvx46Line>;
-
 // Re-flashing on the bench: its encoders run only the simulation images, and
 // the status lines are kept.
 template <class Device> class ReflashBench : public EncoderBench<Device> {
@@ -77,5 +72,3 @@ protected:
     StatusCallback record = [this](const std::string& line) { status.push_back(line); };
     std::vector<std::string> status;
 };
-
-} // namespace enctest

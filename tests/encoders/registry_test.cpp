@@ -50,11 +50,11 @@ TEST(SimulationFirmwareOnHardware, EveryReflashIsRefusedBeforeAnythingIsSent) {
     auto hardware = std::make_shared<test::RecordingPlatform>(FTDI::makeLibftdiPlatform());
     test::PlatformGuard installed(hardware);
     for (const auto& encoder : encoders) {
-        EXPECT_TRUE(enctest::failsWith([&] { encoder->update_firmware(ignore); },
-                                       "This program carries firmware images for the simulated bench only; "
-                                       "they are not sent to a real " +
-                                           std::string(encoder->name()) + " encoder",
-                                       0u));
+        EXPECT_TRUE(failsWith([&] { encoder->update_firmware(ignore); },
+                              "This program carries firmware images for the simulated bench only; "
+                              "they are not sent to a real " +
+                                  std::string(encoder->name()) + " encoder",
+                              0u));
     }
     EXPECT_THROW(encoders[0]->set_resolution(2048, ignore), RVX::Exception);
     EXPECT_THROW(encoders[1]->set_commutation(1024, 8, true, ignore), RVX::Exception);

@@ -6,6 +6,7 @@
 #include "encoders/Registry.h"
 #include "encoders/rvx46_47/RVX46_47.h"
 #include "encoders/rvx84_86/RVX84_86.h"
+#include "sim/models/rvx46_47/Rvx46Line.h"
 
 #include <boost/numeric/conversion/converter_policies.hpp>
 
@@ -19,10 +20,8 @@
 namespace {
 
 using namespace std::chrono;
-using enctest::failsWith;
-using enctest::thrownBy;
 using Commands = std::vector<std::string>;
-using Rvx46Driver = enctest::Rvx46LineBench;
+using Rvx46Driver = EncoderBench<sim::Rvx46Line>;
 
 Commands linesOf(const std::string& text) {
     Commands lines;

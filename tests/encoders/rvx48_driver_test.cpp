@@ -14,10 +14,8 @@
 namespace {
 
 using namespace std::chrono;
-using enctest::failsWith;
-using enctest::thrownBy;
 
-using Rvx48Driver = enctest::EncoderBench<sim::Rvx48>;
+using Rvx48Driver = EncoderBench<sim::Rvx48>;
 using Commands = std::vector<std::string>;
 
 TEST_F(Rvx48Driver, ReadsAndWritesTheRecordAtItsLineSettingsAndRefusesAShortOne) {

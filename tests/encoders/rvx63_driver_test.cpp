@@ -9,13 +9,11 @@
 
 namespace {
 
-using enctest::failsWith;
-using enctest::thrownBy;
 using sim::Bytes;
 using Commands = std::vector<Bytes>;
 using namespace std::chrono;
 
-class Rvx63Bench : public enctest::EncoderBench<sim::Rvx63> {
+class Rvx63Bench : public EncoderBench<sim::Rvx63> {
 protected:
     Bytes sentSince(std::size_t from) {
         return Bytes(device().received().begin() + long(from), device().received().end());

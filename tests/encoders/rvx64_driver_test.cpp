@@ -11,12 +11,10 @@
 namespace {
 
 using namespace std::chrono;
-using enctest::failsWith;
-using enctest::thrownBy;
 using Mode = sim::BlockBootloader::Mode;
 using Commands = std::vector<std::string>;
 
-class Rvx64Driver : public enctest::EncoderBench<sim::Rvx64> {
+class Rvx64Driver : public EncoderBench<sim::Rvx64> {
 protected:
     std::unique_ptr<RVX::RVX64> connect(std::map<std::string, std::string> options = {}) {
         addEncoder("RVX64", std::move(options));

@@ -21,11 +21,9 @@
 namespace {
 
 using namespace std::chrono;
-using enctest::failsWith;
-using enctest::thrownBy;
 using Commands = std::vector<std::string>;
 
-class TerseDriver : public enctest::EncoderBench<sim::TerseEncoder> {
+class TerseDriver : public EncoderBench<sim::TerseEncoder> {
 protected:
     std::unique_ptr<RVX::Encoder> open(const std::string& model,
                                        std::map<std::string, std::string> options = {}) {

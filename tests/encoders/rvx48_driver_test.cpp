@@ -67,7 +67,6 @@ TEST_F(Rvx48Driver, ResolutionsByCodeAndWrongReplies) {
                   encoder.set_resolution(1024, [](const std::string&) { FAIL() << "no progress lines"; });
               }),
               (Commands{"RF7"}));
-    EXPECT_EQ(device().resolutionCode(), 7);
 
     const auto bytes = hostBytes();
     EXPECT_TRUE(failsWith([&] { encoder.set_resolution(300, {}); }, "Invalid RVX48 resolution", 300u));

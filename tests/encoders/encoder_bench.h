@@ -3,6 +3,7 @@
 // scope): catching a driver's error, and a bench of encoder models.
 #include "encoders/Encoder.h"
 #include "encoders/FirmwareSet.h"
+#include "encoders/Registry.h"
 #include "sim/Bench.h"
 
 #include <gtest/gtest.h>
@@ -46,6 +47,12 @@ protected:
     sim::Module& addEncoder(const std::string& model, std::map<std::string, std::string> options = {}) {
         options.emplace("rpm", "0");
         return bench->add(model, sim::ModelOptions(std::move(options)));
+    }
+    // Adds an encoder model and connects its driver to it.
+    std::unique_ptr<RVX::Encoder> open(const std::string& model,
+                                       std::map<std::string, std::string> options = {}) {
+        addEncoder(model, std::move(options));
+        return RVX::create_encoder(model.substr(0, 5), lastIndex());
     }
     Device& device(std::size_t index = 0) { return bench->module(index).template device<Device>(); }
     std::uint32_t lastIndex() { return static_cast<std::uint32_t>(bench->size() - 1); }

@@ -3,7 +3,6 @@
 // zero, dates and the diagnostics report.
 #include "encoder_bench.h"
 #include "encoders/Pictures.h"
-#include "encoders/Registry.h"
 #include "encoders/rvx46_47/RVX46_47.h"
 #include "encoders/rvx84_86/RVX84_86.h"
 #include "sim/models/rvx46_47/Rvx46Line.h"
@@ -84,9 +83,9 @@ TEST_F(Rvx46Driver, ConnectsWithResetPulseAndHandshakeOrFailsWithTheRepliesAsCod
     const std::pair<void (*)(), std::string> refusing[] = {{[] { RVX::RVX46 e(0); }, "RVX46"},
                                                            {[] { RVX::RVX47 e(0); }, "RVX47"},
                                                            {[] { RVX::RVX86 e(0); }, "RVX86"}};
-    for (const auto& [open, model] : refusing) {
+    for (const auto& [opening, model] : refusing) {
         SCOPED_TRACE(model);
-        EXPECT_TRUE(failsWith(open, "Encoder does not appear to be an " + model, 0xE4u));
+        EXPECT_TRUE(failsWith(opening, "Encoder does not appear to be an " + model, 0xE4u));
         EXPECT_FALSE(bench->module(0).isOpen());
     }
     std::unique_ptr<RVX::RVX84> opened;
@@ -113,8 +112,7 @@ TEST_F(Rvx46Driver, ConnectsWithResetPulseAndHandshakeOrFailsWithTheRepliesAsCod
                                                 {"RVX84", "0xE8", "RVX842C", "RVX84"},
                                                 {"RVX86", "0xA7", "RVX863D", "RVX86-2"}};
     for (const auto& [model, code, part, picture] : parts) {
-        addEncoder(model, {{"code", code}});
-        const auto found = RVX::create_encoder(model, lastIndex());
+        const auto found = open(model, {{"code", code}});
         EXPECT_STREQ(found->part_number, part);
         EXPECT_TRUE(std::ranges::equal(found->picture, RVX::model_picture(picture))) << code;
     }

@@ -13,13 +13,7 @@ namespace {
 using namespace std::chrono;
 using Commands = std::vector<std::string>;
 
-class Rvx64Driver : public EncoderBench<sim::Rvx64> {
-protected:
-    std::unique_ptr<RVX::RVX64> connect(std::map<std::string, std::string> options = {}) {
-        addEncoder("RVX64", std::move(options));
-        return std::make_unique<RVX::RVX64>(lastIndex());
-    }
-};
+using Rvx64Driver = EncoderBench<sim::Rvx64>;
 
 TEST_F(Rvx64Driver, TheVariantDecidesPartPositionBitsZeroAndModelCode) {
     const std::tuple<const char*, const char*, unsigned, bool, std::uint16_t> variants[] = {
@@ -30,7 +24,7 @@ TEST_F(Rvx64Driver, TheVariantDecidesPartPositionBitsZeroAndModelCode) {
     };
     for (const auto& [variant, part, bits, zero, modelCode] : variants) {
         SCOPED_TRACE(variant);
-        const auto encoder = connect({{"variant", variant}});
+        const auto encoder = open("RVX64", {{"variant", variant}});
         EXPECT_FALSE(bench->module(lastIndex()).line().dtr);
         EXPECT_STREQ(encoder->part_number, part);
         EXPECT_EQ(encoder->position_bits, bits);
@@ -45,7 +39,7 @@ TEST_F(Rvx64Driver, TheVariantDecidesPartPositionBitsZeroAndModelCode) {
 
 // (The window's tests read 14-bit positions and zero them.)
 TEST_F(Rvx64Driver, TwelveBitPositionsAndWrongReplies) {
-    const auto encoder = connect({{"variant", "C"}});
+    const auto encoder = open("RVX64", {{"variant", "C"}});
     last().scriptReply("p", "3FFC\n");
     EXPECT_EQ(encoder->read_position(), 0x0FFF);
     last().scriptReply("p", "12\n");
@@ -59,12 +53,12 @@ TEST_F(Rvx64Driver, TerminationIsOfferedByFirmwareSevenOnPartsFromWeek33Of2025) 
     };
     for (const auto& [firmware, datecode, offered] : parts) {
         SCOPED_TRACE(std::string(firmware) + " " + datecode);
-        const auto encoder = connect({{"fw", firmware}, {"datecode", datecode}});
+        const auto encoder = open("RVX64", {{"fw", firmware}, {"datecode", datecode}});
         EXPECT_EQ(static_cast<bool>(encoder->get_termination), offered);
         EXPECT_EQ(static_cast<bool>(encoder->set_termination), offered);
     }
 
-    const auto encoder = connect({{"datecode", "4025"}, {"termination", "1"}});
+    const auto encoder = open("RVX64", {{"datecode", "4025"}, {"termination", "1"}});
     EXPECT_TRUE(encoder->get_termination());
     last().scriptReply("o", "2");
     EXPECT_TRUE(
@@ -72,7 +66,7 @@ TEST_F(Rvx64Driver, TerminationIsOfferedByFirmwareSevenOnPartsFromWeek33Of2025) 
 }
 
 TEST_F(Rvx64Driver, TheRecordTravelsInBase64BehindTheUnlockCodeAndIsCorruptUnlessSixBytes) {
-    const auto encoder = connect({{"datecode", "1225"}, {"station", "0x30"}, {"days", "0x0102"}});
+    const auto encoder = open("RVX64", {{"datecode", "1225"}, {"station", "0x30"}, {"days", "0x0102"}});
     EXPECT_EQ(encoder->datecode(), 1225);
     EXPECT_EQ(encoder->last_programmed_by(), 0x30);
     EXPECT_EQ(encoder->last_program_date(), sys_days{2000y / 1 / 1} + days{0x0102});
@@ -103,7 +97,7 @@ TEST_F(Rvx64Driver, TheRecordTravelsInBase64BehindTheUnlockCodeAndIsCorruptUnles
 }
 
 TEST_F(Rvx64Driver, TheNodeAddressIsReadThroughTheBootloaderAndSetByCommand) {
-    const auto encoder = connect({{"address", "0x14"}});
+    const auto encoder = open("RVX64", {{"address", "0x14"}});
     EXPECT_EQ(encoder->get_address(), 0x14);
     EXPECT_EQ(last().bootloader().commands(), (Commands{"KVB", "R0E00", "j012101"}));
     EXPECT_TRUE(last().applicationRunning());
@@ -130,7 +124,7 @@ TEST_F(Rvx64Driver, AFailedAddressReadRestartsTheApplication) {
     for (auto [options, message, code] : faults) {
         SCOPED_TRACE(message);
         options["once"] = "";
-        const auto encoder = connect(options);
+        const auto encoder = open("RVX64", options);
         EXPECT_TRUE(failsWith([&] { encoder->get_address(); }, message, code));
         EXPECT_TRUE(last().applicationRunning());
         EXPECT_EQ(encoder->get_address(), 0x10);

@@ -4,7 +4,6 @@
 // baud rate and dates.
 #include "encoder_bench.h"
 #include "encoders/Pictures.h"
-#include "encoders/Registry.h"
 #include "encoders/rvx62_69/RVX62_69.h"
 #include "encoders/rvx65_68/RVX65_68.h"
 #include "sim/models/rvx65_68/TerseEncoder.h"
@@ -23,14 +22,7 @@ namespace {
 using namespace std::chrono;
 using Commands = std::vector<std::string>;
 
-class TerseDriver : public EncoderBench<sim::TerseEncoder> {
-protected:
-    std::unique_ptr<RVX::Encoder> open(const std::string& model,
-                                       std::map<std::string, std::string> options = {}) {
-        addEncoder(model, std::move(options));
-        return RVX::create_encoder(model.substr(0, 5), lastIndex());
-    }
-};
+using TerseDriver = EncoderBench<sim::TerseEncoder>;
 
 TEST_F(TerseDriver, IdentifiesEachPartWithWhatItOffers) {
     const struct {

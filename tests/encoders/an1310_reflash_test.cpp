@@ -75,9 +75,8 @@ TEST_F(An1310Reflash, TheProcedureStartsTheFlashedApplicationWithoutTheFamilysHe
 // Every write is acknowledged; only the checks against the image can tell
 // that the chip did not take one (the AN1310 tests check each kind of memory).
 TEST_F(An1310Reflash, AFlashTheChipDoesNotHoldFailsInsteadOfRestoringTheIdentity) {
-    addEncoder("RVX46", {{"worn", "0x2000"}});
-    RVX::RVX46 encoder(0);
-    const auto e = thrownBy<AN1310::OtherException>([&] { encoder.set_resolution(2048, record); });
+    const auto encoder = open("RVX46", {{"worn", "0x2000"}});
+    const auto e = thrownBy<AN1310::OtherException>([&] { encoder->set_resolution(2048, record); });
     EXPECT_STREQ(e.what(), "Writing flash failed");
     EXPECT_EQ(completions(), 0);
 }
@@ -86,39 +85,38 @@ TEST_F(An1310Reflash, AFlashTheChipDoesNotHoldFailsInsteadOfRestoringTheIdentity
 // anything is erased leaves the encoder as it was, and the next change keeps
 // the encoder's own pole count and direction, not those of the failed attempt.
 TEST_F(An1310Reflash, AnAttemptThatFailsBeforeErasingIsForgotten) {
-    addEncoder("RVX84", {{"poles", "6"}, {"ccw", "0"}, {"boot", "0"}});
-    RVX::RVX84 encoder(0);
-    const auto e = thrownBy<AN1310::OtherException>([&] { encoder.set_commutation(2048, 12, true, record); });
+    const auto encoder = open("RVX84", {{"poles", "6"}, {"ccw", "0"}, {"boot", "0"}});
+    const auto e =
+        thrownBy<AN1310::OtherException>([&] { encoder->set_commutation(2048, 12, true, record); });
     EXPECT_STREQ(e.what(), "Bootloader not found");
 
     device().setBootloaderAnswers(true);
-    encoder.connect();
-    encoder.set_resolution(512, record);
+    encoder->connect();
+    encoder->set_resolution(512, record);
     EXPECT_EQ(running(), "RVX84 512 6 cw");
 }
 
 // The commutation set selects the image; a new resolution, and an update,
 // keep the poles and direction the encoder has.
 TEST_F(An1310Reflash, Rvx46LineFlashesTheImageOfItsSettingsAndKeepsItsIdentity) {
-    addEncoder("RVX86", {{"poles", "6"}, {"datecode", "2319"}});
-    RVX::RVX86 encoder(0);
+    const auto encoder = open("RVX86", {{"poles", "6"}, {"datecode", "2319"}});
     const auto before = kept();
-    encoder.set_commutation(1024, 8, true, record);
+    encoder->set_commutation(1024, 8, true, record);
     EXPECT_EQ(running(), "RVX86 1024 8 ccw");
 
-    encoder.set_resolution(2500, record);
+    encoder->set_resolution(2500, record);
     EXPECT_EQ(running(), "RVX86 2500 8 ccw");
     device().setEeprom(0x84, 6); // the update flashes what the encoder says it has
-    encoder.update_firmware(record);
+    encoder->update_firmware(record);
     EXPECT_EQ(running(), "RVX86 2500 6 ccw");
-    EXPECT_EQ(encoder.get_resolution(), 2500);
-    EXPECT_EQ(encoder.get_poles(), 6);
-    EXPECT_TRUE(encoder.get_direction());
+    EXPECT_EQ(encoder->get_resolution(), 2500);
+    EXPECT_EQ(encoder->get_poles(), 6);
+    EXPECT_TRUE(encoder->get_direction());
     EXPECT_EQ(kept(), before);
-    expectStamped(encoder);
+    expectStamped(*encoder);
     EXPECT_EQ(completions(), 3);
     device().setEeprom(0x85, 2); // only 1 is counter-clockwise
-    EXPECT_FALSE(encoder.get_direction());
+    EXPECT_FALSE(encoder->get_direction());
 }
 
 // A re-flash overwrites the EEPROM with the image's blank identity. When an

@@ -119,75 +119,72 @@ TEST_F(Rvx46Driver, ConnectsWithResetPulseAndHandshakeOrFailsWithTheRepliesAsCod
 }
 
 TEST_F(Rvx46Driver, PositionWaitsOutNoPositionRepliesRefusesBadOnesAndZeroes) {
-    addEncoder("RVX46", {{"shaft", "5000"}});
-    RVX::RVX46 encoder(0);
+    const auto encoder = open("RVX46", {{"shaft", "5000"}});
     device().setNoPositionPolls(9);
-    encoder.connect();
-    const auto sent = sentBy([&] { EXPECT_EQ(encoder.read_position(), 5000); });
+    encoder->connect();
+    const auto sent = sentBy([&] { EXPECT_EQ(encoder->read_position(), 5000); });
     EXPECT_EQ(sent.front(), "r");
     EXPECT_EQ(std::count(sent.begin(), sent.end(), "p"), 10);
 
     device().setNoPositionPolls(10);
-    encoder.connect();
-    EXPECT_STREQ(thrownBy([&] { encoder.read_position(); }).what(),
+    encoder->connect();
+    EXPECT_STREQ(thrownBy([&] { encoder->read_position(); }).what(),
                  "Did not receive position response from RVX46");
 
     // Bad replies are reported with what came back.
     device().scriptReply("x0000\r\n$");
-    EXPECT_STREQ(thrownBy([&] { encoder.read_position(); }).what(),
+    EXPECT_STREQ(thrownBy([&] { encoder->read_position(); }).what(),
                  "Invalid RVX46 response to read-position command");
     device().scriptReply("p", "p12\r\n$!!");
-    EXPECT_TRUE(failsWith([&] { encoder.read_position(); }, "Invalid RVX46 position response",
+    EXPECT_TRUE(failsWith([&] { encoder->read_position(); }, "Invalid RVX46 position response",
                           0x0D323170u)); // "p12\r"
 
     device().setNoPositionPolls(0);
-    EXPECT_EQ(sentBy([&] { encoder.zero(); }), (Commands{"Q", "0", "q"}));
+    EXPECT_EQ(sentBy([&] { encoder->zero(); }), (Commands{"Q", "0", "q"}));
     EXPECT_EQ(device().resets(), 4u); // after those of opening and the two connects
-    EXPECT_EQ(encoder.read_position(), 0);
+    EXPECT_EQ(encoder->read_position(), 0);
 }
 
 TEST_F(Rvx46Driver, DatesRoundTripAndBadDatesResolutionsOrCombinationsSendNothing) {
-    addEncoder("RVX46");
-    RVX::RVX46 encoder(0);
-    EXPECT_EQ(sentBy([&] { encoder.set_datecode(2025); }), (Commands{"u7B20", "u7C25"}));
-    EXPECT_EQ(encoder.datecode(), 2025);
+    const auto encoder = open("RVX46");
+    EXPECT_EQ(sentBy([&] { encoder->set_datecode(2025); }), (Commands{"u7B20", "u7C25"}));
+    EXPECT_EQ(encoder->datecode(), 2025);
 
-    encoder.set_last_program_date(sys_days{2025y / 1 / 1} + 15h);
+    encoder->set_last_program_date(sys_days{2025y / 1 / 1} + 15h);
     EXPECT_EQ(device().eeprom(0x7E), 0x32);
     EXPECT_EQ(device().eeprom(0x7F), 0x21);
     // Damaged words still read as whole days: day 0 of March; month 0 and day 0.
     for (const auto& [word, day] : {std::pair{0x0060, 2000y / 2 / 29}, std::pair{0x0000, 1999y / 11 / 30}}) {
         device().setEeprom(0x7E, static_cast<std::uint8_t>(word >> 8));
         device().setEeprom(0x7F, static_cast<std::uint8_t>(word));
-        EXPECT_EQ(encoder.last_program_date(), sys_days{day}) << word;
+        EXPECT_EQ(encoder->last_program_date(), sys_days{day}) << word;
     }
 
     const auto before = hostBytes();
     EXPECT_TRUE(
-        failsWith([&] { encoder.set_last_program_date(sys_days{1999y / 12 / 31}); }, "Invalid year", 0u));
-    EXPECT_THROW(encoder.set_last_program_date(sys_days{2128y / 1 / 1}), boost::numeric::positive_overflow);
+        failsWith([&] { encoder->set_last_program_date(sys_days{1999y / 12 / 31}); }, "Invalid year", 0u));
+    EXPECT_THROW(encoder->set_last_program_date(sys_days{2128y / 1 / 1}), boost::numeric::positive_overflow);
     const StatusCallback ignore = [](const std::string&) {};
-    EXPECT_TRUE(failsWith([&] { encoder.set_resolution(1023, ignore); }, "Invalid RVX46 resolution", 1023u));
+    EXPECT_TRUE(failsWith([&] { encoder->set_resolution(1023, ignore); }, "Invalid RVX46 resolution", 1023u));
     EXPECT_EQ(hostBytes(), before);
-    EXPECT_NO_THROW(encoder.set_last_program_date(sys_days{2127y / 12 / 31}));
+    EXPECT_NO_THROW(encoder->set_last_program_date(sys_days{2127y / 12 / 31}));
 
-    addEncoder("RVX84");
-    RVX::RVX84 commutation(1);
+    const auto commutation = open("RVX84");
     const auto before84 = hostBytes();
-    EXPECT_TRUE(failsWith([&] { commutation.set_commutation(300, 8, false, ignore); },
+    EXPECT_TRUE(failsWith([&] { commutation->set_commutation(300, 8, false, ignore); },
                           "Unsupported resolution/poles/direction combination", 0u));
     // Poles past 127 would alias another resolution's key.
-    EXPECT_THROW(commutation.set_commutation(1023, 130, false, ignore), RVX::Exception);
+    EXPECT_THROW(commutation->set_commutation(1023, 130, false, ignore), RVX::Exception);
     EXPECT_EQ(hostBytes(), before84);
 }
 
 // The report: header, flags, the 128 samples and a summary that matches them.
 TEST_F(Rvx46Driver, DiagnosticsReportsFlagsSamplesAndSummaryOrStopsWithoutAnAcquisition) {
-    addEncoder("RVX84", {{"errors", "0xA0"}, {"blocks", "0x10"}, {"checks", "0x05"}, {"poles", "4"}});
-    RVX::RVX84 encoder(0);
+    const auto encoder =
+        open("RVX84", {{"errors", "0xA0"}, {"blocks", "0x10"}, {"checks", "0x05"}, {"poles", "4"}});
     std::ostringstream out;
     int steps = 0;
-    encoder.diagnostics(out, [&] { ++steps; });
+    encoder->diagnostics(out, [&] { ++steps; });
     EXPECT_EQ(steps, 2 + 128);
     const auto lines = linesOf(out.str());
     ASSERT_EQ(lines.size(), 6u + 3 + 13 + 1 + 128 + 4);
@@ -219,7 +216,7 @@ TEST_F(Rvx46Driver, DiagnosticsReportsFlagsSamplesAndSummaryOrStopsWithoutAnAcqu
     // Without an acquisition the report stops after the flags.
     device().scriptReply("j001D01", "j001D01= 40\r\n$");
     out.str("");
-    EXPECT_TRUE(failsWith([&] { encoder.diagnostics(out, [] {}); }, "Unable to get AO from RVX84", 0x40u));
+    EXPECT_TRUE(failsWith([&] { encoder->diagnostics(out, [] {}); }, "Unable to get AO from RVX84", 0x40u));
     EXPECT_TRUE(out.str().ends_with("Coarse,Fine\n"));
 }
 

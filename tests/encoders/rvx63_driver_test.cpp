@@ -24,8 +24,7 @@ protected:
 TEST_F(Rvx63Bench, ConnectsWithTwoReadinessPollsOrTimesOut) {
     addEncoder("RVX63");
     device().hangOnRestart(true);
-    addEncoder("RVX63");
-    RVX::RVX63 encoder(1);
+    const auto encoder = open("RVX63");
     // Nothing but two no-operation bytes: the model is not checked.
     EXPECT_EQ(device(1).received(), (Bytes{0x00, 0x00}));
 
@@ -38,74 +37,72 @@ TEST_F(Rvx63Bench, ConnectsWithTwoReadinessPollsOrTimesOut) {
 }
 
 TEST_F(Rvx63Bench, ResolutionGoesThroughTheIndexTableInCalibrationMode) {
-    addEncoder("RVX63");
-    RVX::RVX63 encoder(0);
+    const auto encoder = open("RVX63");
     // Each of the sixteen both ways, the four not offered included.
     for (std::uint16_t resolution :
          {96, 200, 250, 512, 192, 400, 500, 1024, 384, 800, 1000, 2048, 768, 1600, 2000, 4096}) {
-        encoder.set_resolution(resolution, nullptr);
+        encoder->set_resolution(resolution, nullptr);
         EXPECT_EQ(device().resolution(), resolution);
-        EXPECT_EQ(encoder.get_resolution(), resolution);
+        EXPECT_EQ(encoder->get_resolution(), resolution);
     }
 
-    EXPECT_EQ(sentBy([&] { encoder.set_resolution(1600, nullptr); }), (Commands{{0x50}, {0x80, 0xFA, 0xED}}));
+    EXPECT_EQ(sentBy([&] { encoder->set_resolution(1600, nullptr); }),
+              (Commands{{0x50}, {0x80, 0xFA, 0xED}}));
     EXPECT_EQ(sentBy([&] {
-                  EXPECT_TRUE(failsWith([&] { encoder.set_resolution(1023, nullptr); },
+                  EXPECT_TRUE(failsWith([&] { encoder->set_resolution(1023, nullptr); },
                                         "Unable to set RVX63 resolution", 1023u));
               }),
               (Commands{{0x50}}));
 
     // Only the low four bits of the code count.
     device().eeprom()[0xFA] = 0x37;
-    EXPECT_EQ(sentBy([&] { EXPECT_EQ(encoder.get_resolution(), 1024); }),
+    EXPECT_EQ(sentBy([&] { EXPECT_EQ(encoder->get_resolution(), 1024); }),
               (Commands{{0x50}, {0x90, 0xFA, 0x01}}));
 }
 
 TEST_F(Rvx63Bench, IdentityBytesComeFromTheirEepromAddresses) {
     // The window's report shows the date code, station and program date.
-    addEncoder("RVX63", {{"code", "0x63"}});
-    RVX::RVX63 encoder(0);
-    EXPECT_EQ(encoder.model_code(), 0x63);
+    const auto encoder = open("RVX63", {{"code", "0x63"}});
+    EXPECT_EQ(encoder->model_code(), 0x63);
 
-    EXPECT_EQ(sentBy([&] { encoder.set_datecode(0x0801); }),
+    EXPECT_EQ(sentBy([&] { encoder->set_datecode(0x0801); }),
               (Commands{{0x80, 0x7B, 0x08}, {0x80, 0x7C, 0x01}}));
-    EXPECT_EQ(encoder.datecode(), 0x0801);
+    EXPECT_EQ(encoder->datecode(), 0x0801);
 
     // Reads wait out busy answers and reject odd ones.
     const auto sent = device().received().size();
     device().scriptReply({0xA5, 0xA5, 0x90, 0x42});
-    EXPECT_EQ(encoder.firmware_version(), 0x42);
+    EXPECT_EQ(encoder->firmware_version(), 0x42);
     EXPECT_EQ(sentSince(sent), (Bytes{0x90, 0x81, 0x01, 0x00, 0x00, 0x00, 0x00}));
 
     device().scriptReply({0x33});
-    EXPECT_TRUE(failsWith([&] { encoder.firmware_version(); }, "Unable to read RVX63 EEPROM", 0x33u));
+    EXPECT_TRUE(failsWith([&] { encoder->firmware_version(); }, "Unable to read RVX63 EEPROM", 0x33u));
 }
 
 TEST_F(Rvx63Bench, PositionIsTheTwoBytesAfterTheEchoUntilZeroResetsIt) {
-    addEncoder("RVX63", {{"position", "3000"}});
-    RVX::RVX63 encoder(0);
+    const auto encoder = open("RVX63", {{"position", "3000"}});
     auto from = device().received().size();
-    EXPECT_EQ(encoder.read_position(), 3000);
+    EXPECT_EQ(encoder->read_position(), 3000);
     // Command, three busy answers and the echo, then the two position bytes.
     EXPECT_EQ(sentSince(from), (Bytes{0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}));
 
     // The command not accepted: no polls.
     from = device().received().size();
     device().scriptFrames({0x33});
-    EXPECT_TRUE(failsWith([&] { encoder.read_position(); }, "Invalid response to RVX63 read-position command",
-                          0x33u));
+    EXPECT_TRUE(failsWith([&] { encoder->read_position(); },
+                          "Invalid response to RVX63 read-position command", 0x33u));
     EXPECT_EQ(sentSince(from), (Bytes{0x10}));
 
     device().scriptReply({0xA5, 0x11, 0x01, 0x02});
-    EXPECT_TRUE(failsWith([&] { encoder.read_position(); },
+    EXPECT_TRUE(failsWith([&] { encoder->read_position(); },
                           "Encoder did not respond with read-position command", 0x11u));
 
     // Zero is followed by the full connect, which also ends calibration mode: positions read again.
-    encoder.get_resolution();
+    encoder->get_resolution();
     const auto waited = slept();
-    EXPECT_EQ(sentBy([&] { encoder.zero(); }), (Commands{{0x70}, {0x60}}));
+    EXPECT_EQ(sentBy([&] { encoder->zero(); }), (Commands{{0x70}, {0x60}}));
     EXPECT_GE(slept() - waited, milliseconds(500)); // two settles of 250 ms
-    EXPECT_EQ(encoder.read_position(), 0);
+    EXPECT_EQ(encoder->read_position(), 0);
 }
 
 // Each operation polls a limited number of times, 2 ms apart, then gives up
@@ -113,31 +110,27 @@ TEST_F(Rvx63Bench, PositionIsTheTwoBytesAfterTheEchoUntilZeroResetsIt) {
 // (An answer that comes too late is still due and spoils the next position
 // command, which checks its very first answer; so position goes first.)
 TEST_F(Rvx63Bench, OperationsTimeOutWithTheirOwnMessageWhenTheEncoderStaysBusy) {
+    const auto encoder = open("RVX63");
     // The command, the operation, its message, the most busy answers it waits out and its wait.
-    const std::tuple<std::uint8_t, std::function<void(RVX::RVX63&)>, const char*, std::uint32_t, int>
-        cases[] = {
-            {0x10, [](RVX::RVX63& e) { e.read_position(); }, "Timeout waiting for RVX63 position", 19, 40},
-            {0x50, [](RVX::RVX63& e) { e.get_resolution(); }, "Timeout waiting for RVX63 calibration mode",
-             20, 40},
-            {0x80, [](RVX::RVX63& e) { e.set_datecode(2026); }, "Timeout waiting for RVX63 EEPROM write", 20,
-             40},
-            {0x70, [](RVX::RVX63& e) { e.zero(); }, "Timeout waiting for RVX63 zero", 20, 40},
-            {0x90, [](RVX::RVX63& e) { e.model_code(); }, "Timeout waiting for RVX63 EEPROM read", 19, 38},
-        };
-    addEncoder("RVX63");
-    RVX::RVX63 encoder(0);
+    const std::tuple<std::uint8_t, std::function<void()>, const char*, std::uint32_t, int> cases[] = {
+        {0x10, [&] { encoder->read_position(); }, "Timeout waiting for RVX63 position", 19, 40},
+        {0x50, [&] { encoder->get_resolution(); }, "Timeout waiting for RVX63 calibration mode", 20, 40},
+        {0x80, [&] { encoder->set_datecode(2026); }, "Timeout waiting for RVX63 EEPROM write", 20, 40},
+        {0x70, [&] { encoder->zero(); }, "Timeout waiting for RVX63 zero", 20, 40},
+        {0x90, [&] { encoder->model_code(); }, "Timeout waiting for RVX63 EEPROM read", 19, 38},
+    };
     for (const auto& [command, run, message, busyAccepted, waitedMs] : cases) {
         SCOPED_TRACE(message);
         device().setBusyAnswers(command, busyAccepted);
-        EXPECT_NO_THROW(run(encoder));
+        EXPECT_NO_THROW(run());
 
         device().setBusyAnswers(command, busyAccepted + 1);
         const auto waited = slept();
-        EXPECT_TRUE(failsWith([&] { run(encoder); }, message, 0u));
+        EXPECT_TRUE(failsWith(run, message, 0u));
         EXPECT_EQ(slept() - waited, milliseconds(waitedMs));
         device().setBusyAnswers(command, 3);
     }
-    EXPECT_EQ(encoder.firmware_version(), 0x15);
+    EXPECT_EQ(encoder->firmware_version(), 0x15);
 }
 
 // Any other error than the driver's own escapes and fails the test.

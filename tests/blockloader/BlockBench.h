@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fmt/format.h>
 #include <functional>
 #include <map>
 #include <memory>
@@ -37,7 +38,6 @@ struct BlockBench {
     sim::BlockBootloaderDevice* device = nullptr;
     std::unique_ptr<UartLink> link;
     std::vector<std::string> lines;
-    std::function<void()> onLine = [] {}; // after each progress line
 
     explicit BlockBench(Options options = {}) {
         module = &bench->add("block-bootloader", sim::ModelOptions(std::move(options)));
@@ -50,10 +50,7 @@ struct BlockBench {
     sim::BlockChip& chip() { return device->chip(); }
     sim::BlockBootloader& bootloader() { return device->bootloader(); }
     void program(const Bytes& bytes) {
-        hexldr::programImage(*link, bytes, [this](const std::string& line) {
-            lines.push_back(line);
-            onLine();
-        });
+        hexldr::programImage(*link, bytes, [this](const std::string& line) { lines.push_back(line); });
     }
     void expectFailure(const Bytes& bytes, const char* message, std::uint32_t status) {
         try {
@@ -64,7 +61,6 @@ struct BlockBench {
             EXPECT_EQ(status, e.status());
         }
     }
-    long count(const std::string& line) const { return std::count(lines.begin(), lines.end(), line); }
 
     // Program memory holds the image but for the bootloader's own first bytes,
     // with the image's start jump as the application vector.

@@ -2,8 +2,6 @@
 // callbacks refused before the line is touched.
 #include "BlockBench.h"
 
-#include <fmt/format.h>
-
 using namespace blocktest;
 
 TEST(BlockProgram, WholeBlocksAreWrittenReadBackAndStartedAndATailIsIgnored) {

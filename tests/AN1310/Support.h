@@ -1,119 +1,42 @@
 #pragma once
-// Shared pieces of the bootloader host tests: a hand-written bootloader fake
-// on a bench module, capture of the three log sinks, devices shaped like a
-// part of each family, and Intel HEX records as real tools write them.
+// Shared pieces of the bootloader host tests: capture of the log sinks, a link
+// to the bench, devices shaped like a part of each family, Intel HEX records as
+// real tools write them, and a scratch copy of the delivered devices.db.
 #include "AN1310/AN1310.h"
 #include "sim/Bench.h"
 
+#include <SQLiteCpp/SQLiteCpp.h>
 #include <algorithm>
+#include <filesystem>
 #include <fmt/format.h>
-#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace an1310test {
 
 using AN1310::Bytes;
 
-// The reply body a bootloader sends after its sync STX: payload, checksum, ETX.
-inline Bytes replyBody(const Bytes& payload) {
-    auto frame = AN1310::encodeFrame(payload);
-    frame.erase(frame.begin());
-    return frame;
-}
-
-// Bytes escaped as a bootloader sends them, closed by ETX, with no checksum.
-inline Bytes rawBody(const Bytes& data) {
-    Bytes body;
-    for (auto byte : data) {
-        if (byte == AN1310::STX || byte == AN1310::ETX || byte == AN1310::DLE) body.push_back(AN1310::DLE);
-        body.push_back(byte);
-    }
-    body.push_back(AN1310::ETX);
-    return body;
-}
-
-inline std::uint32_t le32(const Bytes& b, std::size_t i) {
-    return b[i] | b[i + 1] << 8 | b[i + 2] << 16 | std::uint32_t(b[i + 3]) << 24;
-}
-
-// The bootloader's side of a checksum request (0x02) over a family-4 flash of
-// 16-bit `words`: CRCs that run on from erase block to erase block.
-inline Bytes checksumReply(const Bytes& request, const std::vector<std::uint16_t>& words,
-                           std::uint32_t blockBytes) {
-    Bytes reply;
-    std::uint16_t crc = 0;
-    for (std::uint32_t a = le32(request, 1), b = 0; b < unsigned(request[5] | request[6] << 8); ++b) {
-        for (const auto end = a + blockBytes; a < end; a += 2)
-            crc = AN1310::crc16(Bytes{std::uint8_t(words[a / 2]), std::uint8_t(words[a / 2] >> 8)}, crc);
-        reply.insert(reply.end(), {std::uint8_t(crc), std::uint8_t(crc >> 8)});
-    }
-    return reply;
-}
-
-// A bootloader written from the wire: echoes a sync STX, unescapes requests up
-// to ETX and hands each checked payload (checksum removed) to `onRequest`.
-class FakeBootloader final : public sim::UartDevice {
-public:
-    std::function<void(const Bytes& request, sim::Port&)> onRequest;
-    bool echoStx = true;
-    Bytes received;              // every byte the host wrote
-    std::vector<Bytes> requests; // unescaped request payloads, checksum removed
-
-    void receive(std::span<const std::uint8_t> bytes, sim::Port& port) override {
-        for (auto byte : bytes) {
-            received.push_back(byte);
-            if (escaped_) {
-                packet_.push_back(byte);
-                escaped_ = false;
-            } else if (byte == AN1310::STX) {
-                inPacket_ = true;
-                packet_.clear();
-                if (echoStx) port.send({AN1310::STX});
-            } else if (!inPacket_) {
-                continue;
-            } else if (byte == AN1310::DLE) {
-                escaped_ = true;
-            } else if (byte == AN1310::ETX) {
-                inPacket_ = false;
-                if (packet_.size() < 2) continue;
-                requests.emplace_back(packet_.begin(), packet_.end() - 2);
-                if (onRequest) onRequest(requests.back(), port);
-            } else {
-                packet_.push_back(byte);
-            }
-        }
-    }
-
-private:
-    bool inPacket_ = false;
-    bool escaped_ = false;
-    Bytes packet_;
-};
-
-// Catches what the three sinks get and puts the defaults back afterwards.
+// Catches status lines and warnings, silences debug lines, and puts the defaults back afterwards.
 class LogCapture {
 public:
     LogCapture() {
-        for (int i = 0; i < 3; ++i)
-            *sinks_[i] = [this, i](const std::string& line) {
-                (i == 0 ? debug : i == 1 ? status : warnings).push_back(line);
-            };
+        AN1310::debugLog = [](const std::string&) {};
+        AN1310::statusLog = [this](const std::string& line) { status.push_back(line); };
+        AN1310::warningLog = [this](const std::string& line) { warnings.push_back(line); };
     }
     ~LogCapture() {
-        for (int i = 0; i < 3; ++i)
-            *sinks_[i] = saved_[i];
+        AN1310::debugLog = saved_[0], AN1310::statusLog = saved_[1], AN1310::warningLog = saved_[2];
     }
     bool hasStatus(const std::string& line) const { return std::count(status.begin(), status.end(), line); }
-    void clear() { debug.clear(), status.clear(), warnings.clear(); }
+    void clear() { status.clear(), warnings.clear(); }
 
-    std::vector<std::string> debug, status, warnings;
+    std::vector<std::string> status, warnings;
 
 private:
-    AN1310::LogSink* const sinks_[3] = {&AN1310::debugLog, &AN1310::statusLog, &AN1310::warningLog};
-    const AN1310::LogSink saved_[3] = {*sinks_[0], *sinks_[1], *sinks_[2]};
+    const AN1310::LogSink saved_[3] = {AN1310::debugLog, AN1310::statusLog, AN1310::warningLog};
 };
 
 // A link to the bench's first module, at the bootloader's 115200 baud.
@@ -123,21 +46,6 @@ inline std::unique_ptr<UartLink> openLink() {
     link->setTimeouts(300, 300);
     return link;
 }
-
-// A bench module carrying a FakeBootloader, with an open link at 115200 baud.
-struct FakeLine {
-    sim::BenchGuard bench{std::make_shared<sim::Bench>()};
-    FakeBootloader* device = nullptr;
-    sim::Module* module = nullptr;
-    std::unique_ptr<UartLink> link;
-
-    FakeLine() {
-        auto fake = std::make_unique<FakeBootloader>();
-        device = fake.get();
-        module = &bench->addUart(std::move(fake), "fake-bootloader");
-        link = openLink();
-    }
-};
 
 // The message of the AN1310::OtherException `f` throws.
 template <class F> std::string thrownBy(F&& f) {
@@ -177,5 +85,31 @@ inline std::string hexRecord(int type, std::uint16_t address, const std::vector<
     }
     return line + fmt::format("{:02X}\r\n", (0x100 - (sum & 0xFF)) & 0xFF);
 }
+
+// A scratch working directory holding a copy of the delivered devices.db, so
+// a test can change rows (or break the file) without touching the real one.
+class ScratchDatabase {
+public:
+    ScratchDatabase() : previous_(std::filesystem::current_path()) {
+        const auto delivered = std::filesystem::absolute(AN1310::findDeviceDatabase());
+        std::string pattern = (std::filesystem::temp_directory_path() / "an1310-db-XXXXXX").string();
+        dir_ = ::mkdtemp(pattern.data());
+        std::filesystem::current_path(dir_);
+        std::filesystem::copy_file(delivered, "devices.db");
+    }
+    ~ScratchDatabase() {
+        std::filesystem::current_path(previous_);
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+    ScratchDatabase(const ScratchDatabase&) = delete;
+    ScratchDatabase& operator=(const ScratchDatabase&) = delete;
+
+    void exec(const std::string& sql) { SQLite::Database("devices.db", SQLite::OPEN_READWRITE).exec(sql); }
+
+private:
+    std::filesystem::path previous_;
+    std::filesystem::path dir_;
+};
 
 } // namespace an1310test

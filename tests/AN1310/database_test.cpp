@@ -1,5 +1,4 @@
 // Looking devices up in the delivered devices.db, and what a broken one does.
-#include "ScratchDatabase.h"
 #include "Support.h"
 
 #include <fstream>
@@ -8,33 +7,6 @@ using namespace an1310test;
 using AN1310::Device;
 
 namespace {
-
-TEST(DeviceDatabase, AFamilyFourPartWithItsConfiguration) {
-    Device device;
-    device.capabilities = 0x100;
-    ASSERT_EQ(AN1310::DeviceFound, AN1310::lookupDevice(device, 0x64, AN1310::Family::PIC18));
-    EXPECT_EQ("PIC18F2620", device.partName);
-    EXPECT_EQ(0u, device.capabilities) << "the lookup starts from a reset record";
-
-    // Configuration words in address order, each field with one mask for all its settings.
-    ASSERT_GE(device.configWords.size(), 2u);
-    ASSERT_EQ(3u, device.configWords[0].fields.size()) << "CONFIG1H: OSC, FCMEN and IESO";
-    for (const auto& word : device.configWords)
-        for (const auto& field : word.fields)
-            for (const auto& setting : field.settings)
-                EXPECT_EQ(field.settings[0].bitMask, setting.bitMask) << word.name << " " << field.cname;
-    EXPECT_EQ(0x0Fu, device.configWords[0].fields[0].settings.at(0).bitMask) << "OSC";
-
-    EXPECT_EQ(AN1310::NoSuchDevice, AN1310::lookupDevice(device, 0x64, AN1310::Family::PIC32))
-        << "another family's ID";
-    EXPECT_EQ(0x64u, device.deviceId);
-    EXPECT_TRUE(device.partName.empty());
-
-    device.familyId = AN1310::Family::PIC32;
-    device.ramStart = 0;
-    device.ramEnd = 1000; // below the family's reserve: no packet fits, never negative
-    EXPECT_EQ(0, device.maxPacketSize());
-}
 
 TEST(DeviceDatabase, ALookupForAnyFamilyFindsTheFirstRowOfTheId) {
     ScratchDatabase scratch;

@@ -75,23 +75,20 @@ struct PicBench {
     void expectChipHolds(const std::string& hex, const std::vector<std::uint32_t>& before) {
         const auto& p = part();
         const auto& c = chip();
+        const bool pic16 = p.family == sim::PicFamily::PIC16, pic24 = p.family == sim::PicFamily::PIC24;
         sim::PicChip expected(p);
         expected.programHex(hex);
-        const auto bs = device->bootloader().bootloaderStart();
-        const auto be = device->bootloader().bootloaderEnd();
+        const auto bs = device->bootloader().bootloaderStart(), be = device->bootloader().bootloaderEnd();
         const auto unit = p.unitsPerWord();
         const bool remapped = bs != 0; // else the bootloader sits outside program flash (family 8)
-        const std::uint32_t resetWords = !remapped ? 0 : p.family == sim::PicFamily::PIC16 ? 3 : 2;
-        const std::uint32_t savedWords = !remapped ? 0 : p.family == sim::PicFamily::PIC16 ? 5 : 2;
-        const auto vectorPageEnd =
-            p.flashStart + (p.family == sim::PicFamily::PIC24 ? std::max(p.eraseBlock, 512u) : 0u);
+        const std::uint32_t resetWords = !remapped ? 0 : pic16 ? 3 : 2;
+        const std::uint32_t savedWords = !remapped ? 0 : pic16 ? 5 : 2;
+        const auto vectorPageEnd = p.flashStart + (pic24 ? std::max(p.eraseBlock, 512u) : 0u);
         const auto configStart = p.configInsideFlash() ? p.flashEnd - p.eraseBlock : p.flashEnd;
-        const auto isVector = [&](std::uint32_t a) {
-            return p.family == sim::PicFamily::PIC24 && a >= 4 && a < 0x200 && a != 0x100 && a != 0x102;
-        };
         std::size_t index = 0, compared = 0;
         for (auto a = p.flashStart; a < p.flashEnd; a += unit, ++index) {
-            if ((a >= bs && a < be) || a >= configStart || isVector(a)) {
+            const bool vector = pic24 && a >= 4 && a < 0x200 && a != 0x100 && a != 0x102;
+            if ((a >= bs && a < be) || a >= configStart || vector) {
                 ASSERT_EQ(before[index], c.flashWord(a)) << std::hex << "untouchable word at " << a;
             } else if (a >= vectorPageEnd && a >= p.flashStart + resetWords * unit &&
                        (a < bs - savedWords * unit || a >= bs)) {
@@ -100,7 +97,7 @@ struct PicBench {
             }
         }
         EXPECT_GT(compared, 0u);
-        if (p.family == sim::PicFamily::PIC24) {
+        if (pic24) {
             const auto slot = before[4 / unit] & 0xFFFE;
             EXPECT_EQ(0x040000u | interruptHandler(p), c.flashWord(slot)) << "GOTO handler in the slot";
             EXPECT_EQ(0u, c.flashWord(slot + 2));
@@ -108,18 +105,12 @@ struct PicBench {
         for (std::uint32_t i = 0; i < c.eepromSize(); ++i)
             ASSERT_EQ(expected.eeprom(i), c.eeprom(i)) << "EEPROM " << i;
         if (!remapped) return;
-        const auto entry = p.family == sim::PicFamily::PIC16   ? bs + 3
-                           : p.family == sim::PicFamily::PIC24 ? bs
-                                                               : bs + 2;
-        const auto jump = tools::resetJump(int(p.family), entry);
+        const auto jump = tools::resetJump(int(p.family), pic16 ? bs + 3 : pic24 ? bs : bs + 2);
         for (std::uint32_t i = 0; i < jump.size() && i < resetWords; ++i)
             EXPECT_EQ(jump[i], c.flashWord(p.flashStart + i * unit)) << "reset word " << i;
         const auto savedAt = bs - savedWords * unit;
-        const std::uint32_t first =
-            p.family == sim::PicFamily::PIC16 ? 1 : 0; // PIC16 saves a CLRF PCLATH first
-        if (p.family == sim::PicFamily::PIC16) {
-            EXPECT_EQ(0x018Au, c.flashWord(savedAt));
-        }
+        const std::uint32_t first = pic16 ? 1 : 0; // PIC16 saves a CLRF PCLATH first
+        EXPECT_TRUE(!pic16 || c.flashWord(savedAt) == 0x018A) << "CLRF PCLATH";
         for (std::uint32_t i = 0; i < 2; ++i)
             EXPECT_EQ(expected.flashWord(p.flashStart + i * unit), c.flashWord(savedAt + (i + first) * unit))
                 << "saved application jump word " << i;

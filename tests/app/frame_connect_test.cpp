@@ -126,7 +126,7 @@ TEST_F(Connecting, SettingsThatCannotBeReadLeaveTheEncoderConnected) {
     EXPECT_EQ(ui->shown.size(), 2u);
 }
 
-// The offer's rule and texts are the sequences' tests' and the RVX46 scenario's;
+// The offer's rule is the sequences' tests', its texts the RVX46 scenario's and the CLI's;
 // here a newer firmware than the latest asks nothing, and an update given up
 // leaves the encoder connected with its settings read and no dialog open.
 TEST_F(Connecting, FirmwareUpdateIsOfferedOnlyForAnOlderVersionAndGivingUpKeepsTheEncoder) {

@@ -124,7 +124,7 @@ TEST(Info, ReportsPartFirmwareDatesAndEverySettingOfTheModel) {
                                 HasSubstr("\nresolution offers:  48 96 100 ")));
 }
 
-TEST(Set, ProgramsThroughARefashThenReadsBackAndReportsProgress) {
+TEST(Set, ProgramsThroughAReflashThenReadsBackAndReportsProgress) {
     const auto run = cli("RVX46:res=1000", {"--json", "set", "-m", "RVX46", "resolution=2000"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const auto doc = json::parse(run.out);
@@ -206,7 +206,7 @@ TEST(Set, ASettingTheEncoderDoesNotKeepFailsVerificationWithExitCode3) {
                 HasSubstr("Verification after programming failed: address reads 0x04, 0x08 was programmed"));
 }
 
-TEST(Set, AModuleUnpluggedDuringTheRefashIsAModuleErrorNotASuccess) {
+TEST(Set, AModuleUnpluggedDuringTheReflashIsAModuleErrorNotASuccess) {
     // The module's calls fail from the 300th on: after connecting, within the re-flash.
     const auto run = cli("RVX46:fail=300:4", {"set", "-m", "RVX46", "resolution=2000"});
     EXPECT_EQ(run.exitCode, 1) << run.err;

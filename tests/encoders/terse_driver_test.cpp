@@ -69,7 +69,9 @@ TEST_F(TerseDriver, RefusesForeignCodesAndClosesTheLink) {
     };
     for (const auto& [model, code, message] : foreign) {
         SCOPED_TRACE(std::string(model) + " " + code);
-        const auto refused = [&] { open(model, {{"code", code}}); };
+        // Named copies: clang 14 cannot capture structured bindings.
+        const char *m = model, *c = code;
+        const auto refused = [&] { open(m, {{"code", c}}); };
         EXPECT_TRUE(failsWith(refused, message, std::stoul(code, nullptr, 16)));
         EXPECT_FALSE(bench->module(lastIndex()).isOpen());
     }

@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "support/Lines.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -81,14 +83,6 @@ Run runCli(std::vector<std::string> words) {
 Run cli(const std::string& modules, std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), "--simulate=" + modules + ";line=instant");
     return runCli(arguments);
-}
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> result;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        result.push_back(line);
-    return result;
 }
 
 TEST(Listing, ShowsEachModuleWithIndexSerialDescriptionAndState) {
@@ -244,7 +238,7 @@ TEST(Questions, RetriesUnderYesEndOnAModuleThatIsGone) {
     const auto run = cli("RVX46:fw=0x14,fail=300:4", {"--yes", "update-firmware", "-m", "RVX46"});
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_THAT(run.err, HasSubstr("Error occured while programming encoder:\nUnable to"));
-    const auto all = lines(run.err);
+    const auto all = linesOf(run.err);
     EXPECT_EQ(std::count(all.begin(), all.end(), "Programming RVX Encoder: Connecting (1 %)"), 3)
         << "the first attempt and two retries\n"
         << run.err;
@@ -286,7 +280,7 @@ TEST(Apply, SetsEveryEncoderOfTheModelAndLogsEach) {
     std::ofstream(profile) << "# line 3\nmodel = RVX46\nresolution = 2000\n";
     const auto run = cli("RVX46:count=3,res=1000", {"apply", profile, "--log", log});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    const auto logged = lines(readFile(log));
+    const auto logged = linesOf(readFile(log));
     ASSERT_EQ(logged.size(), 4u) << readFile(log);
     EXPECT_EQ(
         logged[0],
@@ -297,16 +291,16 @@ TEST(Apply, SetsEveryEncoderOfTheModelAndLogsEach) {
                                     "\tRVX462Q\t0x15\t0x15\tresolution=1000\tresolution=2000\tok"));
         EXPECT_EQ(line.size() - line.find('\t'), line.size() - 20) << "an ISO time first: " << line;
     }
-    EXPECT_EQ(lines(run.out).size(), 3u) << run.out;
+    EXPECT_EQ(linesOf(run.out).size(), 3u) << run.out;
     EXPECT_THAT(run.err, HasSubstr("\nRVXSIM1002: Setting RVX Encoder Resolution: Verifying"));
 
     // A second run appends under the same header.
     EXPECT_EQ(cli("RVX46:count=2", {"apply", profile, "--log", log}).exitCode, 0);
-    EXPECT_EQ(lines(readFile(log)).size(), 6u);
+    EXPECT_EQ(linesOf(readFile(log)).size(), 6u);
     // Only the modules named, by serial number.
     EXPECT_EQ(cli("RVX46:count=3", {"apply", profile, "--log", log, "-d", "RVXSIM1002"}).exitCode, 0);
-    EXPECT_THAT(lines(readFile(log)).back(), HasSubstr("\tRVXSIM1002\t"));
-    EXPECT_EQ(lines(readFile(log)).size(), 7u);
+    EXPECT_THAT(linesOf(readFile(log)).back(), HasSubstr("\tRVXSIM1002\t"));
+    EXPECT_EQ(linesOf(readFile(log)).size(), 7u);
 }
 
 TEST(Apply, AFailingEncoderIsLoggedAndTheOthersStillSet) {
@@ -323,7 +317,7 @@ TEST(Apply, AFailingEncoderIsLoggedAndTheOthersStillSet) {
     EXPECT_THAT(results[1]["result"], HasSubstr("failed: Communication error with RVX encoder."));
     EXPECT_EQ(results[1]["exit_code"], 1);
     EXPECT_EQ(results[2]["result"], "ok");
-    const auto logged = lines(readFile(log));
+    const auto logged = linesOf(readFile(log));
     ASSERT_EQ(logged.size(), 4u) << "the log defaults to the profile's name with .log";
     EXPECT_THAT(logged[2], HasSubstr("\tRVXSIM1001\t-\t-\t-\t-\t-\tfailed: Communication error"));
 }

@@ -6,6 +6,7 @@
 #include "encoders/rvx46_47/RVX46_47.h"
 #include "encoders/rvx84_86/RVX84_86.h"
 #include "sim/models/rvx46_47/Rvx46Line.h"
+#include "support/Lines.h"
 
 #include <boost/numeric/conversion/converter_policies.hpp>
 
@@ -21,14 +22,6 @@ namespace {
 using namespace std::chrono;
 using Commands = std::vector<std::string>;
 using Rvx46Driver = EncoderBench<sim::Rvx46Line>;
-
-Commands linesOf(const std::string& text) {
-    Commands lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 // Reads look only at the framing they check; writes compare the echo only.
 TEST_F(Rvx46Driver, EchoingDialectWireFormsAndReplyChecks) {

@@ -92,7 +92,28 @@ std::uint8_t Module::corruptible(std::uint8_t byte, bool& keep) {
 
 void Module::send(std::span<const std::uint8_t> bytes, microseconds delay) {
     if (!open_ || bytes.empty()) return;
-    Clock::time_point start = std::max(now() + delay + faults.delay, rxFree_);
+    catchUp(now());
+    queue(bytes, now() + delay);
+}
+
+void Module::sendLater(std::span<const std::uint8_t> bytes, microseconds delay) {
+    if (!open_ || bytes.empty()) return;
+    const auto due = now() + delay;
+    const auto at = std::upper_bound(later_.begin(), later_.end(), due,
+                                     [](Clock::time_point t, const Later& later) { return t < later.due; });
+    later_.insert(at, Later{due, Bytes(bytes.begin(), bytes.end())});
+}
+
+void Module::catchUp(Clock::time_point t) {
+    while (!later_.empty() && later_.front().due <= t) {
+        const Later later = std::move(later_.front());
+        later_.pop_front();
+        queue(later.bytes, later.due);
+    }
+}
+
+void Module::queue(std::span<const std::uint8_t> bytes, Clock::time_point earliest) {
+    Clock::time_point start = std::max(earliest + faults.delay, rxFree_);
     std::size_t count = bytes.size();
     if (faults.truncateReplies) count = std::min(count, *faults.truncateReplies);
     std::uniform_real_distribution<double> chance(0.0, 1.0);
@@ -119,6 +140,7 @@ void Module::send(std::span<const std::uint8_t> bytes, microseconds delay) {
 
 void Module::discardPending() {
     pending_.clear();
+    later_.clear();
 }
 
 std::optional<Module::Flush> Module::nextFlush() const {
@@ -139,15 +161,22 @@ std::optional<Module::Flush> Module::nextFlush() const {
     return Flush{tick, bytes, true};
 }
 
+Clock::time_point Module::deliveryOf(const Flush& flush) const {
+    return flush.at + (bench_.lineModel() == LineModel::Wire ? bench_.usbLatency() : microseconds{0});
+}
+
 std::optional<Clock::time_point> Module::nextDelivery() const {
-    const auto flush = nextFlush();
-    if (!flush) return std::nullopt;
-    return flush->at + (bench_.lineModel() == LineModel::Wire ? bench_.usbLatency() : microseconds{0});
+    std::optional<Clock::time_point> delivery;
+    if (const auto flush = nextFlush()) delivery = deliveryOf(*flush);
+    // A later send joins the line when it is due; nothing of it arrives sooner.
+    if (!later_.empty() && (!delivery || later_.front().due < *delivery)) delivery = later_.front().due;
+    return delivery;
 }
 
 void Module::deliverDue(Clock::time_point t) {
     const bool wire = bench_.lineModel() == LineModel::Wire;
-    for (auto flush = nextFlush(); flush && *nextDelivery() <= t; flush = nextFlush()) {
+    catchUp(t);
+    for (auto flush = nextFlush(); flush && deliveryOf(*flush) <= t; flush = nextFlush()) {
         if (wire) {
             ++counters.packetsToHost;
             if (flush->byTimer) {
@@ -323,6 +352,7 @@ Status Bench::open(std::uint32_t index, FTDI::Handle& handle) {
     m.line_ = LineState{};
     m.rx_.clear();
     m.pending_.clear();
+    m.later_.clear();
     m.txFree_ = m.rxFree_ = m.lastFlush_ = now();
     handle = &m;
     m.deviceTime_ = now();

@@ -97,6 +97,7 @@ public:
     // Port, for the device model.
     void send(std::span<const std::uint8_t> bytes, std::chrono::microseconds delay) override;
     using Port::send;
+    void sendLater(std::span<const std::uint8_t> bytes, std::chrono::microseconds delay) override;
     void discardPending() override;
     Clock::time_point now() const override;
 
@@ -115,9 +116,14 @@ private:
         bool byTimer;
     };
     std::optional<Flush> nextFlush() const;
+    Clock::time_point deliveryOf(const Flush& flush) const;
+    // Puts bytes on the line no earlier than `earliest`, after what is there.
+    void queue(std::span<const std::uint8_t> bytes, Clock::time_point earliest);
+    // Queues the later sends due by `t`.
+    void catchUp(Clock::time_point t);
     // Moves the reply bytes the host has received by `t` into its queue.
     void deliverDue(Clock::time_point t);
-    // When the host's queue next grows; nothing when no reply is under way.
+    // When the host's queue next grows, or no later; nothing when no reply is under way.
     std::optional<Clock::time_point> nextDelivery() const;
 
     struct Pending {
@@ -141,6 +147,11 @@ private:
     std::mt19937 rng_{1};
     std::uint64_t replyBytesSeen_ = 0;
     std::deque<Pending> pending_;
+    struct Later {
+        Clock::time_point due;
+        Bytes bytes;
+    };
+    std::deque<Later> later_; // by due time, queued as the bench gets there
     std::deque<std::uint8_t> rx_;
     Clock::time_point deviceTime_{}; // the time a device callback runs at
     bool inDevice_ = false;

@@ -45,6 +45,12 @@ public:
     void sendText(const std::string& text, std::chrono::microseconds delay = std::chrono::microseconds{0}) {
         send(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), delay);
     }
+    // Sends `bytes` once `delay` has passed, as an application that talks for
+    // seconds does. Unlike send, it costs nothing until then, and replies sent
+    // meanwhile may go out first. A port that cannot wait sends at once.
+    virtual void sendLater(std::span<const std::uint8_t> bytes, std::chrono::microseconds delay) {
+        send(bytes, delay);
+    }
     // Drops reply bytes not yet delivered (a reset of the device does this).
     virtual void discardPending() = 0;
     virtual Clock::time_point now() const = 0;

@@ -111,8 +111,10 @@ void BlockEncoder::startChattering(Port& port) {
     std::string chunk;
     while (chunk.size() < line_.baud / 100)
         chunk += "7F ";
+    const Bytes bytes(chunk.begin(), chunk.end());
+    const auto sent = throughRate(bytes, line_.baud, port.line().baud);
     for (auto at = 0ms; at < chatterTime; at += 100ms)
-        send(port, chunk, at);
+        port.sendLater(sent, at);
 }
 
 } // namespace sim

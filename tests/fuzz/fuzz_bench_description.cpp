@@ -45,8 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bench->setLineModel(sim::LineModel::Instant);
     sim::BenchGuard installed(bench);
     // Any item can come first, so two modules reach every model's options;
-    // more only cost time: sixteen chattering block encoders take two seconds
-    // of sanitized code, past the time that marks a hang.
+    // more only cost time: sixteen chattering block encoders with junk on
+    // their lines take a second of sanitized code, the time that marks a hang.
     constexpr std::size_t kModulesSpokenTo = 2;
     std::uint32_t uartIndex = 0, spiIndex = 0;
     for (std::size_t i = 0; i < std::min(bench->size(), kModulesSpokenTo); ++i) {

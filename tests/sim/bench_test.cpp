@@ -33,7 +33,50 @@ Bytes echoThrough(sim::Faults faults, std::size_t length) {
     return link.read(static_cast<std::uint32_t>(length * 2));
 }
 
+// Echoes, except that "t" has it send "a" now, "b" in 100 ms and "c" in
+// 200 ms; a break resets it.
+class Talker final : public sim::UartDevice {
+public:
+    void receive(std::span<const std::uint8_t> bytes, sim::Port& port) override {
+        if (bytes[0] != 't') return port.send(bytes);
+        for (std::uint8_t i = 0; i < 3; ++i)
+            port.sendLater(Bytes{static_cast<std::uint8_t>('a' + i)}, i * 100ms);
+    }
+    void lineChanged(const sim::LineState&, sim::Port& port) override {
+        if (port.line().breakOn) port.discardPending();
+    }
+};
+
+std::string text(const Bytes& bytes) {
+    return {bytes.begin(), bytes.end()};
+}
+
 } // namespace
+
+TEST(BenchLine, WhatADeviceSendsLaterComesInTimeAfterRepliesSentMeanwhileAndDiesWithAReset) {
+    sim::BenchGuard bench(std::make_shared<sim::Bench>());
+    bench->addUart(std::make_unique<Talker>());
+    UartLink link(0);
+    link.setTimeouts(150, 50);
+    const auto start = bench->now();
+    link.write("t");
+    EXPECT_EQ("a", text(link.read(1)));
+    link.write("r");
+    EXPECT_EQ("rb", text(link.read(2)));
+    EXPECT_LT(bench->now() - start, 150ms); // the read ended when "b" came
+    // A purge takes only what has come; what is due later still comes.
+    link.purge(FTDI::PURGE_RX);
+    EXPECT_EQ("c", text(link.read(1)));
+    // Sends that fell due while nobody listened went before a later reply.
+    link.write("t");
+    FTDI::sleepMs(300);
+    link.write("r");
+    EXPECT_EQ("abcr", text(link.read(4)));
+    link.write("t");
+    EXPECT_EQ("a", text(link.read(1)));
+    link.setBreak(true);
+    EXPECT_EQ("", text(link.read(1)));
+}
 
 TEST(BenchFaults, SeededDamageIsReproducibleAndReplyShapingCutsWhatArrives) {
     sim::Faults faults;

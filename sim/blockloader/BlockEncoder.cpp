@@ -85,8 +85,12 @@ void BlockEncoder::handle(const std::string& line, Port& port) {
 }
 
 void BlockEncoder::send(Port& port, const std::string& text, std::chrono::microseconds delay) {
+    port.send(asHeard(text, port), delay);
+}
+
+Bytes BlockEncoder::asHeard(const std::string& text, const Port& port) const {
     const Bytes bytes(text.begin(), text.end());
-    port.send(throughRate(bytes, line_.baud, port.line().baud), delay);
+    return throughRate(bytes, line_.baud, port.line().baud);
 }
 
 std::optional<unsigned> BlockEncoder::hexAt(const std::string& text, std::size_t at, std::size_t digits) {
@@ -111,10 +115,9 @@ void BlockEncoder::startChattering(Port& port) {
     std::string chunk;
     while (chunk.size() < line_.baud / 100)
         chunk += "7F ";
-    const Bytes bytes(chunk.begin(), chunk.end());
-    const auto sent = throughRate(bytes, line_.baud, port.line().baud);
+    const auto heard = asHeard(chunk, port);
     for (auto at = 0ms; at < chatterTime; at += 100ms)
-        port.sendLater(sent, at);
+        port.sendLater(heard, at);
 }
 
 } // namespace sim

@@ -74,6 +74,8 @@ protected:
 private:
     void handle(const std::string& line, Port& port);
     void send(Port& port, const std::string& text, std::chrono::microseconds delay);
+    // The text as the host's receiver makes it out at its own line rate.
+    Bytes asHeard(const std::string& text, const Port& port) const;
     void startChattering(Port& port);
 
     const char* model_;
